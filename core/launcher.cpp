@@ -1,0 +1,50 @@
+#include "core/launcher.h"
+
+#include "core/app_module.h"
+#include "core/static_config.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlwapi.h>
+
+// GDI+'s C++ header needs min/max, which NOMINMAX keeps out of windows.h.
+#include <algorithm>
+namespace Gdiplus {
+using std::max;
+using std::min;
+} // namespace Gdiplus
+#include <gdiplus.h>
+
+bool IsTestCommandLine(const wchar_t* commandLine) {
+    return commandLine && StrCmpIW(commandLine, L"test") == 0;
+}
+
+int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int /*showCommand*/,
+                 int version, const wchar_t* productName, const wchar_t* staticUrl,
+                 const wchar_t* webUrl) {
+    (void)version;
+    CoInitialize(nullptr);
+    g_staticConfig.LoadStaticConfig(productName, staticUrl, webUrl, version);
+
+    wchar_t exePath[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exePath, MAX_PATH);
+
+    if (!IsTestCommandLine(commandLine)) {
+        // The update check runs here once it exists.
+    }
+
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&icc);
+    g_appModule.Init(instance);
+
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+
+    int result = RunMainWindow(commandLine, SW_SHOWNORMAL);
+
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    g_appModule.Term();
+    CoUninitialize();
+    return result;
+}

@@ -1,0 +1,8 @@
+#include "core/static_config.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+TEST(StaticConfig, Placeholder) { SUCCEED(); }

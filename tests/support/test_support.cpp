@@ -1,0 +1,171 @@
+#include "support/test_support.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static LONG counter = 0;
+    for (int i = 0; i < 1000; ++i) {
+        wchar_t name[MAX_PATH];
+        swprintf(name, MAX_PATH, L"%lslumora-test-%lu-%ld", base, GetCurrentProcessId(),
+                 InterlockedIncrement(&counter));
+        if (CreateDirectoryW(name, nullptr)) {
+            path_ = name;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    if (!path_.empty()) RemoveTree(path_);
+}
+
+void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = dir + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bytes.clear();
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) bytes.append(buf, got);
+    CloseHandle(h);
+    return true;
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
+                        nullptr, nullptr);
+    return out;
+}
+
+static std::wstring UnixToWindows(const std::string& unixPath) {
+    std::wstring w = L"Z:" + Widen(unixPath);
+    for (auto& c : w)
+        if (c == L'/') c = L'\\';
+    return w;
+}
+
+std::wstring SourcePath(const std::string& relative) {
+    return UnixToWindows(std::string(LUMORA_SOURCE_DIR) + "/" + relative);
+}
+
+std::wstring BinaryPath(const std::string& relative) {
+    return UnixToWindows(std::string(LUMORA_BINARY_DIR) + "/" + relative);
+}
+
+int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
+               DWORD timeoutMs, std::string* output) {
+    std::wstring cmd = L"\"" + exe + L"\"";
+    if (!args.empty()) cmd += L" " + args;
+    std::vector<wchar_t> buf(cmd.begin(), cmd.end());
+    buf.push_back(L'\0');
+
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    HANDLE readPipe = nullptr, writePipe = nullptr;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    if (output) {
+        CreatePipe(&readPipe, &writePipe, &sa, 0);
+        SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = writePipe;
+        si.hStdError = writePipe;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
+    PROCESS_INFORMATION pi = {};
+    BOOL ok = CreateProcessW(exe.c_str(), buf.data(), nullptr, nullptr, output ? TRUE : FALSE, 0,
+                             nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
+    if (writePipe) CloseHandle(writePipe);
+    if (!ok) {
+        if (readPipe) CloseHandle(readPipe);
+        return -1;
+    }
+    int code = -1;
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (output) {
+            DWORD avail = 0;
+            while (PeekNamedPipe(readPipe, nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
+                char chunk[4096];
+                DWORD got = 0;
+                if (!ReadFile(readPipe, chunk, sizeof chunk, &got, nullptr) || got == 0) break;
+                output->append(chunk, got);
+            }
+        }
+        DWORD w = WaitForSingleObject(pi.hProcess, 50);
+        if (w == WAIT_OBJECT_0) {
+            DWORD exitCode = 0;
+            GetExitCodeProcess(pi.hProcess, &exitCode);
+            code = static_cast<int>(exitCode);
+            break;
+        }
+        if (GetTickCount() - start > timeoutMs) {
+            TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+    }
+    if (output) {
+        char chunk[4096];
+        DWORD got = 0, avail = 0;
+        while (PeekNamedPipe(readPipe, nullptr, 0, nullptr, &avail, nullptr) && avail > 0 &&
+               ReadFile(readPipe, chunk, sizeof chunk, &got, nullptr) && got > 0)
+            output->append(chunk, got);
+        CloseHandle(readPipe);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+} // namespace testing_support

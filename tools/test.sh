@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs what is missing, builds both targets and runs every test.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+OUT=${1:-$ROOT/build}
+"$ROOT/tools/build.sh" "$OUT"
+cd "$OUT/x86_64"
+ctest --output-on-failure -j2

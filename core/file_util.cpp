@@ -8,8 +8,8 @@
 
 bool ReadWholeFile(const wchar_t* path, std::unique_ptr<char[]>& data, size_t& length,
                    size_t maxBytes) {
-    win::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||

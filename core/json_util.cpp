@@ -35,7 +35,8 @@ bool JsonIntArray(const json_value* v, int* out, unsigned n) {
             return false;
         }
     }
-    for (unsigned i = 0; i < n; ++i) out[i] = tmp[i];
+    for (unsigned i = 0; i < n; ++i)
+        out[i] = tmp[i];
     return true;
 }
 

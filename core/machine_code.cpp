@@ -9,7 +9,8 @@
 namespace {
 
 const wchar_t* SkipBlanks(const wchar_t* s) {
-    while (*s == L' ') ++s;
+    while (*s == L' ')
+        ++s;
     return s;
 }
 
@@ -46,8 +47,8 @@ bool QueryMachineCode(wchar_t* out, size_t cap) {
                                     RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr)))
         return false;
     win::ComPtr<IWbemLocator> locator;
-    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IWbemLocator, locator.PutVoid())))
+    if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                locator.PutVoid())))
         return false;
     BStr ns(L"ROOT\\CIMV2"), language(L"WQL"), query(L"SELECT * FROM Win32_PhysicalMedia");
     if (!ns.b || !language.b || !query.b) return false;

@@ -78,8 +78,8 @@ void ReadButton(const json_value* obj, ButtonDesc& b) {
 void ReadMatrix(const json_value* obj, WindowDesc& w) {
     const json_value* m = JsonMemberOfType(obj, "matrix", json_object);
     if (!m) return;
-    static const char* const kPieces[8] = {"topleft",   "top",        "topright", "left",
-                                           "right",     "bottomleft", "bottom",   "bottomright"};
+    static const char* const kPieces[8] = {"topleft", "top",        "topright", "left",
+                                           "right",   "bottomleft", "bottom",   "bottomright"};
     for (int i = 0; i < 8; ++i) {
         int v[4];
         if (JsonIntArray(JsonMember(m, kPieces[i]), v, 4)) w.matrix[i] = {v[0], v[1], v[2], v[3]};
@@ -114,7 +114,8 @@ void ReadWindow(const json_value* obj, const wchar_t* dir, WindowDesc& w) {
         w.buttons.reset(n ? new (std::nothrow) ButtonDesc[n] : nullptr);
         if (w.buttons) {
             w.buttonCount = static_cast<int>(n);
-            for (unsigned i = 0; i < n; ++i) ReadButton(buttons->u.array.values[i], w.buttons[i]);
+            for (unsigned i = 0; i < n; ++i)
+                ReadButton(buttons->u.array.values[i], w.buttons[i]);
         }
     }
     ReadMatrix(obj, w);
@@ -141,8 +142,8 @@ void ReadWindows(const json_value* root, const wchar_t* dir, const char* firstNa
 bool ReadChannel(const wchar_t* dir, wchar_t* escapedCode, DWORD escapedCap, wchar_t* title) {
     wchar_t path[MAX_PATH];
     if (!JoinPath(path, MAX_PATH, dir, L"channel")) return false;
-    win::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     char text[256] = {};
     DWORD got = 0;

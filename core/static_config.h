@@ -18,7 +18,13 @@ struct IntSize {
     int cx = 0, cy = 0;
 };
 
-enum ButtonFunc { kFuncNone = -1, kFuncClose = 0, kFuncMinimize = 1, kFuncMaximize = 2, kFuncRefresh = 3 };
+enum ButtonFunc {
+    kFuncNone = -1,
+    kFuncClose = 0,
+    kFuncMinimize = 1,
+    kFuncMaximize = 2,
+    kFuncRefresh = 3
+};
 
 struct ButtonDesc {
     IntPoint coord;

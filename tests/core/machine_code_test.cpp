@@ -16,9 +16,9 @@ TEST(MachineCode, ChoosesFirstSerialStartingWithCapitalOrDigit) {
         {{L"wd123", L"9XYZ"}, L"9XYZ"},
         {{L"wd123"}, L"wd123"},
         {{}, L""},
-        {{L"  ", L"-x"}, L"-x"},               // none qualifies: the last one read
-        {{L"abc", nullptr, L"XYZ"}, L"abc"},   // a medium without serial ends the walk
-        {{L"ZZ  "}, L"ZZ  "},                  // trailing blanks stay
+        {{L"  ", L"-x"}, L"-x"},             // none qualifies: the last one read
+        {{L"abc", nullptr, L"XYZ"}, L"abc"}, // a medium without serial ends the walk
+        {{L"ZZ  "}, L"ZZ  "},                // trailing blanks stay
     };
     for (const Case& c : cases) {
         wchar_t out[256] = L"garbage";

@@ -1,6 +1,7 @@
 #include "core/launcher.h"
 
 #include "core/app_module.h"
+#include "core/crash_dump.h"
 #include "core/static_config.h"
 
 #include <commctrl.h>
@@ -19,10 +20,8 @@ bool IsTestCommandLine(const wchar_t* commandLine) {
     return commandLine && StrCmpIW(commandLine, L"test") == 0;
 }
 
-int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int /*showCommand*/,
-                 int version, const wchar_t* productName, const wchar_t* staticUrl,
-                 const wchar_t* webUrl) {
-    (void)version;
+int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand, int version,
+                 const wchar_t* productName, const wchar_t* staticUrl, const wchar_t* webUrl) {
     CoInitialize(nullptr);
     g_staticConfig.LoadStaticConfig(productName, staticUrl, webUrl, version);
 
@@ -41,7 +40,7 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int /*showComma
     ULONG_PTR gdiplusToken = 0;
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
 
-    int result = RunMainWindow(commandLine, SW_SHOWNORMAL);
+    int result = RunGuarded(RunMainWindow, commandLine, showCommand);
 
     Gdiplus::GdiplusShutdown(gdiplusToken);
     g_appModule.Term();

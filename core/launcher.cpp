@@ -2,7 +2,9 @@
 
 #include "core/app_module.h"
 #include "core/crash_dump.h"
+#include "core/saved_state.h"
 #include "core/static_config.h"
+#include "update/update.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -27,9 +29,13 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
 
     wchar_t exePath[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exePath, MAX_PATH);
+    g_savedState.InitSavedState(exePath);
 
     if (!IsTestCommandLine(commandLine)) {
-        // The update check runs here once it exists.
+        if (RunUpdate(version)) {
+            CoUninitialize();
+            return 0;
+        }
     }
 
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES | ICC_COOL_CLASSES};

@@ -1,0 +1,40 @@
+// Unpacking of an update package (a 7z archive held in memory) below the
+// launcher directory, or below its "update" folder for the launcher itself.
+#pragma once
+
+#include <windows.h>
+
+#include <7zTypes.h>
+
+#include <cstddef>
+
+// The decoder's seekable input over a buffer in memory.
+struct MemoryInStream {
+    ISeekInStream vt;
+    const unsigned char* data;
+    size_t size;
+    size_t pos;
+};
+void MemoryInStream_Init(MemoryInStream* s, const void* data, size_t size);
+
+// Plain heap allocators for the decoder; a request for 0 bytes yields null.
+extern const ISzAlloc g_packageAllocMain;
+extern const ISzAlloc g_packageAllocTemp;
+
+// Pause between attempts to put a file in place; tests shorten it.
+extern DWORD g_writeRetryPauseMs;
+
+// True when an archive entry name stays below the destination root: no drive,
+// no absolute or UNC path, no ".." component (with either separator).
+bool IsSafeEntryName(const wchar_t* name);
+
+// Writes every file entry of the package below the destination root and
+// returns the number of files put in place. For the launcher's own package
+// the root is the "update" folder and newLauncherPath (260 characters)
+// receives the path of the last file written.
+int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* newLauncherPath);
+
+// Fetches the member's package of the given manifest version and extracts
+// it; returns the number of files written (0 when it cannot be fetched).
+int FetchAndExtractPackage(const wchar_t* member, bool isLauncher, wchar_t* newLauncherPath,
+                           int manifestVersion);

@@ -1,0 +1,128 @@
+#include "update/update.h"
+
+#include "core/json_util.h"
+#include "core/saved_state.h"
+#include "core/static_config.h"
+#include "core/text.h"
+#include "update/http_fetch.h"
+#include "update/md5.h"
+#include "update/package.h"
+#include "win/scoped.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include <cstdint>
+
+DWORD g_deleteRetryPauseMs = 1000;
+
+bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5) {
+    if (!localMd5) return true; // missing or unreadable: always restored
+    if (!manifestNewer) return false;
+    return lstrcmpiA(localMd5, listedMd5) != 0;
+}
+
+void TerminateProcessesNamed(const wchar_t* name) {
+    win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    const DWORD self = GetCurrentProcessId();
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry)) {
+        if (entry.th32ProcessID == self || StrCmpIW(entry.szExeFile, name) != 0) continue;
+        win::UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
+        if (process) TerminateProcess(process.Get(), 0);
+    }
+}
+
+void DeleteDirectoryTree(const wchar_t* dir) {
+    wchar_t pattern[MAX_PATH] = {};
+    if (!CopyText(pattern, dir) || !PathAppendW(pattern, L"*.*")) return;
+    WIN32_FIND_DATAW found;
+    {
+        win::UniqueFind find(FindFirstFileW(pattern, &found));
+        if (!find) return;
+        do {
+            if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
+            wchar_t path[MAX_PATH] = {};
+            if (!CopyText(path, dir) || !PathAppendW(path, found.cFileName)) continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteDirectoryTree(path);
+                continue;
+            }
+            for (int retry = 0; !DeleteFileW(path) && retry < 10; ++retry)
+                Sleep(g_deleteRetryPauseMs);
+        } while (FindNextFileW(find.Get(), &found));
+    }
+    RemoveDirectoryW(dir);
+}
+
+namespace {
+
+// The manifest's "version": its low 32 bits; anything but an integer is 0.
+int ManifestVersion(const json_value* root) {
+    const json_value* v = JsonMemberOfType(root, "version", json_integer);
+    return v ? static_cast<int32_t>(static_cast<uint32_t>(v->u.integer)) : 0;
+}
+
+} // namespace
+
+bool RunUpdate(int builtInVersion) {
+    wchar_t updateDir[MAX_PATH] = {};
+    if (!CopyText(updateDir, g_savedState.exeDir) || !updateDir[0] ||
+        !PathAppendW(updateDir, L"update"))
+        return false;
+    DeleteDirectoryTree(updateDir);
+
+    wchar_t raw[MAX_PATH] = {};
+    if (!CopyText(raw, g_staticConfig.updateUrl) || !AppendText(raw, L"update.json")) return false;
+    wchar_t url[260] = {};
+    DWORD urlLen = 260;
+    if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return false;
+    DWORD length = 0;
+    std::unique_ptr<char[]> text = HttpFetch(url, &length);
+    if (!text) return false;
+    JsonTree root = ParseJson(text.get(), length);
+    if (!root) return false;
+
+    const int version = ManifestVersion(root.get());
+    const bool newer = version > builtInVersion;
+    bool restart = false;
+    int launcherFiles = 0;
+    wchar_t newLauncher[MAX_PATH] = {};
+    if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
+        for (unsigned i = 0; i < files->u.object.length; ++i) {
+            const json_object_entry& m = files->u.object.values[i];
+            if (m.value->type != json_string) continue;
+            wchar_t member[MAX_PATH] = {};
+            // A name that does not fit a path is skipped rather than cut.
+            if (!Utf8ToField(m.name, member, MAX_PATH)) continue;
+            wchar_t local[MAX_PATH] = {};
+            if (!CopyText(local, g_savedState.exeDir) || !PathAppendW(local, member)) continue;
+            char digest[33] = {};
+            bool readable = FileMd5Hex(local, digest);
+            if (!ShouldFetchMember(readable ? digest : nullptr, newer, m.value->u.string.ptr))
+                continue;
+            bool isLauncher = StrCmpIW(local, g_savedState.exePath) == 0;
+            if (isLauncher) {
+                TerminateProcessesNamed(member);
+                restart = true;
+            }
+            int n = FetchAndExtractPackage(member, isLauncher, newLauncher, version);
+            if (isLauncher) launcherFiles += n;
+        }
+    }
+    root.reset();
+    text.reset();
+
+    // A launcher package that wrote nothing leaves nothing to start: the
+    // running launcher carries on instead of ending with no successor.
+    if (!restart || launcherFiles == 0 || !newLauncher[0]) return false;
+    wchar_t workDir[MAX_PATH] = {};
+    CopyText(workDir, newLauncher);
+    PathRemoveFileSpecW(workDir);
+    ShellExecuteW(nullptr, L"open", newLauncher, L"force", workDir, SW_SHOWNORMAL);
+    return true;
+}

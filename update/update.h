@@ -1,0 +1,21 @@
+// The update check: brings the launcher directory in line with the server's
+// manifest "update.json" and, for a new launcher, starts it in its place.
+#pragma once
+
+#include <windows.h>
+
+// Runs the update; true when a new launcher was started and the run must end.
+bool RunUpdate(int builtInVersion);
+
+// Whether a listed member is fetched. localMd5 is null when the local file
+// could not be read; digests compare ignoring case.
+bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5);
+
+// Ends every other process whose executable file name equals name.
+void TerminateProcessesNamed(const wchar_t* name);
+
+// Deletes everything below dir, then dir itself.
+void DeleteDirectoryTree(const wchar_t* dir);
+
+// Pause before each renewed attempt to delete a file; tests shorten it.
+extern DWORD g_deleteRetryPauseMs;

@@ -1,0 +1,71 @@
+// A top-level layered window whose whole picture is composed off screen and
+// handed to the window manager with per-pixel alpha.
+#pragma once
+
+#include "core/message_loop.h"
+#include "ui/gdiplus_flat.h"
+#include "ui/window_base.h"
+#include "win/scoped.h"
+
+#include <cstdint>
+
+namespace ui {
+
+using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
+                                            BLENDFUNCTION*, DWORD);
+
+class LayeredWindow : public WindowBase, public MessageFilter {
+  public:
+    LayeredWindow() = default;
+    ~LayeredWindow() override;
+
+    // Pushes the surface in its current state.
+    virtual void Present();
+
+    // Rebuilds the surface at width x height (0 keeps the stored extent),
+    // composes the picture and pushes it.
+    void Render(int width, int height);
+
+    // Loads the background image and takes its size as the window's.
+    void SetBackgroundImage(const wchar_t* path);
+    // Sets the surface size used by the next creation or Render.
+    void SetSurfaceSize(int width, int height) {
+        width_ = width;
+        height_ = height;
+    }
+
+    bool PreTranslateMessage(MSG* /*msg*/) override { return false; }
+
+    int SurfaceWidth() const { return width_; }
+    int SurfaceHeight() const { return height_; }
+    // The surface's pixels as premultiplied BGRA, bottom-up rows, or null.
+    const uint32_t* SurfacePixels() const { return bits_; }
+    // The pixel at (x, y) counted from the top-left corner; 0 outside.
+    uint32_t PixelAt(int x, int y) const;
+
+  protected:
+    // The common part of WM_CREATE; call before a class's own handling.
+    void OnCreateCommon();
+    // Drawn after the background, before the push.
+    virtual void ComposeExtras(Graphics& /*graphics*/) {}
+    // Pushes the memory context's current bitmap.
+    void Push();
+    HDC MemoryDc() const { return memoryDc_.Get(); }
+    HGDIOBJ Dib() const { return dib_.Get(); }
+
+    SkinImage backgroundImage_;
+
+  private:
+    win::UniqueLibrary user32_;
+    UpdateLayeredWindowFn updateFunction_ = nullptr;
+    BLENDFUNCTION blend_ = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    int width_ = 0;
+    int height_ = 0;
+    win::UniqueMemoryDc memoryDc_;
+    win::UniqueGdiObject dib_;
+    uint32_t* bits_ = nullptr;
+    int dibWidth_ = 0;
+    int dibHeight_ = 0;
+};
+
+} // namespace ui

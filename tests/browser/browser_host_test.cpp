@@ -1,0 +1,221 @@
+#include "web/browser_host.h"
+#include "web/ax_host.h"
+
+#include "browser/test_objects.h"
+
+#include <exdispid.h>
+
+namespace {
+
+// Counts what reaches the host window's accelerator forwarding.
+int g_forwarded = 0;
+WNDPROC g_nextProc = nullptr;
+
+LRESULT CALLBACK CountForwards(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_FORWARDMSG) ++g_forwarded;
+    return CallWindowProcW(g_nextProc, hwnd, message, wParam, lParam);
+}
+
+void WatchForwards(HWND hwnd) {
+    g_forwarded = 0;
+    g_nextProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountForwards)));
+}
+
+void UnwatchForwards(HWND hwnd) {
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_nextProc));
+}
+
+HRESULT FireDocumentComplete(IDispatch* sink, DISPID id) {
+    // The standard pair: the frame's IDispatch and the URL passed by reference.
+    VARIANT url;
+    VariantInit(&url);
+    url.vt = VT_BSTR;
+    url.bstrVal = SysAllocString(L"about:blank");
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[0].vt = VT_VARIANT | VT_BYREF;
+    args[0].pvarVal = &url;
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = nullptr;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                              nullptr, nullptr);
+    VariantClear(&url);
+    return hr;
+}
+
+MSG Message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam = 0) {
+    MSG msg{};
+    msg.hwnd = hwnd;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    return msg;
+}
+
+using BrowserHostTest = OleTest;
+
+TEST_F(BrowserHostTest, CreatesTheControlAndConnectsItsEvents) {
+    ParentWindow parent;
+    ASSERT_NE(parent.Get(), nullptr);
+    BrowserHost host;
+    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+    HWND hwnd = host.Create(parent.Get(), L"about:blank");
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(host.Window(), hwnd);
+    EXPECT_EQ(GetParent(hwnd), parent.Get());
+    wchar_t className[32] = {};
+    GetClassNameW(hwnd, className, 32);
+    EXPECT_STREQ(className, L"AtlAxWin");
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & 0x50000000u, 0x50000000u);
+    ASSERT_NE(host.Browser(), nullptr);
+    EXPECT_NE(host.Cookie(), BrowserHost::kNoCookie);
+
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    EXPECT_EQ(host.Browser(), nullptr);
+    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+    EXPECT_EQ(host.Window(), nullptr);
+}
+
+TEST_F(BrowserHostTest, DocumentCompleteMakesTheControlSilentAndTellsTheParent) {
+    ParentWindow parent;
+    BrowserHost host;
+    ASSERT_NE(host.Create(parent.Get(), L"about:blank"), nullptr);
+    ASSERT_NE(host.Browser(), nullptr);
+    VARIANT_BOOL silent = VARIANT_TRUE;
+    host.Browser()->put_Silent(VARIANT_FALSE);
+
+    EXPECT_EQ(FireDocumentComplete(host.EventSink(), DISPID_DOCUMENTCOMPLETE), S_OK);
+    EXPECT_EQ(parent.pageLoaded, 1);
+    ASSERT_EQ(host.Browser()->get_Silent(&silent), S_OK);
+    EXPECT_EQ(silent, VARIANT_TRUE);
+
+    // Frames complete too: one message for each.
+    FireDocumentComplete(host.EventSink(), DISPID_DOCUMENTCOMPLETE);
+    EXPECT_EQ(parent.pageLoaded, 2);
+    // Any other event keeps the control's default behaviour.
+    FireDocumentComplete(host.EventSink(), DISPID_NAVIGATEERROR);
+    FireDocumentComplete(host.EventSink(), DISPID_NAVIGATECOMPLETE2);
+    EXPECT_EQ(parent.pageLoaded, 2);
+    EXPECT_EQ(parent.refreshPage, 0);
+}
+
+TEST_F(BrowserHostTest, SinkAnswersAsTheEventInterface) {
+    BrowserHost host;
+    IDispatch* sink = host.EventSink();
+    win::ComPtr<IUnknown> unknown;
+    EXPECT_EQ(sink->QueryInterface(DIID_DWebBrowserEvents2, unknown.PutVoid()), S_OK);
+    EXPECT_EQ(unknown.Get(), static_cast<IUnknown*>(sink));
+    win::ComPtr<IUnknown> other;
+    EXPECT_EQ(sink->QueryInterface(IID_IOleObject, other.PutVoid()), E_NOINTERFACE);
+    EXPECT_FALSE(other);
+}
+
+TEST_F(BrowserHostTest, F5BecomesOneRefreshAndOtherInputIsForwarded) {
+    ParentWindow parent;
+    BrowserHost host;
+    HWND hwnd = host.Create(parent.Get(), L"about:blank");
+    ASSERT_NE(hwnd, nullptr);
+    WatchForwards(hwnd);
+
+    MSG f5 = Message(hwnd, WM_KEYDOWN, VK_F5, 0x003F0001);
+    EXPECT_TRUE(host.PreTranslateMessage(&f5));
+    EXPECT_EQ(parent.refreshPage, 1);
+    EXPECT_EQ(g_forwarded, 0);
+
+    // Shift+F5 and Ctrl+F5: the modifiers are not looked at.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    BYTE saved[256];
+    memcpy(saved, keys, sizeof(saved));
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(host.PreTranslateMessage(&f5));
+    keys[VK_SHIFT] = 0;
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(host.PreTranslateMessage(&f5));
+    SetKeyboardState(saved);
+    EXPECT_EQ(parent.refreshPage, 3);
+    EXPECT_EQ(g_forwarded, 0);
+
+    MSG up = Message(hwnd, WM_KEYUP, VK_F5, 0xC03F0001);
+    host.PreTranslateMessage(&up);
+    EXPECT_EQ(g_forwarded, 1);
+    MSG altF5 = Message(hwnd, WM_SYSKEYDOWN, VK_F5, 0x203F0001);
+    host.PreTranslateMessage(&altF5);
+    EXPECT_EQ(g_forwarded, 2);
+    MSG key = Message(hwnd, WM_KEYDOWN, 'A');
+    host.PreTranslateMessage(&key);
+    MSG lastKey = Message(hwnd, 0x0109, 0);
+    host.PreTranslateMessage(&lastKey);
+    MSG move = Message(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    host.PreTranslateMessage(&move);
+    MSG lastMouse = Message(hwnd, 0x020D, 0);
+    host.PreTranslateMessage(&lastMouse);
+    EXPECT_EQ(g_forwarded, 6);
+    EXPECT_EQ(parent.refreshPage, 3);
+
+    // Outside the keyboard and mouse ranges nothing is offered.
+    for (UINT message : {static_cast<UINT>(WM_PAINT), static_cast<UINT>(WM_TIMER), 0x00FFu, 0x010Au,
+                         0x01FFu, 0x020Eu, static_cast<UINT>(WM_NULL)}) {
+        MSG msg = Message(hwnd, message, VK_F5);
+        EXPECT_FALSE(host.PreTranslateMessage(&msg)) << message;
+    }
+    EXPECT_EQ(g_forwarded, 6);
+    EXPECT_EQ(parent.refreshPage, 3);
+    UnwatchForwards(hwnd);
+}
+
+TEST_F(BrowserHostTest, F5ThroughTheMessageQueue) {
+    ParentWindow parent;
+    BrowserHost host;
+    HWND hwnd = host.Create(parent.Get(), L"about:blank");
+    ASSERT_NE(hwnd, nullptr);
+    WatchForwards(hwnd);
+    PostMessageW(hwnd, WM_KEYDOWN, VK_F5, 0x003F0001);
+    PostMessageW(hwnd, WM_KEYUP, VK_F5, 0xC03F0001);
+    PostMessageW(hwnd, WM_TIMER, 1, 0);
+    MSG msg;
+    int dispatchedKeyDowns = 0;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (host.PreTranslateMessage(&msg)) continue;
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_F5) ++dispatchedKeyDowns;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    EXPECT_EQ(parent.refreshPage, 1);
+    EXPECT_EQ(dispatchedKeyDowns, 0);
+    EXPECT_EQ(g_forwarded, 1);
+    UnwatchForwards(hwnd);
+}
+
+TEST_F(BrowserHostTest, NoControlMeansNoBrowserAndNoEvents) {
+    ParentWindow parent;
+    BrowserHost host;
+    HWND hwnd = host.Create(parent.Get(), L"");
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(host.Browser(), nullptr);
+    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+    MSG key = Message(hwnd, WM_KEYDOWN, 'A');
+    EXPECT_FALSE(host.PreTranslateMessage(&key));
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    EXPECT_EQ(host.Window(), nullptr);
+    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+}
+
+TEST_F(BrowserHostTest, DestroyedWithItsParent) {
+    BrowserHost host;
+    {
+        ParentWindow parent;
+        ASSERT_NE(host.Create(parent.Get(), L"about:blank"), nullptr);
+        ASSERT_NE(host.Browser(), nullptr);
+    }
+    EXPECT_EQ(host.Window(), nullptr);
+    EXPECT_EQ(host.Browser(), nullptr);
+    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+}
+
+} // namespace

@@ -25,7 +25,7 @@ void SkinWindow::DrawButtonInto(Graphics& graphics, int i, int state) {
     graphics.Record(Gdiplus::DllExports::GdipGraphicsClear(graphics.Get(), 0x00000000));
     graphics.Record(Gdiplus::DllExports::GdipResetClip(graphics.Get()));
 
-    ButtonFace face = FaceForState(button, state, maximized_, desc->use9Matrix);
+    ButtonFace face = FaceForState(button, state, maximized_, desc->use9Matrix, at);
     const SkinImage& source = face.fromBackground ? backgroundImage_ : elementsImage_;
     if (!source.Get() || button.size.cx <= 0 || button.size.cy <= 0) return;
     graphics.Record(Gdiplus::DllExports::GdipDrawImagePointRectI(

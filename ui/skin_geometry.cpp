@@ -85,7 +85,8 @@ int ButtonHitTest(const ButtonDesc* buttons, int count, int width, int height, i
     return -1;
 }
 
-ButtonFace FaceForState(const ButtonDesc& button, int state, bool maximized, bool use9Matrix) {
+ButtonFace FaceForState(const ButtonDesc& button, int state, bool maximized, bool use9Matrix,
+                        POINT at) {
     ButtonFace face;
     if (state == kButtonHover) {
         face.source = maximized ? button.alter_hove : button.hove;
@@ -93,7 +94,7 @@ ButtonFace FaceForState(const ButtonDesc& button, int state, bool maximized, boo
         face.source = maximized ? button.alter_pressed : button.pressed;
     } else if (!use9Matrix) {
         face.fromBackground = true;
-        face.source = {button.coord.x, button.coord.y};
+        face.source = {static_cast<int>(at.x), static_cast<int>(at.y)};
     } else {
         face.source = maximized ? button.alter : button.normal;
     }

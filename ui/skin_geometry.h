@@ -61,7 +61,9 @@ struct ButtonFace {
     bool fromBackground = false; // the background image's own pixels at the button
     IntPoint source;             // top-left corner in the source image
 };
-ButtonFace FaceForState(const ButtonDesc& button, int state, bool maximized, bool use9Matrix);
+// at is the button's resolved position in the window.
+ButtonFace FaceForState(const ButtonDesc& button, int state, bool maximized, bool use9Matrix,
+                        POINT at);
 
 // Top-left corner that centres a width x height window over owner (or the
 // work area when owner is null), kept inside the work area.

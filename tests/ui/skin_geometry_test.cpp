@@ -204,11 +204,11 @@ TEST(Buttons, FaceForState) {
         {kButtonNormal, false, true, false, 1},   {kButtonHover, false, true, false, 2},
         {kButtonPressed, false, true, false, 3},  {kButtonNormal, true, true, false, 4},
         {kButtonHover, true, true, false, 5},     {kButtonPressed, true, true, false, 6},
-        {kButtonNormal, false, false, true, -40}, {kButtonNormal, true, false, true, -40},
+        {kButtonNormal, false, false, true, 460}, {kButtonNormal, true, false, true, 460},
         {kButtonHover, true, false, false, 5},
     };
     for (const auto& c : cases) {
-        ButtonFace f = FaceForState(b, c.state, c.maximized, c.nine);
+        ButtonFace f = FaceForState(b, c.state, c.maximized, c.nine, ButtonPosition(b, 500, 300));
         EXPECT_EQ(f.fromBackground, c.fromBackground);
         EXPECT_EQ(f.source.x, c.x);
     }

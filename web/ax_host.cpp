@@ -496,9 +496,11 @@ HRESULT AxHostSite::Attach(IUnknown* control) {
 }
 
 void AxHostSite::Teardown() {
-    // Hold ourselves: the control may release its last reference to the site.
     if (!control_ && !oleObject_) return;
-    AddRef();
+    // Hold ourselves: the control may release the last reference to the site.
+    // From the destructor there is nothing left to hold.
+    bool hold = refs_ > 0;
+    if (hold) AddRef();
     if (inPlaceObject_) inPlaceObject_->InPlaceDeactivate();
     inPlaceObject_.Reset();
     activeObject_.Reset();
@@ -508,7 +510,7 @@ void AxHostSite::Teardown() {
     }
     oleObject_.Reset();
     control_.Reset();
-    Release();
+    if (hold) Release();
 }
 
 void AxHostSite::Resize(int width, int height) {

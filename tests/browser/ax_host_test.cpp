@@ -10,8 +10,8 @@
 namespace {
 
 HWND CreateHostWindow(const wchar_t* text) {
-    return CreateWindowExW(0, kAxHostClassName, text, WS_POPUP | WS_VISIBLE, 0, 0, 400, 300,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, kAxHostClassName, text, WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 using AxHost = OleTest;
@@ -161,6 +161,29 @@ TEST_F(AxHost, InstalledHandlerAnswersTheControlsQuestions) {
     }
     // Window, host and handler are gone: only our own reference is left.
     EXPECT_EQ(external.refs, 1u);
+}
+
+TEST_F(AxHost, HostHeldPastItsWindowLetsGoOfTheControl) {
+    ASSERT_TRUE(AxHostRegister());
+    HWND hwnd = CreateHostWindow(L"about:blank");
+    ASSERT_NE(hwnd, nullptr);
+    win::ComPtr<IUnknown> host;
+    ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
+    win::ComPtr<IAxWinHostWindow> axHost;
+    ASSERT_EQ(host.As(axHost), S_OK);
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    win::ComPtr<IUnknown> control;
+    EXPECT_EQ(axHost->QueryControl(IID_IUnknown, control.PutVoid()), E_NOINTERFACE);
+    EXPECT_FALSE(control);
+    win::ComPtr<IOleInPlaceSite> site;
+    ASSERT_EQ(host.As(site), S_OK);
+    HWND reported = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(site->GetWindow(&reported), E_FAIL);
+    EXPECT_EQ(reported, nullptr);
+    site.Reset();
+    axHost.Reset();
+    EXPECT_EQ(host.Get()->AddRef(), 2u);
+    EXPECT_EQ(host.Get()->Release(), 1u);
 }
 
 } // namespace

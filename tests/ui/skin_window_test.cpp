@@ -271,6 +271,17 @@ TEST_F(SkinWindowTest, NineGridComposition) {
     EXPECT_TRUE(IsColour(skin_.PixelAt(W / 2, H - 12), kFrame));
     EXPECT_EQ(skin_.PixelAt(W / 2, H - 13), 0u);
 
+    // The edges reach their corners. (Wine's GDI+ leaves the first row of a
+    // vertically stretched piece empty, so the check starts one row lower.)
+    EXPECT_TRUE(IsColour(skin_.PixelAt(4, 41), kFrame));
+    EXPECT_TRUE(IsColour(skin_.PixelAt(4, H - 25), kFrame));
+    EXPECT_TRUE(IsColour(skin_.PixelAt(W - 5, 41), kFrame));
+    EXPECT_TRUE(IsColour(skin_.PixelAt(W - 5, H - 25), kFrame));
+    EXPECT_TRUE(IsColour(skin_.PixelAt(24, H - 6), kFrame));
+    EXPECT_TRUE(IsColour(skin_.PixelAt(W - 25, H - 6), kFrame));
+    EXPECT_EQ(A(skin_.PixelAt(24, 16)), 255);
+    EXPECT_EQ(A(skin_.PixelAt(W - 25, 16)), 255);
+
     // The middle stays fully transparent: there is no background.
     EXPECT_EQ(skin_.PixelAt(W / 2, H / 2), 0u);
 

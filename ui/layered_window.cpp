@@ -51,7 +51,11 @@ void LayeredWindow::Render(int width, int height) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = ((width_ * 32 + 31) / 32) * 4 * height_;
+    // Computed wide, so that no size overflows into a short buffer.
+    size_t bytes =
+        ((static_cast<size_t>(width_) * 32 + 31) / 32) * 4 * static_cast<size_t>(height_);
+    if (bytes > 0x7FFFFFFF) return;
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(bytes);
     void* bits = nullptr;
     dib_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dib_ || !bits) {
@@ -61,7 +65,7 @@ void LayeredWindow::Render(int width, int height) {
     bits_ = static_cast<uint32_t*>(bits);
     dibWidth_ = width_;
     dibHeight_ = height_;
-    std::memset(bits, 0, info.bmiHeader.biSizeImage);
+    std::memset(bits, 0, bytes);
 
     win::SelectObjectScope select(memoryDc_.Get(), dib_.Get());
     Graphics graphics(memoryDc_.Get());
@@ -71,6 +75,8 @@ void LayeredWindow::Render(int width, int height) {
                 graphics.Get(), backgroundImage_.Get(), 0, 0, width_, height_));
         }
         ComposeExtras(graphics);
+        // Everything drawn must be in the DIB before it is pushed.
+        Gdiplus::DllExports::GdipFlush(graphics.Get(), Gdiplus::FlushIntentionSync);
     }
     blend_.SourceConstantAlpha = 255;
     Push();

@@ -17,9 +17,13 @@ class Lock {
 
 } // namespace
 
-AppModule::AppModule() { InitializeCriticalSection(&lock_); }
+AppModule::AppModule() {
+    InitializeCriticalSection(&lock_);
+}
 
-AppModule::~AppModule() { DeleteCriticalSection(&lock_); }
+AppModule::~AppModule() {
+    DeleteCriticalSection(&lock_);
+}
 
 bool AppModule::Init(HINSTANCE instance) {
     Lock lock(&lock_);

@@ -5,9 +5,13 @@ bool IsIdleNeutralMessage(UINT message) {
            message == 0x0118; // WM_SYSTIMER: the caret blink
 }
 
-bool MessageLoop::AddMessageFilter(MessageFilter* filter) { return filters_.Add(filter); }
+bool MessageLoop::AddMessageFilter(MessageFilter* filter) {
+    return filters_.Add(filter);
+}
 
-bool MessageLoop::AddIdleHandler(IdleHandler* handler) { return idleHandlers_.Add(handler); }
+bool MessageLoop::AddIdleHandler(IdleHandler* handler) {
+    return idleHandlers_.Add(handler);
+}
 
 bool MessageLoop::PreTranslateMessage(MSG* msg) {
     for (size_t i = filters_.Size(); i-- > 0;) {

@@ -1,0 +1,262 @@
+// The bridge as the page reaches it: through jscript with the bridge as the
+// named item "external", and through its COM interfaces directly.
+#include <gtest/gtest.h>
+
+#include <dispex.h>
+
+#include <string>
+
+#include "core/messages.h"
+#include "web/script_bridge.h"
+#include "web/start_game.h"
+#include "web_test_util.h"
+#include "win/com_ptr.h"
+
+namespace {
+
+using webtest::MessageBoxRecorder;
+using webtest::RunScript;
+using webtest::StartGameReceiver;
+
+class ScriptBridgeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_NE(receiver_.Window(), nullptr);
+        ScriptBridge* raw = ScriptBridge::Create();
+        ASSERT_NE(raw, nullptr);
+        bridge_ = win::ComPtr<ScriptBridge>::Share(raw);
+        bridge_->SetTargetWindow(receiver_.Window());
+    }
+    void TearDown() override {
+        bridge_.Reset();
+        CoUninitialize();
+    }
+
+    // Runs one statement; expects the engine to accept it.
+    void Run(const std::wstring& code) {
+        bool scriptError = true;
+        EXPECT_EQ(RunScript(bridge_.Get(), code, &scriptError), S_OK) << code;
+        EXPECT_FALSE(scriptError) << code;
+    }
+
+    StartGameReceiver receiver_;
+    MessageBoxRecorder box_;
+    win::ComPtr<ScriptBridge> bridge_;
+};
+
+TEST_F(ScriptBridgeTest, StartGameFromScriptSendsTheUrl) {
+    Run(LR"(external.StartGame('{"result":"ok","url":"http:\/\/127.0.0.1\/game"}');)");
+    ASSERT_EQ(receiver_.Received().size(), 1u);
+    EXPECT_EQ(receiver_.Received()[0].url, L"http://127.0.0.1/game");
+    EXPECT_EQ(box_.Count(), 0);
+}
+
+TEST_F(ScriptBridgeTest, ScriptStringEscapesReachTheDecoder) {
+    // The script's own string turns \\ into \, so the bridge sees \" and \u.
+    Run(LR"(external.StartGame('{"result":"Ok","url":"a\\"b\\u0041"}');)");
+    ASSERT_EQ(receiver_.Received().size(), 1u);
+    EXPECT_EQ(receiver_.Received()[0].url, L"a\"bu0041");
+}
+
+TEST_F(ScriptBridgeTest, FailureShowsThePlainErrorBox) {
+    Run(LR"(external.StartGame('{"result":"okay","url":"u"}');)");
+    EXPECT_TRUE(receiver_.Received().empty());
+    EXPECT_EQ(box_.Count(), 1);
+    EXPECT_TRUE(box_.LastWasPlainError());
+}
+
+TEST_F(ScriptBridgeTest, NonStringArgumentsAreIgnored) {
+    Run(L"external.StartGame(42);");
+    Run(L"external.StartGame(null);");
+    Run(L"external.StartGame({result: 'ok'});");
+    Run(L"external.StartGame();");
+    EXPECT_TRUE(receiver_.Received().empty());
+    EXPECT_EQ(box_.Count(), 0);
+}
+
+TEST_F(ScriptBridgeTest, LastOfTwoArgumentsIsRead) {
+    Run(LR"(external.StartGame('ignored', '{"result":"ok","url":"second"}');)");
+    ASSERT_EQ(receiver_.Received().size(), 1u);
+    EXPECT_EQ(receiver_.Received()[0].url, L"second");
+    // The text first and a number last: the number is read and ignored.
+    Run(LR"(external.StartGame('{"result":"ok","url":"first"}', 7);)");
+    EXPECT_EQ(receiver_.Received().size(), 1u);
+    EXPECT_EQ(box_.Count(), 0);
+}
+
+TEST_F(ScriptBridgeTest, EachCallSendsItsOwnBuffer) {
+    Run(LR"(external.StartGame('{"result":"ok","url":"a"}');
+            external.StartGame('{"result":"OK","url":"b"}');)");
+    ASSERT_EQ(receiver_.Received().size(), 2u);
+    EXPECT_EQ(receiver_.Received()[0].url, L"a");
+    EXPECT_EQ(receiver_.Received()[1].url, L"b");
+}
+
+TEST_F(ScriptBridgeTest, LongUrlArrivesWhole) {
+    std::wstring longUrl = L"http://127.0.0.1/";
+    while (longUrl.size() < 2500)
+        longUrl += L"0123456789";
+    Run(LR"(external.StartGame('{"result":"ok","url":")" + longUrl + LR"("}');)");
+    ASSERT_EQ(receiver_.Received().size(), 1u);
+    EXPECT_EQ(receiver_.Received()[0].url, longUrl);
+    EXPECT_GE(receiver_.Received()[0].bufferBytes, (longUrl.size() + 1) * sizeof(wchar_t));
+}
+
+wchar_t* RefuseAllocation(size_t) {
+    return nullptr;
+}
+
+TEST_F(ScriptBridgeTest, UnallocatableBufferSendsNothing) {
+    StartGameUrlAllocFn saved = g_startGameUrlAlloc;
+    g_startGameUrlAlloc = RefuseAllocation;
+    Run(LR"(external.StartGame('{"result":"ok","url":"u"}');)");
+    g_startGameUrlAlloc = saved;
+    EXPECT_TRUE(receiver_.Received().empty());
+    EXPECT_EQ(box_.Count(), 0);
+}
+
+TEST_F(ScriptBridgeTest, LowerCaseNameIsUnknownToTheScript) {
+    bool scriptError = false;
+    HRESULT hr = RunScript(bridge_.Get(), LR"(external.startgame('{"result":"ok","url":"u"}');)",
+                           &scriptError);
+    EXPECT_TRUE(FAILED(hr) || scriptError);
+    EXPECT_TRUE(receiver_.Received().empty());
+}
+
+TEST_F(ScriptBridgeTest, CleanCacheWithArgumentsRuns) {
+    Run(L"external.CleanCache();");
+    Run(L"external.CleanCache(1, 'two', null);");
+    EXPECT_EQ(box_.Count(), 0);
+}
+
+TEST_F(ScriptBridgeTest, ScriptReleasesEveryReferenceItTook) {
+    long live = ScriptBridge::LiveCount();
+    Run(LR"(var e = external; e.StartGame('{"result":"ok","url":"u"}');)");
+    EXPECT_EQ(ScriptBridge::LiveCount(), live);
+    // Only the test's own reference is left.
+    bridge_->AddRef();
+    EXPECT_EQ(bridge_->Release(), 1u);
+}
+
+TEST(ScriptBridgeCom, QueryInterfaceAnswersIUnknownAndIDispatchOnly) {
+    ScriptBridge* bridge = ScriptBridge::Create();
+    ASSERT_NE(bridge, nullptr);
+    EXPECT_EQ(bridge->AddRef(), 1u);
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(bridge->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+    EXPECT_EQ(bridge->QueryInterface(IID_IDispatch, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IDispatch*>(bridge));
+    EXPECT_EQ(bridge->QueryInterface(IID_IUnknown, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IDispatch*>(bridge));
+    out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(bridge->QueryInterface(IID_IDispatchEx, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(bridge->QueryInterface(IID_IClassFactory, &out), E_NOINTERFACE);
+    EXPECT_EQ(bridge->Release(), 2u);
+    EXPECT_EQ(bridge->Release(), 1u);
+    EXPECT_EQ(bridge->Release(), 0u);
+}
+
+TEST(ScriptBridgeCom, LastReleaseDestroysExactlyOnce) {
+    long live = ScriptBridge::LiveCount();
+    ScriptBridge* bridge = ScriptBridge::Create();
+    ASSERT_NE(bridge, nullptr);
+    EXPECT_EQ(ScriptBridge::LiveCount(), live + 1);
+    bridge->AddRef();
+    IDispatch* second = nullptr;
+    ASSERT_EQ(bridge->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&second)), S_OK);
+    EXPECT_EQ(second->Release(), 1u);
+    EXPECT_EQ(ScriptBridge::LiveCount(), live + 1);
+    EXPECT_EQ(bridge->Release(), 0u);
+    EXPECT_EQ(ScriptBridge::LiveCount(), live);
+}
+
+TEST(ScriptBridgeCom, GetIDsOfNamesIsExactAndCaseSensitive) {
+    auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+    ASSERT_TRUE(bridge);
+    struct {
+        const wchar_t* name;
+        HRESULT hr;
+        DISPID id;
+    } cases[] = {{L"StartGame", S_OK, 100001},   {L"CleanCache", S_OK, 100002},
+                 {L"startgame", E_NOTIMPL, -7},  {L"STARTGAME", E_NOTIMPL, -7},
+                 {L"cleancache", E_NOTIMPL, -7}, {L"StartGame2", E_NOTIMPL, -7},
+                 {L"Start", E_NOTIMPL, -7},      {L"", E_NOTIMPL, -7}};
+    for (const auto& c : cases) {
+        wchar_t name[32];
+        wcscpy_s(name, c.name);
+        LPOLESTR names[] = {name};
+        DISPID id = -7;
+        EXPECT_EQ(bridge->GetIDsOfNames(IID_NULL, names, 1, 0, &id), c.hr) << c.name;
+        EXPECT_EQ(id, c.id) << c.name;
+    }
+    // Only the first name is looked at.
+    wchar_t first[] = L"CleanCache";
+    wchar_t second[] = L"whatever";
+    LPOLESTR names[] = {first, second};
+    DISPID ids[2] = {-7, -7};
+    EXPECT_EQ(bridge->GetIDsOfNames(IID_NULL, names, 2, 0, ids), S_OK);
+    EXPECT_EQ(ids[0], 100002);
+    EXPECT_EQ(ids[1], -7);
+}
+
+TEST(ScriptBridgeCom, InvokeAndTypeInfo) {
+    auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+    ASSERT_TRUE(bridge);
+    UINT count = 9;
+    EXPECT_EQ(bridge->GetTypeInfoCount(&count), E_NOTIMPL);
+    ITypeInfo* info = nullptr;
+    EXPECT_EQ(bridge->GetTypeInfo(0, 0, &info), E_NOTIMPL);
+    DISPPARAMS none{};
+    VARIANT result;
+    VariantInit(&result);
+    result.vt = VT_I4;
+    result.lVal = 5;
+    EXPECT_EQ(
+        bridge->Invoke(100003, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+        E_NOTIMPL);
+    // A property read runs the member like a call, and no result is written.
+    EXPECT_EQ(bridge->Invoke(DISPID_STARTGAME, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result,
+                             nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(result.vt, VT_I4);
+    EXPECT_EQ(result.lVal, 5);
+    // A string passed by reference is not read.
+    MessageBoxRecorder box;
+    BSTR text = SysAllocString(L"not json");
+    VARIANT arg;
+    arg.vt = VT_BSTR | VT_BYREF;
+    arg.pbstrVal = &text;
+    DISPPARAMS byRef{&arg, nullptr, 1, 0};
+    EXPECT_EQ(bridge->Invoke(DISPID_STARTGAME, IID_NULL, 0, DISPATCH_METHOD, &byRef, nullptr,
+                             nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(box.Count(), 0);
+    // A null BSTR is the empty text: no markers, the error box.
+    arg.vt = VT_BSTR;
+    arg.bstrVal = nullptr;
+    EXPECT_EQ(bridge->Invoke(DISPID_STARTGAME, IID_NULL, 0, DISPATCH_METHOD, &byRef, nullptr,
+                             nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(box.Count(), 1);
+    SysFreeString(text);
+}
+
+TEST(ScriptBridgeCom, NoTargetWindowLosesNothing) {
+    auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+    ASSERT_TRUE(bridge);
+    MessageBoxRecorder box;
+    BSTR text = SysAllocString(LR"({"result":"ok","url":"u"})");
+    VARIANT arg;
+    arg.vt = VT_BSTR;
+    arg.bstrVal = text;
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    EXPECT_EQ(bridge->Invoke(DISPID_STARTGAME, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                             nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(box.Count(), 0);
+    SysFreeString(text);
+}
+
+} // namespace

@@ -1,0 +1,144 @@
+// Real WinINet URL-cache entries, cleaned by pattern and through CleanCache.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <wininet.h>
+
+#include <string>
+#include <vector>
+
+#include "build_config.h"
+#include "web/script_bridge.h"
+#include "web/url_cache.h"
+#include "win/com_ptr.h"
+#include "win/scoped.h"
+
+namespace {
+
+// Adds a small cached file for url, as the browser would after a download.
+bool AddCacheEntry(const std::wstring& url) {
+    wchar_t file[MAX_PATH] = {};
+    if (!CreateUrlCacheEntryW(url.c_str(), 0, L"txt", file, 0)) return false;
+    win::UniqueHandle h(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return false;
+    DWORD written = 0;
+    if (!WriteFile(h.Get(), "cached", 6, &written, nullptr)) return false;
+    h.Reset();
+    FILETIME never{};
+    return CommitUrlCacheEntryW(url.c_str(), file, never, never, NORMAL_CACHE_ENTRY, nullptr, 0,
+                                nullptr, nullptr) != FALSE;
+}
+
+bool InCache(const std::wstring& url) {
+    DWORD bytes = 0;
+    if (GetUrlCacheEntryInfoW(url.c_str(), nullptr, &bytes)) return true;
+    return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+// Every entry of the cache, read the plain way with a generous buffer.
+std::vector<std::wstring> AllEntries() {
+    std::vector<std::wstring> urls;
+    std::vector<unsigned char> buffer(64 * 1024);
+    DWORD bytes = static_cast<DWORD>(buffer.size());
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
+    HANDLE find = FindFirstUrlCacheEntryW(nullptr, entry, &bytes);
+    if (!find) return urls;
+    do {
+        if (entry->lpszSourceUrlName) urls.push_back(entry->lpszSourceUrlName);
+        bytes = static_cast<DWORD>(buffer.size());
+    } while (FindNextUrlCacheEntryW(find, entry, &bytes));
+    FindCloseUrlCache(find);
+    return urls;
+}
+
+void EmptyCache() {
+    for (const std::wstring& url : AllEntries())
+        DeleteUrlCacheEntryW(url.c_str());
+}
+
+const wchar_t* const kMatching[] = {
+    L"http://static.cdn.lumora.example/js/app.js",
+    L"http://IMG.CDN.LUMORA.EXAMPLE/skin/bg.png",
+    L"http://mirror.example.org/.cdn.lumora.example/path.css",
+    L"http://mirror.example.org/get?host=x.Cdn.Lumora.Example&f=1",
+};
+const wchar_t* const kOthers[] = {
+    L"http://cdn.lumora.example/no-leading-dot.js",
+    L"http://www.lumora.example/index.html",
+    L"http://127.0.0.1/game",
+    L"https://cdn.other.example/lib.js",
+};
+
+class UrlCacheTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EmptyCache();
+        for (const wchar_t* url : kMatching)
+            ASSERT_TRUE(AddCacheEntry(url)) << url;
+        for (const wchar_t* url : kOthers)
+            ASSERT_TRUE(AddCacheEntry(url)) << url;
+        for (const wchar_t* url : kMatching)
+            ASSERT_TRUE(InCache(url)) << url;
+    }
+    void TearDown() override { EmptyCache(); }
+
+    void ExpectOnlyOthersLeft() {
+        for (const wchar_t* url : kMatching)
+            EXPECT_FALSE(InCache(url)) << url;
+        for (const wchar_t* url : kOthers)
+            EXPECT_TRUE(InCache(url)) << url;
+    }
+};
+
+TEST_F(UrlCacheTest, MatchingEntriesAreDeletedIgnoringCase) {
+    EXPECT_TRUE(CleanUrlCache(L".cdn.lumora.example"));
+    ExpectOnlyOthersLeft();
+}
+
+TEST_F(UrlCacheTest, UpperCasePatternMatchesLowerCaseUrls) {
+    EXPECT_TRUE(CleanUrlCache(L".CDN.LUMORA.EXAMPLE"));
+    ExpectOnlyOthersLeft();
+}
+
+TEST_F(UrlCacheTest, PatternMatchingNothingDeletesNothing) {
+    EXPECT_TRUE(CleanUrlCache(L".nowhere.example"));
+    for (const wchar_t* url : kMatching)
+        EXPECT_TRUE(InCache(url)) << url;
+    for (const wchar_t* url : kOthers)
+        EXPECT_TRUE(InCache(url)) << url;
+}
+
+TEST_F(UrlCacheTest, CleaningTwiceIsHarmless) {
+    EXPECT_TRUE(CleanUrlCache(L".cdn.lumora.example"));
+    EXPECT_TRUE(CleanUrlCache(L".cdn.lumora.example"));
+    ExpectOnlyOthersLeft();
+}
+
+TEST_F(UrlCacheTest, CleanCacheDropsTheContentDeliveryDomain) {
+    ASSERT_EQ(std::wstring(LUMORA_CDN_SUFFIX), L".cdn.lumora.example");
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+        ASSERT_TRUE(bridge);
+        DISPPARAMS none{};
+        EXPECT_EQ(bridge->Invoke(DISPID_CLEANCACHE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
+                                 nullptr, nullptr),
+                  S_OK);
+    }
+    CoUninitialize();
+    ExpectOnlyOthersLeft();
+}
+
+TEST(UrlCacheEmpty, EmptyCacheReturnsFalse) {
+    EmptyCache();
+    ASSERT_TRUE(AllEntries().empty());
+    EXPECT_FALSE(CleanUrlCache(L".cdn.lumora.example"));
+}
+
+TEST(UrlCacheEmpty, NullPatternReturnsFalse) {
+    EXPECT_FALSE(CleanUrlCache(nullptr));
+}
+
+} // namespace

@@ -237,6 +237,26 @@ TEST_F(SkinWindowTest, StartWindowTakesItsBackgroundSize) {
     EXPECT_EQ(GetWindow(skin_.Hwnd(), GW_OWNER), owner_.hwnd);
 }
 
+TEST_F(SkinWindowTest, CentresOnAVisibleOwnerOnly) {
+    CreateSkin();
+    MoveWindow(owner_.hwnd, 600, 300, 1000, 600, FALSE);
+    ShowWindow(owner_.hwnd, SW_SHOWNOACTIVATE);
+    skin_.CenterOnOwner();
+    RECT r = Rect();
+    EXPECT_EQ(r.left, 1100 - 400);
+    EXPECT_EQ(r.top, 600 - 260);
+    // A minimised owner does not count: the work area is used.
+    ShowWindow(owner_.hwnd, SW_SHOWMINNOACTIVE);
+    skin_.CenterOnOwner();
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    POINT expect = CenterPosition(nullptr, work, 800, 520);
+    r = Rect();
+    EXPECT_EQ(r.left, expect.x);
+    EXPECT_EQ(r.top, expect.y);
+    ShowWindow(owner_.hwnd, SW_HIDE);
+}
+
 TEST_F(SkinWindowTest, NineGridComposition) {
     CreateSkin();
     EnterGame(900, 600);

@@ -53,6 +53,7 @@ class AxHostSite final : public IOleClientSite,
     HRESULT Attach(IUnknown* control);
     void Teardown();
     void Resize(int width, int height);
+    HWND ControlWindow() const;
     bool ForwardMessage(MSG* msg);
 
     // IUnknown
@@ -519,6 +520,12 @@ void AxHostSite::Resize(int width, int height) {
     inPlaceObject_->SetObjectRects(&rect, &rect);
 }
 
+HWND AxHostSite::ControlWindow() const {
+    HWND window = nullptr;
+    if (!inPlaceObject_ || FAILED(inPlaceObject_->GetWindow(&window))) return nullptr;
+    return window;
+}
+
 bool AxHostSite::ForwardMessage(MSG* msg) {
     if (!msg || !activeObject_) return false;
     return activeObject_->TranslateAccelerator(msg) == S_OK;
@@ -551,6 +558,16 @@ LRESULT CALLBACK AxHostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     }
     case WM_SIZE:
         if (site) site->Resize(LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_SETFOCUS:
+        // Keys belong to the control's own window, not to the frame around it.
+        if (site) {
+            HWND control = site->ControlWindow();
+            if (control && IsWindow(control)) {
+                SetFocus(control);
+                return 0;
+            }
+        }
         break;
     case WM_ERASEBKGND:
         // The control covers the whole client area once it is there.

@@ -218,4 +218,18 @@ TEST_F(BrowserHostTest, DestroyedWithItsParent) {
     EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
 }
 
+TEST_F(BrowserHostTest, FocusGoesOnToTheControlsWindow) {
+    ParentWindow parent;
+    ShowWindow(parent.Get(), SW_SHOW);
+    BrowserHost host;
+    HWND hwnd = host.Create(parent.Get(), L"about:blank");
+    ASSERT_NE(hwnd, nullptr);
+    MoveWindow(hwnd, 0, 0, 300, 200, TRUE);
+    SetFocus(hwnd);
+    HWND focus = GetFocus();
+    EXPECT_NE(focus, hwnd);
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(IsChild(hwnd, focus));
+}
+
 } // namespace

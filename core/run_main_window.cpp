@@ -1,11 +1,26 @@
 #include "core/app_module.h"
 #include "core/launcher.h"
 #include "core/message_loop.h"
+#include "core/static_config.h"
+#include "ui/main_window.h"
+
+#include <memory>
+#include <new>
 
 int RunMainWindow(const wchar_t* /*commandLine*/, int /*showCommand*/) {
     MessageLoop loop;
     g_appModule.AddMessageLoop(&loop);
-    // No main window exists yet: the run ends as when it cannot be created.
+    std::unique_ptr<MainWindow> window(new (std::nothrow) MainWindow);
+    // Without a first window nothing could ever be shown or closed: end the
+    // run instead of keeping an invisible message loop alive.
+    if (!window || !window->Create(g_appModule.Instance()) ||
+        !g_staticConfig.IsValidWindow(g_staticConfig.firstWindow)) {
+        window.reset();
+        g_appModule.RemoveMessageLoop();
+        return 0;
+    }
+    int result = loop.Run();
     g_appModule.RemoveMessageLoop();
-    return 0;
+    window.reset();
+    return result;
 }

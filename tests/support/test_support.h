@@ -26,6 +26,8 @@ void RemoveTree(const std::wstring& dir);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 bool FileExists(const std::wstring& path);
+// Copies a directory with everything below it.
+void CopyTree(const std::wstring& from, const std::wstring& to);
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& text);

@@ -13,6 +13,8 @@ bool PackageNameForMember(const wchar_t* member, wchar_t* out, size_t cap) {
     if (!member || !member[0] || !CopyText(name, member)) return false;
     if (!PathCanonicalizeW(canon, name)) return false;
     PathRemoveExtensionW(canon);
-    if (!PathAddExtensionW(canon, L".7z")) return false;
+    // Appended, not PathAddExtensionW: that refuses a name that still has a
+    // dot after the last one went (data\a.b.c must give data\a.b.7z).
+    if (!AppendText(canon, L".7z")) return false;
     return CopyText(out, cap, canon);
 }

@@ -1,0 +1,118 @@
+#include "update/http_fetch.h"
+#include "update_test_util.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using update_test::Publish;
+using update_test::RequestsFor;
+using update_test::ServerUrl;
+
+namespace {
+
+const char kAgent[] = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET "
+                      "CLR 2.0.50727; InfoPath.1)";
+
+const size_t kUnchecked = ~size_t(0);
+
+std::string TimeParam(const std::string& target) {
+    size_t at = target.find("t=");
+    return at == std::string::npos ? "" : target.substr(at);
+}
+
+} // namespace
+
+TEST(HttpFetch, FaultsTable) {
+    const std::string body = "0123456789abcdef";
+    ASSERT_TRUE(Publish("fetch/body.txt", body));
+    ASSERT_TRUE(Publish("fetch/empty.txt", ""));
+    struct {
+        const char* target;
+        bool ok;
+        std::string expected;
+        size_t heads, gets;
+    } cases[] = {
+        {"fetch/body.txt", true, body, 1, 1},
+        {"m/head404/fetch/body.txt", false, "", 10, 0},
+        {"m/head405/fetch/body.txt", false, "", 10, 0},
+        {"m/fail500x3/fetch/body.txt", true, body, 4, 1},
+        {"m/fail500x10/fetch/body.txt", false, "", 10, 0},
+        {"m/fail500x11/fetch/empty.txt", false, "", 10, 0},
+        {"m/nolength/fetch/body.txt", false, "", 1, 0},
+        {"m/short/fetch/body.txt", true, body, 1, 1},
+        {"m/long/fetch/body.txt", true, body.substr(0, body.size() - 3), 1, 1},
+        {"m/drop/fetch/body.txt", false, "", kUnchecked, 0},
+        {"fetch/empty.txt", true, "", 1, 1},
+        {"fetch/missing.txt", false, "", 10, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        size_t before = RequestsFor(std::string("/") + c.target).size();
+        DWORD length = 12345;
+        std::unique_ptr<char[]> got = HttpFetch(ServerUrl(c.target).c_str(), &length);
+        ASSERT_EQ(static_cast<bool>(got), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(std::string(got.get(), length), c.expected);
+            EXPECT_EQ(got[length], '\0');
+        } else {
+            EXPECT_EQ(length, 12345u);
+        }
+        std::vector<update_test::Request> log = RequestsFor(std::string("/") + c.target);
+        size_t heads = 0, gets = 0;
+        for (size_t i = before; i < log.size(); ++i)
+            (log[i].verb == "HEAD" ? heads : gets)++;
+        // A dropped connection may be retried inside WinINet itself.
+        if (c.heads != kUnchecked) {
+            EXPECT_EQ(heads, c.heads);
+        }
+        EXPECT_EQ(gets, c.gets);
+    }
+}
+
+TEST(HttpFetch, HeadAndGetCarryOneTimeValueAndTheAgent) {
+    ASSERT_TRUE(Publish("pair/x.txt", "x"));
+    ASSERT_TRUE(Publish("pair/q.txt", "q"));
+    struct {
+        std::string url, needle, targetPrefix;
+    } cases[] = {
+        {"pair/x.txt", "/pair/x.txt", "/pair/x.txt?t="},
+        {"pair/q.txt?a=1", "/pair/q.txt", "/pair/q.txt?a=1&t="},
+    };
+    for (const auto& c : cases) {
+        DWORD length = 0;
+        ASSERT_TRUE(HttpFetch(ServerUrl(c.url).c_str(), &length)) << c.url;
+        std::vector<update_test::Request> log = RequestsFor(c.needle);
+        ASSERT_GE(log.size(), 2u);
+        const auto& head = log[log.size() - 2];
+        const auto& get = log[log.size() - 1];
+        EXPECT_EQ(head.verb, "HEAD");
+        EXPECT_EQ(get.verb, "GET");
+        EXPECT_EQ(head.target.rfind(c.targetPrefix, 0), 0u) << head.target;
+        EXPECT_EQ(head.target, get.target);
+        EXPECT_FALSE(TimeParam(head.target).empty());
+        EXPECT_EQ(head.agent, kAgent);
+        EXPECT_EQ(get.agent, kAgent);
+    }
+}
+
+TEST(HttpFetch, HostOnlyUrlAsksForTheRoot) {
+    size_t before = RequestsFor("/?t=").size();
+    DWORD length = 0;
+    HttpFetch(ServerUrl("").c_str(), &length);
+    EXPECT_GT(RequestsFor("/?t=").size(), before);
+}
+
+TEST(HttpFetch, RefusedWithoutTraffic) {
+    std::string port;
+    ReadFileBytes(update_test::RigPath("port"), port);
+    std::wstring tooLong = ServerUrl("toolong/" + std::string(2100, 'a'));
+    for (const std::wstring& url :
+         {std::wstring(), L"https://127.0.0.1:" + Widen(port) + L"/secure.txt",
+          std::wstring(L"not a url"), tooLong}) {
+        DWORD length = 7;
+        EXPECT_FALSE(HttpFetch(url.c_str(), &length));
+        EXPECT_EQ(length, 7u);
+    }
+    EXPECT_TRUE(RequestsFor("/secure.txt").empty());
+    EXPECT_TRUE(RequestsFor("/toolong/").empty());
+}

@@ -1,0 +1,184 @@
+#include "core/saved_state.h"
+#include "update/update.h"
+#include "update_test_util.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using update_test::Md5Of;
+using update_test::Publish;
+using update_test::PublishPackage;
+using update_test::RequestsFor;
+
+namespace {
+
+const int kBuiltIn = 2;
+
+// Runs the update of a fresh launcher directory against base "<name>/" on the
+// test server.
+struct FlowRun {
+    TempDir dir;
+    std::string base;
+    size_t earlier; // requests of an earlier run of the same test
+    explicit FlowRun(const std::string& name)
+        : base(name + "/"), earlier(RequestsFor("/" + base).size()) {
+        update_test::UseLauncherDir(dir.Path(), update_test::ServerUrl(base));
+    }
+    bool Run(const std::string& manifest) {
+        Publish(base + "update.json", manifest);
+        return RunUpdate(kBuiltIn);
+    }
+    // Package requests of this run (HEADs), as "<version>/<package>".
+    std::vector<std::string> Fetched() {
+        std::vector<std::string> out;
+        std::vector<update_test::Request> log = RequestsFor("/" + base);
+        for (size_t i = earlier; i < log.size(); ++i) {
+            const update_test::Request& r = log[i];
+            std::string t = r.target.substr(r.target.find(base) + base.size());
+            t = t.substr(0, t.find('?'));
+            // Retried requests of one package count once.
+            if (r.verb == "HEAD" && t != "update.json" && (out.empty() || out.back() != t))
+                out.push_back(t);
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(UpdateFlow, DecisionTableAndVersionRules) {
+    const std::string current = "current text";
+    const std::string digest = Md5Of(current);
+    std::string upper = digest;
+    for (char& ch : upper)
+        ch = static_cast<char>(toupper(ch));
+    struct {
+        const char* name;
+        bool exists;
+        std::string listed;
+        std::string version; // JSON text of "version", empty for none
+        std::string fetched;
+    } cases[] = {
+        {"missing_older", false, digest, "1", "1/a.7z"},
+        {"same_upper_newer", true, upper, "3", ""},
+        {"differs_newer", true, Md5Of("other"), "3", "3/a.7z"},
+        {"differs_equal", true, Md5Of("other"), "2", ""},
+        {"differs_no_version", true, Md5Of("other"), "", ""},
+        {"missing_no_version", false, digest, "", "0/a.7z"},
+        {"missing_fraction_version", false, digest, "2.5", "0/a.7z"},
+        {"differs_text_version", true, Md5Of("other"), "\"9\"", ""},
+        {"differs_wide_version", true, Md5Of("other"), "4294967299", "3/a.7z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlowRun run(c.name);
+        if (c.exists) {
+            ASSERT_TRUE(WriteFileBytes(run.dir / L"a.txt", current));
+        }
+        std::string manifest = "{";
+        if (!c.version.empty()) manifest += "\"version\": " + c.version + ", ";
+        manifest += "\"files\": {\"a.txt\": \"" + c.listed + "\"}}";
+        if (!c.fetched.empty()) PublishPackage("plain", run.base + c.fetched);
+        EXPECT_FALSE(run.Run(manifest));
+        std::vector<std::string> fetched = run.Fetched();
+        if (c.fetched.empty()) {
+            EXPECT_TRUE(fetched.empty());
+            std::string now;
+            ReadFileBytes(run.dir / L"a.txt", now);
+            EXPECT_EQ(now, c.exists ? current : "");
+        } else {
+            ASSERT_EQ(fetched.size(), 1u);
+            EXPECT_EQ(fetched[0], c.fetched);
+            std::string now;
+            ReadFileBytes(run.dir / L"deep\\x\\y\\c.txt", now);
+            EXPECT_EQ(now, "gamma");
+        }
+    }
+}
+
+TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
+    FlowRun run("names");
+    std::string longName(300, 'n');
+    EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
+                         longName +
+                         ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", "
+                         "\"bin\\\\game.dll\": \"00\"}}"));
+    std::vector<std::string> fetched = run.Fetched();
+    ASSERT_EQ(fetched.size(), 3u);
+    EXPECT_EQ(fetched[0], "5/readme.7z");
+    EXPECT_EQ(fetched[1], "5/data/a.b.7z");
+    EXPECT_EQ(fetched[2], "5/bin/game.7z");
+}
+
+TEST(UpdateFlow, ManifestsThatYieldNoWork) {
+    const char* manifests[] = {
+        "{\"version\": 9, \"files\": {}}",
+        "{\"version\": 9, \"files\": [\"a.txt\"]}",
+        "[1, 2]",
+        "not json",
+    };
+    int i = 0;
+    for (const char* manifest : manifests) {
+        SCOPED_TRACE(manifest);
+        FlowRun run("nowork" + std::to_string(i++));
+        EXPECT_FALSE(run.Run(manifest));
+        EXPECT_TRUE(run.Fetched().empty());
+        EXPECT_FALSE(FileExists(run.dir / L"a.txt"));
+    }
+}
+
+TEST(UpdateFlow, UpdateFolderIsClearedFirstAndMissingManifestChangesNothingElse) {
+    FlowRun run("nomanifest");
+    ASSERT_TRUE(CreateDirectoryW((run.dir / L"update").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((run.dir / L"update\\old").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(run.dir / L"update\\old\\Lumora2.exe", "old"));
+    ASSERT_TRUE(WriteFileBytes(run.dir / L"keep.txt", "keep"));
+    EXPECT_FALSE(RunUpdate(kBuiltIn)); // no update.json published
+    EXPECT_FALSE(FileExists(run.dir / L"update"));
+    EXPECT_TRUE(FileExists(run.dir / L"keep.txt"));
+}
+
+TEST(UpdateFlow, SelfUpdateThatWritesNothingGoesOn) {
+    for (const char* package : {"", "empty", "foreign"}) {
+        SCOPED_TRACE(package);
+        FlowRun run(std::string("selfnone") + package);
+        if (std::string(package) == "empty") PublishPackage(package, run.base + "7/Lumora2.7z");
+        if (std::string(package) == "foreign") Publish(run.base + "7/Lumora2.7z", "not 7z");
+        EXPECT_FALSE(run.Run("{\"version\": 7, \"files\": {\"Lumora2.exe\": \"00\"}}"));
+    }
+}
+
+TEST(UpdateFlow, SelfUpdateStartsTheNewLauncherAndEndsTheOtherInstance) {
+    FlowRun run("selfupdate");
+    PublishPackage("launcher", run.base + "7/Lumora2.7z");
+    PublishPackage("plain", run.base + "7/a.7z");
+    // A second instance of the launcher, running from another folder.
+    TempDir other;
+    std::string probe;
+    ASSERT_TRUE(ReadFileBytes(update_test::RigPath("src/launcher/Lumora2.exe"), probe));
+    ASSERT_TRUE(WriteFileBytes(other / L"Lumora2.exe", probe));
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::wstring cmd = L"\"" + (other / L"Lumora2.exe") + L"\" wait";
+    ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               other.Path().c_str(), &si, &pi));
+    for (int i = 0; i < 100 && !FileExists(other / L"marker.txt"); ++i)
+        Sleep(50);
+
+    EXPECT_TRUE(run.Run("{\"version\": 7, \"files\": {\"Lumora2.exe\": \"00\", \"a.txt\": "
+                        "\"00\"}}"));
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 5000), WAIT_OBJECT_0);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    // Members after the launcher are still handled before the restart.
+    EXPECT_TRUE(FileExists(run.dir / L"a.txt"));
+    std::wstring marker = run.dir / L"update\\marker.txt";
+    for (int i = 0; i < 100 && !FileExists(marker); ++i)
+        Sleep(50);
+    std::string line;
+    ASSERT_TRUE(ReadFileBytes(marker, line));
+    std::wstring text(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2);
+    EXPECT_NE(text.find(L"force"), std::wstring::npos) << Narrow(text);
+    Sleep(300); // let the started probe end before its folder goes
+}

@@ -1,3 +1,4 @@
+#include "support/page_listener.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -56,4 +57,57 @@ TEST(LauncherRun, ShowsItsWindowsAndEndsWithExitCodeZero) {
     EXPECT_EQ(0u, code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+}
+
+namespace {
+
+// Starts the launcher with "test" in dir, waits for the browser's request for
+// the start page, then closes the launcher; returns the request head.
+std::string StartPageRequest(const TempDir& dir, PageListener& listener) {
+    std::wstring exe = dir / L"Lumora2.exe";
+    std::wstring cmd = L"\"" + exe + L"\" test";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        dir.Path().c_str(), &si, &pi))
+        return std::string();
+    std::string request = listener.WaitForRequest(30000);
+    FindCtx ctx = {pi.dwProcessId, nullptr};
+    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&ctx));
+    if (ctx.found) PostMessageW(ctx.found, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return request;
+}
+
+} // namespace
+
+// The browser control asks the page server for the start page with the
+// launcher's query, "&install=1" on the first run only.
+TEST(LauncherRun, StartPageCarriesVersionMachineCodeChannelAndFirstRun) {
+    PageListener listener;
+    ASSERT_NE(0, listener.Port());
+    TempDir dir;
+    ASSERT_TRUE(
+        CopyFileW(BinaryPath("Lumora2.exe").c_str(), (dir / L"Lumora2.exe").c_str(), FALSE));
+    CopyTree(SourcePath("demo/skin"), dir / L"skin");
+    std::string json;
+    ASSERT_TRUE(ReadFileBytes(SourcePath("demo/static.json"), json));
+    size_t at = json.find("\"game_url\"");
+    ASSERT_NE(std::string::npos, at);
+    json.insert(at, "\"game_url\": \"http://127.0.0.1:" + std::to_string(listener.Port()) +
+                        "/lmwd\", ");
+    ASSERT_TRUE(WriteFileBytes(dir / L"static.json", json));
+    ASSERT_TRUE(WriteFileBytes(dir / L"channel", "ch7|Demo"));
+
+    std::string first = StartPageRequest(dir, listener);
+    EXPECT_EQ(0u, first.find("GET /lmwd?version=2&machine_code=WINEHDISK&fn=ch7&install=1 "))
+        << first;
+    std::string second = StartPageRequest(dir, listener);
+    EXPECT_EQ(0u, second.find("GET /lmwd?version=2&machine_code=WINEHDISK&fn=ch7 ")) << second;
 }

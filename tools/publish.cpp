@@ -1,0 +1,415 @@
+// lumora_publish: turns a release folder into what the launcher's updater
+// downloads: update.json with each file's digest, and one 7z package per file
+// under a folder named after the version.
+//
+// Usage: lumora_publish [--sevenzip=PATH] RELEASE_DIR VERSION OUT_DIR [PREVIOUS_OUT_DIR]
+#include "core/json_util.h"
+#include "update/md5.h"
+#include "update/package_name.h"
+#include "update/update.h"
+#include "win/scoped.h"
+
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include <climits>
+#include <cstdio>
+#include <cwchar>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The launcher joins member names onto its folder in MAX_PATH buffers.
+constexpr size_t kMaxName = MAX_PATH - 1;
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        nullptr);
+    return out;
+}
+
+void Fail(const std::wstring& message) {
+    std::string text = "lumora_publish: error: " + ToUtf8(message) + "\n";
+    fputs(text.c_str(), stderr);
+    fflush(stderr);
+}
+
+bool IsDirectory(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::vector<wchar_t> buf(n + 1);
+    DWORD got = GetFullPathNameW(path.c_str(), n + 1, buf.data(), nullptr);
+    if (got == 0 || got > n) return path;
+    std::wstring out(buf.data(), got);
+    while (out.size() > 3 && (out.back() == L'\\' || out.back() == L'/'))
+        out.pop_back();
+    return out;
+}
+
+std::wstring Lower(std::wstring text) {
+    if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+struct Member {
+    std::wstring name;    // relative to the release root, "\" separated
+    std::wstring package; // package name, "\" separated
+    std::string digest;
+};
+
+// Lists every file below root. False, with a message, on a folder that cannot
+// be listed or a name the launcher could not handle.
+bool ListFiles(const std::wstring& root, const std::wstring& relative, std::vector<Member>& out) {
+    std::wstring dir = relative.empty() ? root : root + L"\\" + relative;
+    WIN32_FIND_DATAW found;
+    win::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &found));
+    if (!find) {
+        Fail(L"cannot list folder \"" + dir + L"\" (error " + std::to_wstring(GetLastError()) +
+             L")");
+        return false;
+    }
+    do {
+        if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
+        std::wstring name = relative.empty() ? found.cFileName : relative + L"\\" + found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!ListFiles(root, name, out)) return false;
+            continue;
+        }
+        Member m;
+        m.name = name;
+        out.push_back(m);
+    } while (FindNextFileW(find.Get(), &found));
+    return true;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char esc[8];
+            snprintf(esc, sizeof esc, "\\u%04x", c);
+            out += esc;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+bool ReadWhole(const std::wstring& path, std::string& bytes) {
+    win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 64 * 1024 * 1024) return false;
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+         got != bytes.size()))
+        return false;
+    return true;
+}
+
+bool WriteWhole(const std::wstring& path, const std::string& bytes) {
+    win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD put = 0;
+    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+           put == bytes.size();
+}
+
+// Creates every missing folder on the way to (and including) dir.
+bool MakeFolders(const std::wstring& dir) {
+    if (IsDirectory(dir)) return true;
+    size_t cut = dir.find_last_of(L'\\');
+    if (cut != std::wstring::npos && cut > 2 && !MakeFolders(dir.substr(0, cut))) return false;
+    return CreateDirectoryW(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// Digit-only, positive and within the launcher's 32-bit signed version.
+bool ParseVersion(const wchar_t* text, long long* out) {
+    if (!text[0] || wcslen(text) > 10) return false;
+    long long v = 0;
+    for (const wchar_t* p = text; *p; ++p) {
+        if (*p < L'0' || *p > L'9') return false;
+        v = v * 10 + (*p - L'0');
+    }
+    if (v < 1 || v > INT_MAX) return false;
+    *out = v;
+    return true;
+}
+
+struct Previous {
+    long long version = 0;
+    std::map<std::string, std::string> digests; // member (UTF-8) -> digest
+};
+
+bool ReadPrevious(const std::wstring& dir, Previous& prev) {
+    std::wstring manifest = dir + L"\\update.json";
+    std::string text;
+    if (!ReadWhole(manifest, text)) {
+        Fail(L"cannot read previous manifest \"" + manifest + L"\"");
+        return false;
+    }
+    JsonTree root = ParseJson(text.c_str(), text.size());
+    const json_value* version = JsonMemberOfType(root.get(), "version", json_integer);
+    if (!root || !version) {
+        Fail(L"previous manifest \"" + manifest + L"\" has no integer version");
+        return false;
+    }
+    prev.version = version->u.integer;
+    if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
+        for (unsigned i = 0; i < files->u.object.length; ++i) {
+            const json_object_entry& m = files->u.object.values[i];
+            if (m.value->type == json_string)
+                prev.digests.emplace(std::string(m.name, m.name_length),
+                                     std::string(m.value->u.string.ptr, m.value->u.string.length));
+        }
+    }
+    return true;
+}
+
+// The 7z program: the option, then LUMORA_7Z, then 7z.exe on PATH.
+bool FindSevenZip(const std::wstring& option, std::wstring& program) {
+    std::wstring wanted = option;
+    if (wanted.empty()) {
+        wchar_t env[MAX_PATH * 2] = {};
+        DWORD n = GetEnvironmentVariableW(L"LUMORA_7Z", env, MAX_PATH * 2);
+        if (n > 0 && n < MAX_PATH * 2) wanted = env;
+    }
+    if (!wanted.empty()) {
+        if (!IsFile(wanted)) {
+            Fail(L"7z program \"" + wanted + L"\" not found");
+            return false;
+        }
+        program = wanted;
+        return true;
+    }
+    wchar_t found[MAX_PATH] = {};
+    DWORD n = SearchPathW(nullptr, L"7z.exe", nullptr, MAX_PATH, found, nullptr);
+    if (n == 0 || n >= MAX_PATH) {
+        Fail(L"7z program not found: no 7z.exe on PATH and LUMORA_7Z not set");
+        return false;
+    }
+    program = found;
+    return true;
+}
+
+// Runs the 7z program in the release root so that the entry name is the
+// member's relative path. Returns its exit code, or -1 when it did not start.
+int RunSevenZip(const std::wstring& program, const std::wstring& root, const std::wstring& archive,
+                const std::wstring& member) {
+    std::wstring cmd =
+        L"\"" + program + L"\" a -t7z -y -bso0 -bsp0 -- \"" + archive + L"\" \"" + member + L"\"";
+    std::vector<wchar_t> buf(cmd.begin(), cmd.end());
+    buf.push_back(L'\0');
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(program.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        root.c_str(), &si, &pi))
+        return -1;
+    win::UniqueHandle process(pi.hProcess);
+    win::UniqueHandle thread(pi.hThread);
+    WaitForSingleObject(process.Get(), INFINITE);
+    DWORD code = 1;
+    if (!GetExitCodeProcess(process.Get(), &code)) return -1;
+    return static_cast<int>(code);
+}
+
+struct Options {
+    std::wstring sevenZip;
+    std::vector<std::wstring> positional;
+};
+
+// Builds everything into stage; false, with a message, on the first problem.
+bool Publish(const Options& opt, const std::wstring& stage) {
+    const std::wstring root = FullPath(opt.positional[0]);
+    long long version = 0;
+    if (!ParseVersion(opt.positional[1].c_str(), &version)) {
+        Fail(L"version \"" + opt.positional[1] + L"\" is not a whole number from 1 to " +
+             std::to_wstring(INT_MAX));
+        return false;
+    }
+    if (!IsDirectory(root)) {
+        Fail(L"release folder \"" + root + L"\" is missing or not a folder");
+        return false;
+    }
+    Previous prev;
+    const bool hasPrev = opt.positional.size() > 3;
+    const std::wstring prevDir = hasPrev ? FullPath(opt.positional[3]) : std::wstring();
+    if (hasPrev) {
+        if (!ReadPrevious(prevDir, prev)) return false;
+        if (version <= prev.version) {
+            Fail(L"version " + std::to_wstring(version) + L" is not above the previous version " +
+                 std::to_wstring(prev.version) + L" in \"" + prevDir + L"\"");
+            return false;
+        }
+    }
+
+    std::vector<Member> members;
+    if (!ListFiles(root, std::wstring(), members)) return false;
+    std::map<std::wstring, const Member*> byPackage; // lower-case package -> owner
+    for (Member& m : members) {
+        wchar_t package[MAX_PATH] = {};
+        if (m.name.size() > kMaxName || !PackageNameForMember(m.name.c_str(), package, MAX_PATH)) {
+            Fail(L"\"" + m.name + L"\": name longer than " + std::to_wstring(kMaxName) +
+                 L" characters");
+            return false;
+        }
+        m.package = package;
+    }
+    for (const Member& m : members) {
+        auto placed = byPackage.emplace(Lower(m.package), &m);
+        if (!placed.second) {
+            Fail(L"\"" + placed.first->second->name + L"\" and \"" + m.name +
+                 L"\" would both be packaged as \"" + m.package + L"\"");
+            return false;
+        }
+    }
+
+    std::wstring program;
+    if (!FindSevenZip(opt.sevenZip, program)) return false;
+
+    // Sorted by the manifest's own (UTF-8) member names for a stable file.
+    std::map<std::string, Member*> sorted;
+    for (Member& m : members)
+        sorted.emplace(ToUtf8(m.name), &m);
+
+    const std::wstring versionDir = stage + L"\\" + std::to_wstring(version);
+    if (!MakeFolders(versionDir)) {
+        Fail(L"cannot create folder \"" + versionDir + L"\"");
+        return false;
+    }
+    for (auto& entry : sorted) {
+        Member& m = *entry.second;
+        const std::wstring source = root + L"\\" + m.name;
+        char digest[33] = {};
+        if (!FileMd5Hex(source.c_str(), digest)) {
+            Fail(L"\"" + source + L"\": cannot be read");
+            return false;
+        }
+        m.digest = digest;
+        const std::wstring archive = versionDir + L"\\" + m.package;
+        if (!MakeFolders(archive.substr(0, archive.find_last_of(L'\\')))) {
+            Fail(L"\"" + archive + L"\": cannot create its folder");
+            return false;
+        }
+        auto old = prev.digests.find(entry.first);
+        if (hasPrev && old != prev.digests.end() && lstrcmpiA(old->second.c_str(), digest) == 0) {
+            const std::wstring reused =
+                prevDir + L"\\" + std::to_wstring(prev.version) + L"\\" + m.package;
+            if (IsFile(reused) && CopyFileW(reused.c_str(), archive.c_str(), FALSE)) continue;
+        }
+        int code = RunSevenZip(program, root, archive, m.name);
+        if (code != 0) {
+            Fail(L"\"" + m.name + L"\": 7z program \"" + program +
+                 (code < 0 ? L"\" could not be started"
+                           : L"\" failed with exit code " + std::to_wstring(code)));
+            return false;
+        }
+        if (!IsFile(archive)) {
+            Fail(L"\"" + m.name + L"\": 7z program \"" + program + L"\" wrote no package");
+            return false;
+        }
+    }
+
+    std::string json = "{\"version\": " + std::to_string(version) + ", \"files\": {";
+    bool first = true;
+    for (const auto& entry : sorted) {
+        json += first ? "\n  " : ",\n  ";
+        first = false;
+        json += JsonString(entry.first) + ": " + JsonString(entry.second->digest);
+    }
+    json += first ? "}}\n" : "\n}}\n";
+    if (!WriteWhole(stage + L"\\update.json", json)) {
+        Fail(L"cannot write \"" + stage + L"\\update.json\"");
+        return false;
+    }
+    return true;
+}
+
+// Puts the finished stage in place of out, replacing an older output whole.
+bool Commit(const std::wstring& stage, const std::wstring& out) {
+    const std::wstring aside = out + L".old-" + std::to_wstring(GetCurrentProcessId());
+    const bool existed = GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (existed && !MoveFileExW(out.c_str(), aside.c_str(), 0)) {
+        Fail(L"cannot move the old \"" + out + L"\" aside (error " +
+             std::to_wstring(GetLastError()) + L")");
+        return false;
+    }
+    if (!MoveFileExW(stage.c_str(), out.c_str(), 0)) {
+        Fail(L"cannot rename \"" + stage + L"\" to \"" + out + L"\" (error " +
+             std::to_wstring(GetLastError()) + L")");
+        if (existed) MoveFileExW(aside.c_str(), out.c_str(), 0);
+        return false;
+    }
+    if (existed) DeleteDirectoryTree(aside.c_str());
+    return true;
+}
+
+void Usage() {
+    fputs("usage: lumora_publish [--sevenzip=PATH] RELEASE_DIR VERSION OUT_DIR "
+          "[PREVIOUS_OUT_DIR]\n",
+          stderr);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options opt;
+    static const wchar_t kSevenZip[] = L"--sevenzip=";
+    const size_t kSevenZipLen = wcslen(kSevenZip);
+    for (int i = 1; i < argc; ++i) {
+        if (!wcsncmp(argv[i], kSevenZip, kSevenZipLen))
+            opt.sevenZip = argv[i] + kSevenZipLen;
+        else
+            opt.positional.push_back(argv[i]);
+    }
+    if (opt.positional.size() < 3 || opt.positional.size() > 4) {
+        Usage();
+        return 2;
+    }
+    const std::wstring out = FullPath(opt.positional[2]);
+    if (GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES && !IsDirectory(out)) {
+        Fail(L"output \"" + out + L"\" exists and is not a folder");
+        return 1;
+    }
+    // Built beside the output so that the final rename stays on one volume.
+    const std::wstring stage = out + L".publishing-" + std::to_wstring(GetCurrentProcessId());
+    DeleteDirectoryTree(stage.c_str());
+    if (!MakeFolders(stage)) {
+        Fail(L"cannot create folder \"" + stage + L"\"");
+        return 1;
+    }
+    if (!Publish(opt, stage) || !Commit(stage, out)) {
+        DeleteDirectoryTree(stage.c_str());
+        return 1;
+    }
+    printf("published version %ls to %s\n", opt.positional[1].c_str(), ToUtf8(out).c_str());
+    return 0;
+}

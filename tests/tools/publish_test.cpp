@@ -103,7 +103,8 @@ TEST(Publish, UnchangedFilesReuseThePreviousPackage) {
     // Marked so that a copy is told apart from a package built again.
     ASSERT_TRUE(WriteFileBytes(dir / L"v5\\5\\readme.7z", "previous package"));
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "new game code"));
-    ToolRun r = Publish(Quote(dir / L"rel") + L" 6 " + Quote(dir / L"v6") + L" " + Quote(dir / L"v5"));
+    ToolRun r =
+        Publish(Quote(dir / L"rel") + L" 6 " + Quote(dir / L"v6") + L" " + Quote(dir / L"v5"));
     ASSERT_EQ(r.code, 0) << r.output;
     EXPECT_EQ(Read(dir / L"v6\\6\\readme.7z"), "previous package");
     EXPECT_EQ(Unpacked(dir / L"v6\\6\\bin\\game.7z", L"bin\\game.dll"), "new game code");
@@ -213,8 +214,8 @@ TEST(Publish, SevenZipOptionNamesTheProgram) {
     TempDir dir;
     MakeRelease(dir);
     ToolRun r = Publish(L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM)) + L" " +
-                        Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"),
-                    false);
+                            Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"),
+                        false);
     ASSERT_EQ(r.code, 0) << r.output;
     EXPECT_EQ(Unpacked(dir / L"out\\5\\readme.7z", L"readme"), "read me");
 }

@@ -219,3 +219,14 @@ TEST(Publish, SevenZipOptionNamesTheProgram) {
     ASSERT_EQ(r.code, 0) << r.output;
     EXPECT_EQ(Unpacked(dir / L"out\\5\\readme.7z", L"readme"), "read me");
 }
+
+TEST(PublishErrors, SevenZipFails) {
+    TempDir dir;
+    MakeRelease(dir);
+    // Any Windows program that refuses 7z's arguments stands in for a failing 7z.
+    Failure f = PublishFailing(dir, L"--sevenzip=C:\\windows\\system32\\reg.exe " +
+                                        Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
+    EXPECT_NE(f.code, 0);
+    EXPECT_NE(f.output.find("failed with exit code"), std::string::npos) << f.output;
+    EXPECT_TRUE(f.untouched);
+}

@@ -6,11 +6,12 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=$ROOT/build
 echo "demo: building (first run installs packages and takes a few minutes)"
-"$ROOT/tools/build.sh" "$OUT" Lumora2 >"$OUT.demo-build.log" 2>&1 || { cat "$OUT.demo-build.log"; exit 1; }
+{ "$ROOT/tools/build.sh" "$OUT" Lumora2 lumora_publish && cmake --build "$OUT/x86_64" --target seven_zip_shim; } \
+  >"$OUT.demo-build.log" 2>&1 || { cat "$OUT.demo-build.log"; exit 1; }
 
 RUN=$ROOT/demo-run
 rm -rf "$RUN"
-mkdir -p "$RUN/launcher" "$RUN/server/lm" "$RUN/server/lmwd" "$RUN/release"
+mkdir -p "$RUN/launcher" "$RUN/server/lmwd" "$RUN/release"
 PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 BASE="http://127.0.0.1:$PORT"
 
@@ -35,18 +36,17 @@ mkdir -p "$RUN/release/data" "$RUN/release/music"
 echo "levels of release 3" >"$RUN/release/data/levels.txt"
 echo "Welcome to Lumora 2, release 3." >"$RUN/release/readme.txt"
 echo "la la la" >"$RUN/release/music/theme.txt"
-cd "$RUN/release"
-printf '{"version": 3, "files": {' >"$RUN/server/lm/update.json"
-sep=""
-for f in data/levels.txt readme.txt music/theme.txt; do
-  pkg="$RUN/server/lm/3/${f%.*}.7z"
-  mkdir -p "$(dirname "$pkg")"
-  7zz a -bd -bso0 "$pkg" "$f"
-  win=$(echo "$f" | sed 's#/#\\\\#g')
-  printf '%s"%s": "%s"' "$sep" "$win" "$(md5sum "$f" | cut -c1-32)" >>"$RUN/server/lm/update.json"
-  sep=", "
-done
-printf '}}' >>"$RUN/server/lm/update.json"
+RIG=$OUT/x86_64/rig
+"$ROOT/tests/rig/rig-up.sh" "$RIG"
+export WINEPREFIX="$RIG/prefix" WINEDEBUG=-all
+winpath() { echo "Z:$1" | sed 's#/#\\#g'; }
+# Published with the studio's own tool, which shares the launcher's digest
+# and package naming; under Wine it reaches the Linux 7zz through a shim.
+/usr/lib/wine/wine64 "$OUT/x86_64/tools/lumora_publish.exe" \
+  "--sevenzip=$(winpath "$OUT/x86_64/tests/tools/seven_zip_shim.exe")" \
+  "$(winpath "$RUN/release")" 3 "$(winpath "$RUN/server/lm")" </dev/null >"$RUN/publish.log" 2>&1 ||
+  { cat "$RUN/publish.log"; exit 1; }
+echo "demo: published release 3: $(cat "$RUN/server/lm/update.json")"
 cp "$ROOT/demo/pages/index.html" "$RUN/server/lmwd/index.html" 2>/dev/null ||
   cat >"$RUN/server/lmwd/index.html" <<'HTML'
 <!doctype html><title>Lumora 2</title>
@@ -67,9 +67,6 @@ SERVER=$!
 trap 'kill $SERVER 2>/dev/null || true' EXIT
 sleep 1
 
-RIG=$OUT/x86_64/rig
-"$ROOT/tests/rig/rig-up.sh" "$RIG"
-export WINEPREFIX="$RIG/prefix" WINEDEBUG=-all
 HEADLESS=
 if [ -z "${DISPLAY:-}" ]; then export DISPLAY="$(cat "$RIG/display")"; HEADLESS=1; fi
 

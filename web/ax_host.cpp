@@ -332,20 +332,30 @@ STDMETHODIMP AxHostSite::TranslateAccelerator(LPMSG msg, const GUID* group, DWOR
     return S_FALSE;
 }
 
+// A handler's text answer, handed on as the task-memory string the control
+// expects; the handler's BSTR is released either way.
+static HRESULT TaskStringAnswer(HRESULT hr, BSTR text, LPWSTR* out) {
+    if (hr == S_OK && text) {
+        *out = TaskStringFromBstr(text);
+        if (!*out) hr = E_OUTOFMEMORY;
+    }
+    SysFreeString(text);
+    return hr;
+}
+
+// A handler's replacement object, asked for the interface the control wants.
+static HRESULT ReplacementAnswer(HRESULT hr, IUnknown* replacement, REFIID iid, void** out) {
+    if (hr == S_OK && replacement) return replacement->QueryInterface(iid, out);
+    return hr;
+}
+
 STDMETHODIMP AxHostSite::GetOptionKeyPath(LPOLESTR* key, DWORD dw) {
     if (!key) return E_POINTER;
     *key = nullptr;
     if (uiHandler_) {
         BSTR text = nullptr;
         HRESULT hr = uiHandler_->GetOptionKeyPath(&text, dw);
-        if (hr != E_NOTIMPL) {
-            if (hr == S_OK && text) {
-                *key = TaskStringFromBstr(text);
-                if (!*key) hr = E_OUTOFMEMORY;
-            }
-            SysFreeString(text);
-            return hr;
-        }
+        if (hr != E_NOTIMPL) return TaskStringAnswer(hr, text, key);
         SysFreeString(text);
     }
     return S_FALSE;
@@ -357,13 +367,9 @@ STDMETHODIMP AxHostSite::GetDropTarget(IDropTarget* target, IDropTarget** result
     if (uiHandler_) {
         win::ComPtr<IUnknown> replacement;
         HRESULT hr = uiHandler_->GetDropTarget(target, replacement.Put());
-        if (hr != E_NOTIMPL) {
-            if (hr == S_OK && replacement) {
-                return replacement->QueryInterface(IID_IDropTarget,
-                                                   reinterpret_cast<void**>(result));
-            }
-            return hr;
-        }
+        if (hr != E_NOTIMPL)
+            return ReplacementAnswer(hr, replacement.Get(), IID_IDropTarget,
+                                     reinterpret_cast<void**>(result));
     }
     return E_NOTIMPL;
 }
@@ -392,14 +398,7 @@ STDMETHODIMP AxHostSite::TranslateUrl(DWORD translate, LPWSTR urlIn, LPWSTR* url
         BSTR out = nullptr;
         HRESULT hr = uiHandler_->TranslateUrl(translate, in, &out);
         SysFreeString(in);
-        if (hr != E_NOTIMPL) {
-            if (hr == S_OK && out) {
-                *urlOut = TaskStringFromBstr(out);
-                if (!*urlOut) hr = E_OUTOFMEMORY;
-            }
-            SysFreeString(out);
-            return hr;
-        }
+        if (hr != E_NOTIMPL) return TaskStringAnswer(hr, out, urlOut);
         SysFreeString(out);
     }
     return S_FALSE;
@@ -411,13 +410,9 @@ STDMETHODIMP AxHostSite::FilterDataObject(IDataObject* data, IDataObject** resul
     if (uiHandler_) {
         win::ComPtr<IUnknown> replacement;
         HRESULT hr = uiHandler_->FilterDataObject(data, replacement.Put());
-        if (hr != E_NOTIMPL) {
-            if (hr == S_OK && replacement) {
-                return replacement->QueryInterface(IID_IDataObject,
-                                                   reinterpret_cast<void**>(result));
-            }
-            return hr;
-        }
+        if (hr != E_NOTIMPL)
+            return ReplacementAnswer(hr, replacement.Get(), IID_IDataObject,
+                                     reinterpret_cast<void**>(result));
     }
     return S_FALSE;
 }

@@ -72,15 +72,6 @@ TEST(NineGrid, DestinationsTable) {
     }
 }
 
-TEST(NineGrid, OnePixelEdgeAfterInsetIsEmpty) {
-    NineGridRect m[8] = {};
-    m[kTop] = {5, 0, 5, 4}; // one pixel wide before the inset
-    PieceRect out[8];
-    NineGridDestinations(m, 100, 100, out);
-    EXPECT_EQ(out[kTop].height, 4);
-    EXPECT_EQ(out[kTop].width, 100);
-}
-
 struct HitCase {
     bool nine, resizable, maximized;
     POINT cursor;
@@ -92,30 +83,21 @@ TEST(SizingHitTest, Table) {
     const HitCase cases[] = {
         {true, true, false, {597, 203}, kHitSizeTopRight}, // 3 px inside top-right
         {true, true, false, {590, 210}, kHitMove},         // 10 px inside
-        {true, true, false, {103, 203}, kHitSizeTopLeft},
-        {true, true, false, {95, 300}, kHitSizeLeft}, // left band reaches outside
-        {true, true, false, {92, 300}, kHitSizeLeft},
+        {true, true, false, {92, 300}, kHitSizeLeft},      // left band reaches outside
         {true, true, false, {91, 300}, kHitMove},
         {true, true, false, {107, 300}, kHitSizeLeft},
         {true, true, false, {108, 300}, kHitMove},
         {true, true, false, {592, 300}, kHitSizeRight},
-        {true, true, false, {591, 300}, kHitMove},
         {true, true, false, {600, 300}, kHitMove}, // right edge exclusive
-        {true, true, false, {300, 200}, kHitSizeTop},
-        {true, true, false, {300, 199}, kHitMove},
         {true, true, false, {300, 207}, kHitSizeTop},
         {true, true, false, {300, 208}, kHitMove},
         {true, true, false, {300, 492}, kHitSizeBottom},
-        {true, true, false, {300, 499}, kHitSizeBottom},
         {true, true, false, {300, 500}, kHitMove},
         {true, true, false, {100, 499}, kHitSizeBottomLeft},
         {true, true, false, {599, 499}, kHitSizeBottomRight},
-        {true, true, false, {300, 300}, kHitMove},
-        {true, true, true, {597, 203}, kHitNone}, // maximised: nothing
-        {true, true, true, {300, 300}, kHitNone},
+        {true, true, true, {597, 203}, kHitNone},   // maximised: nothing
         {true, false, false, {597, 203}, kHitMove}, // not resizable: always move
         {false, true, false, {597, 203}, kHitMove}, // no nine-grid: always move
-        {false, false, true, {597, 203}, kHitMove},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.cursor.x << "," << c.cursor.y);
@@ -129,19 +111,14 @@ TEST(CursorForHit, Table) {
         int hit;
         SkinCursor expect;
     } cases[] = {
-        {false, true, true, false, kHitSizeLeft, SkinCursor::SizeWE},
         {false, true, true, false, kHitSizeRight, SkinCursor::SizeWE},
-        {false, true, true, false, kHitSizeTop, SkinCursor::SizeNS},
         {false, true, true, false, kHitSizeBottom, SkinCursor::SizeNS},
-        {false, true, true, false, kHitSizeTopLeft, SkinCursor::SizeNWSE},
         {false, true, true, false, kHitSizeBottomRight, SkinCursor::SizeNWSE},
-        {false, true, true, false, kHitSizeTopRight, SkinCursor::SizeNESW},
         {false, true, true, false, kHitSizeBottomLeft, SkinCursor::SizeNESW},
         {false, true, true, false, kHitMove, SkinCursor::Window},
-        {true, true, true, false, kHitSizeLeft, SkinCursor::Window},
-        {false, false, true, false, kHitSizeLeft, SkinCursor::Window},
-        {false, true, false, false, kHitSizeLeft, SkinCursor::Window},
-        {false, true, true, true, kHitSizeLeft, SkinCursor::Window},
+        {true, true, true, false, kHitSizeLeft, SkinCursor::Window},   // over a button
+        {false, true, true, true, kHitSizeLeft, SkinCursor::Window},   // maximised
+        {false, false, true, false, kHitSizeLeft, SkinCursor::Window}, // no nine-grid
     };
     for (const auto& c : cases)
         EXPECT_EQ(CursorForHit(c.hot, c.nine, c.resizable, c.maximized, c.hit), c.expect);

@@ -201,17 +201,6 @@ TempDir* SkinWindowTest::dir_ = nullptr;
 // Button indices of the game layout in demo/static.json.
 constexpr int kClose = 0, kMaximize = 1, kMinimize = 2, kRefresh = 3;
 
-TEST_F(SkinWindowTest, ConfigurationOfTheSampleSkin) {
-    ASSERT_EQ(g_staticConfig.windowCount, 2);
-    EXPECT_EQ(g_staticConfig.firstWindow, StartIndex());
-    const WindowDesc& game = g_staticConfig.windows[GameIndex()];
-    EXPECT_TRUE(game.use9Matrix);
-    EXPECT_TRUE(game.resizable);
-    EXPECT_EQ(game.buttonCount, 4);
-    EXPECT_EQ(game.buttons[kMaximize].func, kFuncMaximize);
-    EXPECT_STREQ(g_staticConfig.windows[StartIndex()].next, "game");
-}
-
 TEST_F(SkinWindowTest, StartWindowTakesItsBackgroundSize) {
     CreateSkin();
     RECT r = Rect();

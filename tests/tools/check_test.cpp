@@ -1,0 +1,164 @@
+#include "support/test_support.h"
+#include "tools/static_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace testing_support;
+
+namespace {
+
+std::string DemoConfig() {
+    std::string text;
+    EXPECT_TRUE(ReadFileBytes(SourcePath("demo/static.json"), text));
+    return text;
+}
+
+// A launcher directory with the sample skin and the given configuration.
+void LayOut(const TempDir& dir, const std::string& config) {
+    CopyTree(SourcePath("demo/skin"), dir / L"skin");
+    ASSERT_TRUE(WriteFileBytes(dir / L"static.json", config));
+}
+
+struct ToolRun {
+    int code;
+    std::string output;
+};
+
+ToolRun RunCheck(const std::wstring& args) {
+    ToolRun r;
+    r.code = RunProgram(BinaryPath(CHECK_EXE), args, L"", 60000, &r.output);
+    return r;
+}
+
+std::wstring Quote(const std::wstring& s) {
+    return L"\"" + s + L"\"";
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(Check, SampleConfigurationIsClean) {
+    TempDir dir;
+    LayOut(dir, DemoConfig());
+    for (const std::wstring& target : {dir.Path(), dir / L"static.json"}) {
+        ToolRun r = RunCheck(Quote(target));
+        EXPECT_EQ(r.code, 0) << r.output;
+        EXPECT_EQ(r.output.rfind("static.json: clean", 0), 0u) << r.output;
+    }
+}
+
+TEST(Check, UnreadableFileOrBadUsageExitsWithTwo) {
+    TempDir dir;
+    EXPECT_EQ(RunCheck(Quote(dir.Path())).code, 2); // no static.json in it
+    EXPECT_EQ(RunCheck(Quote(dir / L"nowhere")).code, 2);
+    EXPECT_EQ(RunCheck(L"a b").code, 2);
+}
+
+// Each row breaks the sample in one way; the fault is reported once under its
+// key, among exactly `total` problems (some faults have a second consequence).
+TEST(Check, EachFaultIsReportedOnceWithItsKey) {
+    const std::string longText(260, 'a');
+    struct Row {
+        std::string from, to; // first occurrence replaced; an empty from replaces all
+        std::string key, hint;
+        size_t total;
+        bool asProcess; // run the built tool rather than the function
+    };
+    const Row rows[] = {
+        {"{", "\xEF\xBB\xBF{", "", "byte-order mark", 1, false},
+        {"\"start\",", "\"start\"", "", "does not parse: 6:", 1, false},
+        {"", "[1, 2]", "", "top level is an array", 1, false},
+        {"\"first_window\": \"start\",", "", "first_window", "missing", 1, false},
+        {"\"first_window\": \"start\"", "\"first_window\": \"strat\"", "first_window",
+         "names no window (\"strat\")", 1, true},
+        {"\"first_window\": \"start\",", "\"first_window\": \"start\", \"first_window\": 1,",
+         "first_window", "given twice", 1, false},
+        {"\"windows\": {", "\"windows\": {\"START\": {\"background\": \"skin\\\\start.png\"},",
+         "windows.start", "apart from case", 1, false},
+        {"\"windows\": {",
+         "\"windows\": {\"" + std::string(32, 'w') + "\": {\"background\": \"skin\\\\start.png\"},",
+         "windows." + std::string(32, 'w'), "longer than 31 bytes", 1, false},
+        {"\"next\": \"game\"", "\"next\": \"gmae\"", "windows.start.next",
+         "names no window (\"gmae\")", 1, true},
+        {"\"next\": \"game\"", "\"next\": \"" + std::string(32, 'g') + "\"", "windows.start.next",
+         "longer than 31 bytes", 1, false},
+        {"\"loading\": \"skin\\\\loading.png\",", "", "loading", "missing", 1, false},
+        {"skin\\\\loading.png", "skin\\\\load.png", "loading", "not found", 1, true},
+        {"\"background\": \"skin\\\\start.png\",", "", "windows.start.background", "missing", 1,
+         false},
+        {"\"elements\": \"skin\\\\elements.png\",", "", "windows.start.elements", "missing", 1,
+         false},
+        {"skin\\\\lumora.cur", "skin\\\\none.cur", "windows.start.cursor", "not found", 1, false},
+        {"skin\\\\start.png", "static.json", "windows.start.background", "not be read", 1, false},
+        // The launcher then ignores the flag: no nine-grid, so a background is needed.
+        {"\"use9Matrix\": true", "\"use9matrix\": true", "windows.game.use9matrix",
+         "meant \"use9Matrix\"", 2, true},
+        {"\"top\": [24, 0, 56, 32],", "", "windows.game.matrix.top", "missing", 1, false},
+        {"[24, 84, 56, 96]", "[24, 84, 56]", "windows.game.matrix.bottom", "4 integers", 1, false},
+        {"\"matrix\": {", "\"matrix0\": {", "windows.game.matrix", "use9Matrix is on", 2, false},
+        {"[-36, 8]", "[-20, 8]", "windows.start.buttons[0].coord", "outside the 800 x 520", 1,
+         true},
+        {"[-130, 5]", "[-130, 750]", "windows.game.buttons[3].coord", "outside the 1300 x 768", 1,
+         false},
+        {"\"size\": [28, 22]", "\"size\": [0, 22]", "windows.start.buttons[0].size",
+         "zero or negative", 1, false},
+        {"\"func\": \"minimize\"", "\"func\": \"minimise\"", "windows.start.buttons[1].func",
+         "unknown function \"minimise\" (close, minimize, maximize, refresh)", 1, true},
+        {"\"func\": \"refresh\"", "\"func\": 3", "windows.game.buttons[3].func", "not a function",
+         1, false},
+        {"\"hove\": [30, 100]", "\"hover\": [30, 100]", "windows.start.buttons[0].hover",
+         "unknown key", 1, false},
+        {"\"update_url\": \"http:", "\"update_url\": \"https:", "update_url", "http://", 1, false},
+        {"game_statics/lm/", "game_statics/lm", "update_url", "end with \"/\"", 1, false},
+        {"\"game_url\": \"http://www.lumora.example/\",", "", "game_url", "missing", 1, false},
+        {"www.lumora.example/\",", "www.lumora.example/" + longText + "\",", "game_url",
+         "longer than 255", 1, false},
+        {"\"defSize\": [1300, 768]", "\"defSize\": [800]", "windows.game.defSize", "2 integers", 1,
+         false},
+        {"\"margin\": 0.1", "\"margin\": 1", "windows.game.margin", "fraction", 1, false},
+        {"\"resizable\": false", "\"resizable\": \"no\"", "windows.start.resizable",
+         "not true or false", 1, false},
+    };
+    const std::string sample = DemoConfig();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key + " <- " + row.to);
+        std::string text = row.to;
+        if (!row.from.empty()) {
+            size_t at = sample.find(row.from);
+            ASSERT_NE(at, std::string::npos);
+            text = std::string(sample).replace(at, row.from.size(), row.to);
+        }
+        TempDir dir;
+        LayOut(dir, text);
+        if (row.asProcess) {
+            ToolRun r = RunCheck(Quote(dir.Path()));
+            EXPECT_EQ(r.code, 1) << r.output;
+            EXPECT_EQ(Occurrences(r.output, "static.json: " + row.key + ": "), 1u) << r.output;
+            EXPECT_EQ(Occurrences(r.output, row.hint), 1u) << r.output;
+            EXPECT_NE(r.output.find(std::to_string(row.total) + " problem"), std::string::npos)
+                << r.output;
+            continue;
+        }
+        ProblemList problems;
+        CheckStaticConfig(text.data(), text.size(), dir.Path().c_str(), &problems);
+        std::string all;
+        size_t withKey = 0;
+        for (const Problem& p : problems) {
+            all += p.key + ": " + p.message + "\n";
+            if (p.key == row.key) {
+                ++withKey;
+                EXPECT_NE(p.message.find(row.hint), std::string::npos) << p.message;
+            }
+        }
+        EXPECT_EQ(withKey, 1u) << all;
+        EXPECT_EQ(problems.size(), row.total) << all;
+    }
+}

@@ -1,0 +1,472 @@
+#include "tools/static_check.h"
+
+#include "core/file_util.h"
+#include "core/json_util.h"
+#include "core/static_config.h"
+#include "core/text.h"
+#include "ui/gdiplus_flat.h"
+#include "ui/skin_geometry.h"
+
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include <cstring>
+
+namespace {
+
+const char* const kTopKeys[] = {"update_url", "game_url", "loading", "first_window", "windows"};
+const char* const kWindowKeys[] = {"defSize", "maxSize",   "margin", "startMax",   "use9Matrix",
+                                   "cursor",  "resizable", "next",   "background", "elements",
+                                   "border",  "buttons",   "matrix"};
+const char* const kButtonKeys[] = {"func",    "coord", "size",       "normal",       "hove",
+                                   "pressed", "alter", "alter_hove", "alter_pressed"};
+const char* const kPieces[] = {"topleft", "top",        "topright", "left",
+                               "right",   "bottomleft", "bottom",   "bottomright"};
+const char* const kFlags[] = {"startMax", "use9Matrix", "resizable"};
+const char* const kPoints[] = {"coord", "normal",     "hove",         "pressed",
+                               "alter", "alter_hove", "alter_pressed"};
+const char kFuncNames[] = "(close, minimize, maximize, refresh)";
+
+struct KeyList {
+    const char* const* keys;
+    size_t count;
+};
+template <size_t N> KeyList Keys(const char* const (&keys)[N]) {
+    return {keys, N};
+}
+
+const char* TypeName(const json_value* v) {
+    switch (v->type) {
+    case json_object:
+        return "an object";
+    case json_array:
+        return "an array";
+    case json_integer:
+        return "an integer";
+    case json_double:
+        return "a number with a fraction";
+    case json_string:
+        return "a string";
+    case json_boolean:
+        return "a boolean";
+    case json_null:
+        return "null";
+    default:
+        return "no value";
+    }
+}
+
+std::string Quoted(const char* text) {
+    return std::string("\"") + text + "\"";
+}
+
+std::string Join(const std::string& path, const char* key) {
+    return path.empty() ? std::string(key) : path + "." + key;
+}
+
+std::wstring Wide(const char* utf8) {
+    wchar_t field[256] = {};
+    Utf8ToField(utf8, field, 256);
+    return field;
+}
+
+// Keeps GDI+ up while images are measured.
+class GdiplusSession {
+  public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;
+        if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+    }
+    ~GdiplusSession() {
+        if (token_) Gdiplus::GdiplusShutdown(token_);
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+  private:
+    ULONG_PTR token_ = 0;
+};
+
+class Checker {
+  public:
+    Checker(const wchar_t* dir, ProblemList* out) : dir_(dir), out_(out) {}
+
+    void Run(const char* text, size_t length) {
+        if (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+            Report("", "starts with a UTF-8 byte-order mark: JSON readers and editors do not "
+                       "agree on it; save the file without it");
+        json_settings settings = {};
+        char error[json_error_max] = {};
+        JsonTree root(json_parse_ex(&settings, text, length, error));
+        if (!root) {
+            Report("", std::string("does not parse: ") + error +
+                           " (the launcher then uses none of its values)");
+            return;
+        }
+        if (root->type != json_object) {
+            Report("", std::string("the top level is ") + TypeName(root.get()) +
+                           ", not an object: the launcher reads no value from it");
+            return;
+        }
+        CheckKeys(root.get(), "", Keys(kTopKeys));
+        CheckUrl(root.get(), "update_url", true);
+        CheckUrl(root.get(), "game_url", false);
+        CheckLoading(root.get());
+        CheckWindows(root.get());
+    }
+
+  private:
+    void Report(const std::string& key, const std::string& message) {
+        out_->push_back({key, message});
+    }
+
+    // Keys are compared exactly and the first of a name wins, so a key in
+    // the wrong case or given twice is silently lost.
+    void CheckKeys(const json_value* obj, const std::string& path, KeyList known) {
+        for (unsigned i = 0; i < obj->u.object.length; ++i) {
+            const json_object_entry& e = obj->u.object.values[i];
+            std::string key = Join(path, e.name);
+            const char* exact = nullptr;
+            const char* similar = nullptr;
+            for (size_t k = 0; k < known.count; ++k) {
+                if (strcmp(known.keys[k], e.name) == 0) exact = known.keys[k];
+                if (lstrcmpiA(known.keys[k], e.name) == 0) similar = known.keys[k];
+            }
+            if (!exact) {
+                Report(key, similar ? "unknown key: keys are case-sensitive, the launcher ignores "
+                                      "it (meant " +
+                                          Quoted(similar) + "?)"
+                                    : std::string("unknown key: the launcher ignores it"));
+                continue;
+            }
+            for (unsigned j = 0; j < i; ++j) {
+                if (strcmp(obj->u.object.values[j].name, e.name) == 0) {
+                    Report(key, "given twice: the launcher reads only the first");
+                    break;
+                }
+            }
+        }
+    }
+
+    // A text value for a field of 255 characters, or null after reporting.
+    const char* Text(const json_value* v, const std::string& key) {
+        if (v->type != json_string) {
+            Report(key,
+                   std::string("is ") + TypeName(v) + ", not a string: the launcher ignores it");
+            return nullptr;
+        }
+        wchar_t field[256];
+        if (!Utf8ToField(v->u.string.ptr, field, 256)) {
+            Report(key, "longer than 255 characters: the launcher leaves it empty");
+            return nullptr;
+        }
+        return v->u.string.ptr;
+    }
+
+    // A window name ("next", "first_window"), or null after reporting.
+    const char* Name(const json_value* v, const std::string& key) {
+        if (v->type != json_string) {
+            Report(key,
+                   std::string("is ") + TypeName(v) + ", not a string: the launcher ignores it");
+            return nullptr;
+        }
+        char field[32];
+        if (!CopyTextA(field, v->u.string.ptr)) {
+            Report(key, "longer than 31 bytes: the launcher refuses the name whole");
+            return nullptr;
+        }
+        return v->u.string.ptr;
+    }
+
+    bool NamesWindow(const char* name) const {
+        for (const std::string& n : names_)
+            if (lstrcmpiA(n.c_str(), name) == 0) return true;
+        return false;
+    }
+
+    void CheckUrl(const json_value* root, const char* key, bool isUpdateBase) {
+        const json_value* v = JsonMember(root, key);
+        if (!v) {
+            Report(key, isUpdateBase ? "missing: the launcher would fetch no updates"
+                                     : "missing: the launcher would open no page");
+            return;
+        }
+        const char* url = Text(v, key);
+        if (!url) return;
+        if (StrCmpNIA(url, "http://", 7) != 0)
+            Report(key, "not a plain HTTP URL (" + Quoted(url) + "): it must start with http://" +
+                            (isUpdateBase ? ", the launcher's fetch takes no other" : ""));
+        if (isUpdateBase && (!url[0] || url[strlen(url) - 1] != '/'))
+            Report(key, "does not end with \"/\": file names are appended to it");
+        if (!isUpdateBase && strchr(url, '?'))
+            Report(key, "already has a query: the launcher appends its own \"?version=...\"");
+    }
+
+    // Whether the configured file is there; relative names are looked up in
+    // the launcher directory. With image, also loads it as the skin does.
+    bool CheckFile(const char* name, bool joinedByLauncher, const std::string& key,
+                   ui::SkinImage* image) {
+        std::wstring configured = Wide(name);
+        wchar_t full[MAX_PATH] = {};
+        bool fits = (joinedByLauncher || PathIsRelativeW(configured.c_str()))
+                        ? JoinPath(full, MAX_PATH, dir_, configured.c_str())
+                        : CopyText(full, configured.c_str());
+        DWORD attributes = fits ? GetFileAttributesW(full) : INVALID_FILE_ATTRIBUTES;
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            Report(key, "file " + Quoted(name) + " not found");
+            return false;
+        }
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            Report(key, Quoted(name) + " is a folder, not a file");
+            return false;
+        }
+        if (image) {
+            image->Load(full);
+            if (image->Width() == 0 || image->Height() == 0) {
+                Report(key, "file " + Quoted(name) + " cannot be read as an image");
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void CheckLoading(const json_value* root) {
+        const json_value* v = JsonMember(root, "loading");
+        if (!v) {
+            Report("loading", "missing: the loading picture is needed");
+            return;
+        }
+        const char* name = Text(v, "loading");
+        if (!name) return;
+        ui::SkinImage image;
+        if (!name[0])
+            Report("loading", "empty: the loading picture is needed");
+        else
+            CheckFile(name, false, "loading", &image);
+    }
+
+    void CheckWindows(const json_value* root) {
+        const json_value* windows = JsonMember(root, "windows");
+        if (!windows || windows->type != json_object || windows->u.object.length == 0) {
+            Report("windows", windows ? (windows->type == json_object
+                                             ? std::string("has no window: the launcher shows none")
+                                             : std::string("is ") + TypeName(windows) +
+                                                   ", not an object: the launcher has no window")
+                                      : std::string("missing: the launcher has no window"));
+        } else {
+            CheckWindowNames(windows);
+        }
+        const json_value* first = JsonMember(root, "first_window");
+        int firstIndex = -1;
+        if (!first) {
+            Report("first_window", "missing: the launcher would show no window");
+        } else if (const char* name = Name(first, "first_window")) {
+            // Every window is compared, so the last match wins, as in the launcher.
+            for (size_t i = 0; i < names_.size(); ++i)
+                if (lstrcmpiA(names_[i].c_str(), name) == 0) firstIndex = static_cast<int>(i);
+            if (firstIndex < 0 && !names_.empty())
+                Report("first_window", "names no window (" + Quoted(name) + ")");
+        }
+        for (size_t i = 0; i < names_.size(); ++i) {
+            const json_object_entry& e = windows->u.object.values[i];
+            CheckWindow(e.value, std::string("windows.") + e.name,
+                        static_cast<int>(i) == firstIndex);
+        }
+    }
+
+    void CheckWindowNames(const json_value* windows) {
+        for (unsigned i = 0; i < windows->u.object.length; ++i) {
+            const json_object_entry& e = windows->u.object.values[i];
+            const std::string key = std::string("windows.") + e.name;
+            char name[32] = {};
+            if (!CopyTextA(name, e.name)) {
+                Report(key, "window name longer than 31 bytes: the launcher leaves the window "
+                            "unnamed");
+                names_.push_back(std::string());
+                continue;
+            }
+            for (unsigned j = 0; j < i; ++j) {
+                if (names_[j].empty() || lstrcmpiA(names_[j].c_str(), name) != 0) continue;
+                Report(key, names_[j] == name
+                                ? std::string("window given twice: the launcher keeps both under "
+                                              "one name and the later one wins")
+                                : "same name as window " + Quoted(names_[j].c_str()) +
+                                      " apart from case: the launcher compares names ignoring "
+                                      "case, so the later one wins");
+                break;
+            }
+            names_.push_back(name);
+        }
+    }
+
+    void CheckWindow(const json_value* w, const std::string& path, bool isFirst) {
+        if (w->type != json_object) {
+            Report(path, std::string("is ") + TypeName(w) + ", not an object: the window is empty");
+            return;
+        }
+        CheckKeys(w, path, Keys(kWindowKeys));
+        IntSize defSize = WindowDesc().defSize;
+        int v[4];
+        for (const char* key : {"defSize", "maxSize"}) {
+            const json_value* size = JsonMember(w, key);
+            if (size && !JsonIntArray(size, v, 2))
+                Report(Join(path, key),
+                       "needs an array of 2 integers [cx, cy]: the launcher keeps its default");
+        }
+        if (JsonIntArray(JsonMember(w, "defSize"), v, 2)) defSize = {v[0], v[1]};
+        if (const json_value* margin = JsonMember(w, "margin"))
+            if (margin->type != json_double)
+                Report(Join(path, "margin"), std::string("is ") + TypeName(margin) +
+                                                 ", not a number with a fraction part such as "
+                                                 "0.1: the launcher keeps 0.1");
+        for (const char* key : kFlags) {
+            const json_value* flag = JsonMember(w, key);
+            if (flag && flag->type != json_boolean && flag->type != json_integer)
+                Report(Join(path, key), std::string("is ") + TypeName(flag) +
+                                            ", not true or false: the launcher takes it as false");
+        }
+        const bool use9Matrix = JsonFlag(JsonMember(w, "use9Matrix"));
+        const json_value* buttons = JsonMember(w, "buttons");
+        const bool hasButtons = buttons && buttons->type == json_array && buttons->u.array.length;
+
+        if (const json_value* cursor = JsonMember(w, "cursor"))
+            if (const char* name = Text(cursor, Join(path, "cursor")))
+                if (name[0]) CheckFile(name, false, Join(path, "cursor"), nullptr);
+        if (const json_value* next = JsonMember(w, "next"))
+            if (const char* name = Name(next, Join(path, "next")))
+                if (name[0] && !NamesWindow(name))
+                    Report(Join(path, "next"), "names no window (" + Quoted(name) + ")");
+
+        // Without nine-grid, and always in the first window, the window takes
+        // its size from the background image.
+        ui::SkinImage background;
+        const char* name = Image(w, "background", path, &background);
+        if (!name && (isFirst || !use9Matrix))
+            Report(Join(path, "background"),
+                   "missing: the window takes its size from this image and would have none");
+        ui::SkinImage elements;
+        if (!Image(w, "elements", path, &elements) && (use9Matrix || hasButtons))
+            Report(Join(path, "elements"),
+                   "missing: the nine-grid frame and the buttons take their pictures from it");
+
+        if (const json_value* border = JsonMember(w, "border"))
+            if (!JsonIntArray(border, v, 4))
+                Report(Join(path, "border"), "needs an array of 4 integers [top, left, right, "
+                                             "bottom]: the launcher keeps 0, 0, 0, 0");
+        IntSize windowSize = defSize;
+        const char* sizeFrom = "defSize";
+        if (!use9Matrix && background.Width() > 0) {
+            windowSize = {background.Width(), background.Height()};
+            sizeFrom = "its background image";
+        }
+        if (buttons && buttons->type != json_array)
+            Report(Join(path, "buttons"), std::string("is ") + TypeName(buttons) +
+                                              ", not an array: the window has no buttons");
+        else if (buttons)
+            for (unsigned i = 0; i < buttons->u.array.length; ++i)
+                CheckButton(buttons->u.array.values[i],
+                            path + ".buttons[" + std::to_string(i) + "]", windowSize, sizeFrom);
+        CheckMatrix(w, path, use9Matrix);
+    }
+
+    // Reports a missing file or a wrong value; null when the key is missing,
+    // empty or unusable (the caller decides whether that matters).
+    const char* Image(const json_value* w, const char* key, const std::string& path,
+                      ui::SkinImage* image) {
+        const json_value* v = JsonMember(w, key);
+        const char* name = v ? Text(v, Join(path, key)) : nullptr;
+        if (!name || !name[0]) return nullptr;
+        CheckFile(name, true, Join(path, key), image);
+        return name;
+    }
+
+    void CheckButton(const json_value* b, const std::string& path, IntSize window,
+                     const char* sizeFrom) {
+        if (b->type != json_object) {
+            Report(path, std::string("is ") + TypeName(b) +
+                             ", not an object: the launcher makes it an empty button");
+            return;
+        }
+        CheckKeys(b, path, Keys(kButtonKeys));
+        if (const json_value* func = JsonMember(b, "func")) {
+            if (func->type != json_string)
+                Report(Join(path, "func"),
+                       std::string("is ") + TypeName(func) + ", not a function name " + kFuncNames);
+            else if (ButtonFuncFromName(func->u.string.ptr) == kFuncNone)
+                Report(Join(path, "func"),
+                       "unknown function " + Quoted(func->u.string.ptr) + " " + kFuncNames);
+        }
+        int v[2];
+        for (const char* key : kPoints) {
+            const json_value* point = JsonMember(b, key);
+            if (point && !JsonIntArray(point, v, 2))
+                Report(Join(path, key), "needs an array of 2 integers [x, y]: the launcher "
+                                        "ignores it");
+        }
+        ButtonDesc desc;
+        const json_value* size = JsonMember(b, "size");
+        if (!size) {
+            Report(Join(path, "size"), "missing: the button is 0 x 0 and can be neither seen "
+                                       "nor pressed");
+            return;
+        }
+        if (!JsonIntArray(size, v, 2)) {
+            Report(Join(path, "size"), "needs an array of 2 integers [cx, cy]: the button is "
+                                       "0 x 0 and can be neither seen nor pressed");
+            return;
+        }
+        desc.size = {v[0], v[1]};
+        if (desc.size.cx <= 0 || desc.size.cy <= 0) {
+            Report(Join(path, "size"), "zero or negative size " + std::to_string(desc.size.cx) +
+                                           " x " + std::to_string(desc.size.cy));
+            return;
+        }
+        if (JsonIntArray(JsonMember(b, "coord"), v, 2)) desc.coord = {v[0], v[1]};
+        POINT at = ButtonPosition(desc, window.cx, window.cy);
+        if (at.x < 0 || at.y < 0 || static_cast<long long>(at.x) + desc.size.cx > window.cx ||
+            static_cast<long long>(at.y) + desc.size.cy > window.cy)
+            Report(Join(path, "coord"),
+                   "the button at " + std::to_string(at.x) + ", " + std::to_string(at.y) +
+                       " of size " + std::to_string(desc.size.cx) + " x " +
+                       std::to_string(desc.size.cy) + " reaches outside the " +
+                       std::to_string(window.cx) + " x " + std::to_string(window.cy) +
+                       " window (the size of " + sizeFrom + ")");
+    }
+
+    void CheckMatrix(const json_value* w, const std::string& path, bool use9Matrix) {
+        const std::string key = Join(path, "matrix");
+        const json_value* matrix = JsonMember(w, "matrix");
+        if (!matrix) {
+            if (use9Matrix)
+                Report(key, "missing while use9Matrix is on: the frame would not be drawn");
+            return;
+        }
+        if (matrix->type != json_object) {
+            Report(key, std::string("is ") + TypeName(matrix) +
+                            ", not an object: the frame would not be drawn");
+            return;
+        }
+        CheckKeys(matrix, key, Keys(kPieces));
+        for (const char* piece : kPieces) {
+            const json_value* v = JsonMember(matrix, piece);
+            int r[4];
+            if (v && !JsonIntArray(v, r, 4))
+                Report(Join(key, piece), "needs an array of 4 integers [left, top, right, "
+                                         "bottom]: the piece is not drawn");
+            else if (!v && use9Matrix)
+                Report(Join(key, piece), "missing while use9Matrix is on: the piece is not drawn");
+        }
+    }
+
+    const wchar_t* dir_;
+    ProblemList* out_;
+    std::vector<std::string> names_; // window names as the launcher holds them
+};
+
+} // namespace
+
+void CheckStaticConfig(const char* text, size_t length, const wchar_t* dir, ProblemList* out) {
+    GdiplusSession gdiplus;
+    Checker(dir, out).Run(text, length);
+}

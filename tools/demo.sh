@@ -1,7 +1,10 @@
 #!/bin/sh
 # The launcher's main job on a self-contained demo: a demo launcher directory,
-# a release published to an update server on 127.0.0.1, and the launcher run
-# under Wine (on this display, or on an Xvfb display of its own when headless).
+# two releases published to an update server on 127.0.0.1, and the launcher
+# runs under Wine (on this display, or on an Xvfb display of its own when
+# headless): the first brings the directory up to release 3 and shows the
+# windows, the second takes release 4 with its new launcher and restarts, a
+# third shows what every later run does.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=$ROOT/build
@@ -11,7 +14,7 @@ echo "demo: building (first run installs packages and takes a few minutes)"
 
 RUN=$ROOT/demo-run
 rm -rf "$RUN"
-mkdir -p "$RUN/launcher" "$RUN/server/lmwd" "$RUN/release"
+mkdir -p "$RUN/launcher" "$RUN/published" "$RUN/server/lmwd"
 PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 BASE="http://127.0.0.1:$PORT"
 
@@ -30,64 +33,164 @@ printf 'demo|Lumora 2 (demo)' >"$RUN/launcher/channel"
 mkdir -p "$RUN/launcher/data"
 echo "levels of an old release" >"$RUN/launcher/data/levels.txt"
 
-# Release 3: a changed file and a new file in a new folder, each as its own
-# 7z package below the version folder, listed with MD5 digests.
-mkdir -p "$RUN/release/data" "$RUN/release/music"
-echo "levels of release 3" >"$RUN/release/data/levels.txt"
-echo "Welcome to Lumora 2, release 3." >"$RUN/release/readme.txt"
-echo "la la la" >"$RUN/release/music/theme.txt"
-RIG=$OUT/x86_64/rig
+# Release 3: the player's own launcher, a changed file and two new ones.
+R3=$RUN/release3 R4=$RUN/release4
+mkdir -p "$R3/data" "$R3/music"
+cp "$OUT/x86_64/Lumora2.exe" "$R3/"
+echo "levels of release 3" >"$R3/data/levels.txt"
+echo "Welcome to Lumora 2." >"$R3/readme.txt"
+echo "la la la" >"$R3/music/theme.txt"
+# Release 4: a changed file, a file in a new folder and a new launcher. The
+# new launcher is this same build with a note appended behind its PE image,
+# which the loader ignores: other bytes, the same program.
+cp -r "$R3" "$R4"
+echo "levels of release 4" >"$R4/data/levels.txt"
+mkdir -p "$R4/maps"
+echo "the forest map" >"$R4/maps/forest.txt"
+printf '\nLumora 2 launcher, release 4\n' >>"$R4/Lumora2.exe"
+
+RIG=$OUT/demo-rig
 "$ROOT/tests/rig/rig-up.sh" "$RIG"
+# The demo's own prefix and display go when it ends, and with them every
+# launcher process it started.
+SERVER=
+trap '[ -z "$SERVER" ] || kill $SERVER 2>/dev/null || true; "$ROOT/tests/rig/rig-down.sh" "$RIG"' EXIT
 export WINEPREFIX="$RIG/prefix" WINEDEBUG=-all
+# Before any Wine program runs: the first one brings up the prefix's desktop,
+# which keeps the display it was started with.
+HEADLESS=
+if [ -z "${DISPLAY:-}" ]; then export DISPLAY="$(cat "$RIG/display")"; HEADLESS=1; fi
+WINE=/usr/lib/wine/wine64
 winpath() { echo "Z:$1" | sed 's#/#\\#g'; }
 # Published with the studio's own tool, which shares the launcher's digest
 # and package naming; under Wine it reaches the Linux 7zz through a shim.
-/usr/lib/wine/wine64 "$OUT/x86_64/tools/lumora_publish.exe" \
-  "--sevenzip=$(winpath "$OUT/x86_64/tests/tools/seven_zip_shim.exe")" \
-  "$(winpath "$RUN/release")" 3 "$(winpath "$RUN/server/lm")" </dev/null >"$RUN/publish.log" 2>&1 ||
-  { cat "$RUN/publish.log"; exit 1; }
-echo "demo: published release 3: $(cat "$RUN/server/lm/update.json")"
-cp "$ROOT/demo/pages/index.html" "$RUN/server/lmwd/index.html" 2>/dev/null ||
-  cat >"$RUN/server/lmwd/index.html" <<'HTML'
-<!doctype html><title>Lumora 2</title>
-<body style="background:#241440;color:#fff;font-family:sans-serif">
-<h1>Lumora 2</h1><button id="play">Play</button>
-<script>
-document.getElementById("play").onclick = function () {
-  window.external.StartGame('{"result":"ok","url":"' + location.href.replace(/\/lmwd\/.*/, "/lmwd/game.html").replace(/\//g, "\\/") + '"}');
-};
-</script>
-HTML
-echo '<!doctype html><title>Lumora 2 game</title><body style="background:#000;color:#fff">The game.' \
-  >"$RUN/server/lmwd/game.html"
+publish() { # RELEASE VERSION OUT [PREVIOUS_OUT]
+  set -- "$(winpath "$1")" "$2" "$(winpath "$3")" ${4:+"$(winpath "$4")"}
+  "$WINE" "$OUT/x86_64/tools/lumora_publish.exe" \
+    "--sevenzip=$(winpath "$OUT/x86_64/tests/tools/seven_zip_shim.exe")" "$@" \
+    </dev/null >>"$RUN/publish.log" 2>&1 || { cat "$RUN/publish.log"; exit 1; }
+}
+say() { printf 'demo: %s\n' "$*"; }
+members() { python3 -c 'import json,sys; print(" ".join(json.load(open(sys.argv[1]))["files"]))' "$1"; }
+publish "$R3" 3 "$RUN/published/3"
+publish "$R4" 4 "$RUN/published/4" "$RUN/published/3"
+say "published release 3: $(members "$RUN/published/3/update.json")"
+say "published release 4: $(members "$RUN/published/4/update.json")"
+reused=
+for p in $(cd "$RUN/published/3/3" && find . -type f | sed 's#^\./##' | sort); do
+  cmp -s "$RUN/published/3/3/$p" "$RUN/published/4/4/$p" && reused="$reused $p"
+done
+say "release 4 reuses release 3's packages:${reused:- none}"
 
+cp "$ROOT/demo/pages/index.html" "$ROOT/demo/pages/game.html" "$RUN/server/lmwd/"
+ln -s ../published/3 "$RUN/server/lm"
 cd "$RUN/server"
 python3 -m http.server "$PORT" --bind 127.0.0.1 >"$RUN/server.log" 2>&1 &
 SERVER=$!
-trap 'kill $SERVER 2>/dev/null || true' EXIT
-sleep 1
+i=0
+until python3 -c "import urllib.request; urllib.request.urlopen('$BASE/lm/update.json')" 2>/dev/null; do
+  i=$((i + 1)); [ $i -lt 50 ] || { say "the server did not start"; cat "$RUN/server.log"; exit 1; }
+  sleep 0.1
+done
 
-HEADLESS=
-if [ -z "${DISPLAY:-}" ]; then export DISPLAY="$(cat "$RIG/display")"; HEADLESS=1; fi
+# What a run asked the server for (GETs only; the launcher sends a HEAD
+# before each), from the log lines after line $1: below /lm/ without the
+# cache-busting query, or with $2 = lmwd the pages as asked for.
+requests() {
+  tail -n +"$(($1 + 1))" "$RUN/server.log" | sed -n 's#.*"GET /\([^ ]*\) HTTP[^"]*".*#\1#p' |
+    if [ "${2:-}" = lmwd ]; then grep '^lmwd/'; else sed -n 's#^lm/\([^?]*\).*#\1#p'; fi |
+    paste -sd ' ' -
+}
+lines() { wc -l <"$RUN/server.log"; }
+matches() { # RELEASE: one line on how the launcher directory compares with it
+  bad=
+  n=0
+  for f in $(cd "$1" && find . -type f | sed 's#^\./##' | sort); do
+    n=$((n + 1))
+    cmp -s "$1/$f" "$RUN/launcher/$f" || bad="$bad $f"
+  done
+  if [ -z "$bad" ]; then echo "all $n files match"; else echo "these differ:$bad"; fi
+}
 
-echo "demo: update server $BASE/lm/ (release 3: 3 files); launcher in $RUN/launcher"
+# The launcher processes of the demo's own prefix: the one it started and
+# any that one started in turn.
+launchers() {
+  for p in $(pgrep -f 'Lumora2\.exe' || true); do
+    { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+  return 0
+}
+end_launchers() { for p in $(launchers); do kill "$p" 2>/dev/null || true; done; }
+md5() { md5sum <"$1" | cut -c1-32; }
+
+say "run 1: the server offers release 3 at $BASE/lm/; launcher in $RUN/launcher"
+MARK=$(lines)
 cd "$RUN/launcher"
-/usr/lib/wine/wine64 ./Lumora2.exe </dev/null >"$RUN/launcher.log" 2>&1 &
+"$WINE" ./Lumora2.exe </dev/null >"$RUN/launcher1.log" 2>&1 &
 PID=$!
-if [ -n "$HEADLESS" ]; then
-  sleep 15
-  import -window root "$RUN/screenshot.png" 2>/dev/null && echo "demo: screenshot in $RUN/screenshot.png"
-  kill $PID 2>/dev/null || true
+# The window phase has begun once the browser asks for the start page.
+i=0
+until requests "$MARK" lmwd | grep -q . || ! kill -0 $PID 2>/dev/null || [ $i -ge 600 ]; do
+  i=$((i + 1)); sleep 0.2
+done
+CODE=
+if ! kill -0 $PID 2>/dev/null; then
+  CODE=0; wait $PID || CODE=$?
+elif [ -n "$HEADLESS" ]; then
+  sleep 3
+  import -window root "$RUN/screenshot.png" 2>/dev/null && say "run 1: screenshot in $RUN/screenshot.png"
+  end_launchers
 else
-  echo "demo: close the launcher's window to end the demo"
+  say "run 1: close the launcher's window to go on to release 4"
 fi
 wait $PID 2>/dev/null || true
+say "run 1 fetched: $(requests "$MARK")"
+if [ -n "$CODE" ]; then
+  say "run 1: the launcher ended by itself with exit code $CODE$([ -f MiniDump.dmp ] && echo ', leaving MiniDump.dmp')"
+fi
+say "run 1: the browser asked for $(requests "$MARK" lmwd)"
+say "after run 1, against release 3: $(matches "$R3")"
+say "Wine here has no HTML engine (no Wine Gecko): the page is not drawn and never reports"
+say "completion, so the launcher keeps showing its loading picture, as it does for any start"
+say "page that does not finish loading. On Windows the start page appears in the skin."
 
-echo "demo: requests the launcher made:"
-grep -o '"[A-Z]* [^"]*"' "$RUN/server.log" | sed 's/^/  /'
-for f in data/levels.txt readme.txt music/theme.txt; do
-  if cmp -s "$RUN/release/$f" "$RUN/launcher/$f"; then echo "demo: $f is up to date"; else echo "demo: $f was NOT updated"; fi
-done
-echo "demo: Wine here has no HTML engine (no Wine Gecko), so the page itself is not drawn and never"
-echo "demo: reports completion: the launcher keeps showing its loading picture, as it does for any"
-echo "demo: start page that does not finish loading. On Windows the start page appears in the skin."
+ln -sfn ../published/4 "$RUN/server/lm"
+say "run 2: the server offers release 4"
+MARK=$(lines)
+# Wine's traces show the start that the launcher asks for and the program
+# that the new process really loads.
+WINEDEBUG=-all,+process,+loaddll "$WINE" ./Lumora2.exe </dev/null >"$RUN/launcher2.log" 2>&1 &
+PID=$!
+CODE=0
+wait $PID || CODE=$?
+# The restarted launcher runs on its own; give it a minute to end.
+i=0
+while [ -n "$(launchers)" ] && [ $i -lt 300 ]; do i=$((i + 1)); sleep 0.2; done
+left=$(launchers | wc -l)
+end_launchers
+say "run 2 fetched: $(requests "$MARK")"
+say "run 2: the launcher ended with exit code $CODE without showing a window"
+restart=$(sed -n 's#.*CreateProcessInternalW app (null) cmdline L"\(.*update.*Lumora2\.exe.*force\)"$#\1#p' \
+  "$RUN/launcher2.log" | head -n 1 | sed 's#\\\\#\\#g; s#\\"#"#g')
+say "run 2: it started ${restart:-no new launcher}"
+ran=$(grep -c 'Loaded L"[^"]*\\\\update\\\\Lumora2\.exe"' "$RUN/launcher2.log" || true)
+if [ "$left" -eq 0 ]; then after="then ended by itself"; else after="was still running after a minute and was ended"; fi
+say "run 2: a process loaded update\\Lumora2.exe $ran time(s) and $after"
+say "run 2: update.json asked for $(requests "$MARK" | grep -o 'update\.json' | wc -l) time(s): the restarted launcher has no static.json beside it in update\\"
+say "update folder holds: $(cd "$RUN/launcher/update" 2>/dev/null && ls | tr '\n' ' ')"
+say "MD5 of release 4's launcher $(md5 "$R4/Lumora2.exe"), of update\\Lumora2.exe $(md5 "$RUN/launcher/update/Lumora2.exe")"
+if cmp -s "$RUN/launcher/Lumora2.exe" "$R3/Lumora2.exe"; then own="still release 3's launcher"
+elif cmp -s "$RUN/launcher/Lumora2.exe" "$R4/Lumora2.exe"; then own="now release 4's launcher"
+else own="neither release's launcher"; fi
+say "MD5 of the directory's own Lumora2.exe $(md5 "$RUN/launcher/Lumora2.exe"): $own"
+say "after run 2, against release 4: $(matches "$R4")"
+
+# Nothing moves the new launcher out of update\: the next run finds its own
+# launcher still unlike the manifest's and takes the same road again.
+MARK=$(lines)
+CODE=0
+"$WINE" ./Lumora2.exe </dev/null >"$RUN/launcher3.log" 2>&1 || CODE=$?
+i=0
+while [ -n "$(launchers)" ] && [ $i -lt 300 ]; do i=$((i + 1)); sleep 0.2; done
+end_launchers
+say "run 3, release 4 again: fetched $(requests "$MARK") and ended with exit code $CODE without a window"

@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "web/script_bridge.h"
 #include "web/start_game.h"
+#include "support/test_support.h"
 #include "web_test_util.h"
 #include "win/com_ptr.h"
 
@@ -83,6 +84,25 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
         EXPECT_EQ(box_.Count() - boxesBefore, c.boxes) << c.script;
     }
     EXPECT_TRUE(box_.LastWasPlainError());
+}
+
+// The demo's start page, its own script text, against the real bridge: the
+// JSON it builds by hand must be what StartGame accepts.
+TEST_F(ScriptBridgeTest, DemoStartPageStartsItsGamePage) {
+    std::string page;
+    ASSERT_TRUE(
+        testing_support::ReadFileBytes(testing_support::SourcePath("demo/pages/index.html"), page));
+    size_t open = page.find("<script>");
+    size_t close = page.find("</script>");
+    ASSERT_TRUE(open != std::string::npos && close != std::string::npos && open < close);
+    open += 8;
+    Run(L"var window = {external: external};" +
+        testing_support::Widen(page.substr(open, close - open)) +
+        LR"(play("http://127.0.0.1:8000/lmwd/index.html?version=2&fn=a\\b");)");
+    ASSERT_EQ(receiver_.Received().size(), 1u);
+    EXPECT_EQ(receiver_.Received()[0].url,
+              LR"(http://127.0.0.1:8000/lmwd/game.html?version=2&fn=a\b)");
+    EXPECT_EQ(box_.Count(), 0);
 }
 
 TEST_F(ScriptBridgeTest, LongUrlArrivesWhole) {

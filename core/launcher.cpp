@@ -4,6 +4,7 @@
 #include "core/crash_dump.h"
 #include "core/saved_state.h"
 #include "core/static_config.h"
+#include "update/self_update.h"
 #include "update/update.h"
 
 #include <commctrl.h>
@@ -25,6 +26,11 @@ bool IsTestCommandLine(const wchar_t* commandLine) {
 int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand, int version,
                  const wchar_t* productName, const wchar_t* staticUrl, const wchar_t* webUrl) {
     CoInitialize(nullptr);
+    // Before anything is read or written in the update folder.
+    if (FinishSelfUpdate(commandLine)) {
+        CoUninitialize();
+        return 0;
+    }
     g_staticConfig.LoadStaticConfig(productName, staticUrl, webUrl, version);
 
     wchar_t exePath[MAX_PATH] = {};

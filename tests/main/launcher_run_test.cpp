@@ -111,3 +111,43 @@ TEST(LauncherRun, StartPageCarriesVersionMachineCodeChannelAndFirstRun) {
     std::string second = StartPageRequest(dir, listener);
     EXPECT_EQ(0u, second.find("GET /lmwd?version=2&machine_code=WINEHDISK&fn=ch7 ")) << second;
 }
+
+// A self-update's new launcher, started with "force" in the update folder,
+// replaces the installed launcher and starts it; that run clears the folder.
+TEST(LauncherRun, SelfUpdateFinishesInPlace) {
+    TempDir dir;
+    std::wstring update = dir / L"update";
+    ASSERT_TRUE(CreateDirectoryW(update.c_str(), nullptr));
+    std::wstring fresh = update + L"\\Lumora2.exe";
+    ASSERT_TRUE(CopyFileW(BinaryPath("Lumora2.exe").c_str(), fresh.c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(dir / L"Lumora2.exe", "the launcher of the previous release"));
+    // No windows, and an update server that refuses at once: the started
+    // launcher ends by itself.
+    ASSERT_TRUE(WriteFileBytes(dir / L"static.json", "{\"update_url\": \"http://127.0.0.1:1/\"}"));
+
+    std::wstring cmd = L"\"" + fresh + L"\" force";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessW(fresh.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               update.c_str(), &si, &pi));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    std::string installed, built;
+    ASSERT_TRUE(ReadFileBytes(dir / L"Lumora2.exe", installed));
+    ASSERT_TRUE(ReadFileBytes(BinaryPath("Lumora2.exe"), built));
+    EXPECT_TRUE(installed == built) << "the installed launcher was not replaced";
+    EXPECT_FALSE(FileExists(dir / L"Lumora2.exe.new"));
+    // The installed launcher ran: its first run marks the directory, and its
+    // update removes the folder the new launcher came from.
+    for (int i = 0; i < 300 && (FileExists(update) || !FileExists(dir / L"first")); ++i)
+        Sleep(100);
+    EXPECT_TRUE(FileExists(dir / L"first"));
+    EXPECT_FALSE(FileExists(update));
+    EXPECT_FALSE(FileExists(update + L"\\first"));
+}

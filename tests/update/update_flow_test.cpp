@@ -1,4 +1,5 @@
 #include "core/saved_state.h"
+#include "update/self_update.h"
 #include "update/update.h"
 #include "update_test_util.h"
 
@@ -181,4 +182,24 @@ TEST(UpdateFlow, SelfUpdateStartsTheNewLauncherAndEndsTheOtherInstance) {
     std::wstring text(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2);
     EXPECT_NE(text.find(L"force"), std::wstring::npos) << Narrow(text);
     Sleep(300); // let the started probe end before its folder goes
+}
+
+TEST(SelfUpdate, InstalledLauncherPath) {
+    struct {
+        const wchar_t* exe;
+        const wchar_t* installed; // empty: not a self-update layout
+    } cases[] = {
+        {L"C:\\games\\lumora\\update\\Lumora2.exe", L"C:\\games\\lumora\\Lumora2.exe"},
+        {L"C:\\games\\UPDATE\\Lumora2.exe", L"C:\\games\\Lumora2.exe"},
+        {L"C:\\games\\lumora\\Lumora2.exe", L""},
+        {L"C:\\games\\updates\\Lumora2.exe", L""},
+        {L"C:\\update\\Lumora2.exe", L"C:\\Lumora2.exe"},
+        {L"Lumora2.exe", L""},
+    };
+    for (const auto& c : cases) {
+        wchar_t out[MAX_PATH] = L"x";
+        EXPECT_EQ(InstalledLauncherPath(c.exe, out, MAX_PATH), c.installed[0] != 0)
+            << Narrow(c.exe);
+        EXPECT_STREQ(out, c.installed) << Narrow(c.exe);
+    }
 }

@@ -9,7 +9,7 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=$ROOT/build
 echo "demo: building (first run installs packages and takes a few minutes)"
-{ "$ROOT/tools/build.sh" "$OUT" Lumora2 lumora_publish && cmake --build "$OUT/x86_64" --target seven_zip_shim; } \
+{ "$ROOT/tools/build.sh" "$OUT" Lumora2 lumora_publish lumora_check && cmake --build "$OUT/x86_64" --target seven_zip_shim; } \
   >"$OUT.demo-build.log" 2>&1 || { cat "$OUT.demo-build.log"; exit 1; }
 
 RUN=$ROOT/demo-run
@@ -72,6 +72,10 @@ publish() { # RELEASE VERSION OUT [PREVIOUS_OUT]
 }
 say() { printf 'demo: %s\n' "$*"; }
 members() { python3 -c 'import json,sys; print(" ".join(json.load(open(sys.argv[1]))["files"]))' "$1"; }
+# The studio's check of the configuration the demo ships.
+"$WINE" "$OUT/x86_64/tools/lumora_check.exe" "$(winpath "$RUN/launcher")" </dev/null >"$RUN/check.log" 2>&1 ||
+  { cat "$RUN/check.log"; exit 1; }
+say "lumora_check: $(tail -n 1 "$RUN/check.log" | tr -d '\r')"
 publish "$R3" 3 "$RUN/published/3"
 publish "$R4" 4 "$RUN/published/4" "$RUN/published/3"
 say "published release 3: $(members "$RUN/published/3/update.json")"

@@ -4,6 +4,7 @@
 //
 // Usage: lumora_publish [--sevenzip=PATH] RELEASE_DIR VERSION OUT_DIR [PREVIOUS_OUT_DIR]
 #include "core/json_util.h"
+#include "tools/tool_text.h"
 #include "update/md5.h"
 #include "update/package_name.h"
 #include "update/update.h"
@@ -26,21 +27,8 @@ namespace {
 // The launcher joins member names onto its folder in MAX_PATH buffers.
 constexpr size_t kMaxName = MAX_PATH - 1;
 
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
-}
-
 void Fail(const std::wstring& message) {
-    std::string text = "lumora_publish: error: " + ToUtf8(message) + "\n";
-    fputs(text.c_str(), stderr);
-    fflush(stderr);
+    PrintError("lumora_publish", message);
 }
 
 bool IsDirectory(const std::wstring& path) {
@@ -51,18 +39,6 @@ bool IsDirectory(const std::wstring& path) {
 bool IsFile(const std::wstring& path) {
     DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::vector<wchar_t> buf(n + 1);
-    DWORD got = GetFullPathNameW(path.c_str(), n + 1, buf.data(), nullptr);
-    if (got == 0 || got > n) return path;
-    std::wstring out(buf.data(), got);
-    while (out.size() > 3 && (out.back() == L'\\' || out.back() == L'/'))
-        out.pop_back();
-    return out;
 }
 
 std::wstring Lower(std::wstring text) {

@@ -1,0 +1,14 @@
+// Text and path helpers shared by the studio's command-line tools.
+#pragma once
+
+#include <string>
+
+// UTF-8 for the console and for files; empty when the text cannot be converted.
+std::string ToUtf8(const std::wstring& text);
+
+// The full form of path, without trailing separators (a drive root keeps its
+// own); path itself when it cannot be resolved.
+std::wstring FullPath(const std::wstring& path);
+
+// Prints "<tool>: error: <message>" on standard error.
+void PrintError(const char* tool, const std::wstring& message);

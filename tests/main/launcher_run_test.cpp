@@ -125,18 +125,7 @@ TEST(LauncherRun, SelfUpdateFinishesInPlace) {
     // launcher ends by itself.
     ASSERT_TRUE(WriteFileBytes(dir / L"static.json", "{\"update_url\": \"http://127.0.0.1:1/\"}"));
 
-    std::wstring cmd = L"\"" + fresh + L"\" force";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessW(fresh.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               update.c_str(), &si, &pi));
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    EXPECT_EQ(0u, code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    EXPECT_EQ(0, RunProgram(fresh, L"force", update, 30000));
 
     std::string installed, built;
     ASSERT_TRUE(ReadFileBytes(dir / L"Lumora2.exe", installed));

@@ -48,15 +48,14 @@ bool FinishSelfUpdate(const wchar_t* commandLine) {
             CopyFileW(self, staged, FALSE) &&
             MoveFileExW(staged, installed, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
-    if (!replaced) {
-        DeleteFileW(staged);
-        return false;
-    }
+    if (!replaced) DeleteFileW(staged);
     wchar_t dir[MAX_PATH] = {};
     CopyText(dir, installed);
     PathRemoveFileSpecW(dir);
-    // The installed launcher runs as a player's start would; its update clears
-    // this folder.
-    ShellExecuteW(nullptr, L"open", installed, nullptr, dir, SW_SHOWNORMAL);
+    // Replaced, the installed launcher runs as a player's start would and its
+    // update clears this folder. Not replaced (something holds the file), the
+    // old launcher still lets the player in, without the update check that
+    // would only bring it back here; the next start tries again.
+    ShellExecuteW(nullptr, L"open", installed, replaced ? nullptr : L"test", dir, SW_SHOWNORMAL);
     return true;
 }

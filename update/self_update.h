@@ -14,6 +14,6 @@ bool InstalledLauncherPath(const wchar_t* exePath, wchar_t* out, size_t cap);
 // Run first thing at start-up. When the command line is "force" and this
 // launcher runs from the update folder of an installed launcher, it copies
 // itself over that launcher, starts it and returns true: this run then ends.
-// False in every other case, and when the copy cannot be made; the run then
-// goes on as before.
+// When the installed launcher cannot be replaced, it is started with "test"
+// instead. False in every other case; the run then goes on as before.
 bool FinishSelfUpdate(const wchar_t* commandLine);

@@ -1,5 +1,6 @@
 #include "support/page_listener.h"
 #include "support/test_support.h"
+#include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -114,29 +115,41 @@ TEST(LauncherRun, StartPageCarriesVersionMachineCodeChannelAndFirstRun) {
 
 // A self-update's new launcher, started with "force" in the update folder,
 // replaces the installed launcher and starts it; that run clears the folder.
+// When something holds the installed launcher, the old one is started with
+// "test" instead, so the player still gets in, and the folder stays.
 TEST(LauncherRun, SelfUpdateFinishesInPlace) {
-    TempDir dir;
-    std::wstring update = dir / L"update";
-    ASSERT_TRUE(CreateDirectoryW(update.c_str(), nullptr));
-    std::wstring fresh = update + L"\\Lumora2.exe";
-    ASSERT_TRUE(CopyFileW(BinaryPath("Lumora2.exe").c_str(), fresh.c_str(), FALSE));
-    ASSERT_TRUE(WriteFileBytes(dir / L"Lumora2.exe", "the launcher of the previous release"));
-    // No windows, and an update server that refuses at once: the started
-    // launcher ends by itself.
-    ASSERT_TRUE(WriteFileBytes(dir / L"static.json", "{\"update_url\": \"http://127.0.0.1:1/\"}"));
-
-    EXPECT_EQ(0, RunProgram(fresh, L"force", update, 30000));
-
-    std::string installed, built;
-    ASSERT_TRUE(ReadFileBytes(dir / L"Lumora2.exe", installed));
+    std::string built;
     ASSERT_TRUE(ReadFileBytes(BinaryPath("Lumora2.exe"), built));
-    EXPECT_TRUE(installed == built) << "the installed launcher was not replaced";
-    EXPECT_FALSE(FileExists(dir / L"Lumora2.exe.new"));
-    // The installed launcher ran: its first run marks the directory, and its
-    // update removes the folder the new launcher came from.
-    for (int i = 0; i < 300 && (FileExists(update) || !FileExists(dir / L"first")); ++i)
-        Sleep(100);
-    EXPECT_TRUE(FileExists(dir / L"first"));
-    EXPECT_FALSE(FileExists(update));
-    EXPECT_FALSE(FileExists(update + L"\\first"));
+    const std::string old = built + "the launcher of the previous release";
+    for (bool held : {false, true}) {
+        SCOPED_TRACE(held ? "installed launcher held" : "installed launcher free");
+        TempDir dir;
+        std::wstring update = dir / L"update";
+        ASSERT_TRUE(CreateDirectoryW(update.c_str(), nullptr));
+        std::wstring fresh = update + L"\\Lumora2.exe";
+        ASSERT_TRUE(WriteFileBytes(fresh, built));
+        ASSERT_TRUE(WriteFileBytes(dir / L"Lumora2.exe", old));
+        // No windows, and an update server that refuses at once: the started
+        // launcher ends by itself.
+        ASSERT_TRUE(
+            WriteFileBytes(dir / L"static.json", "{\"update_url\": \"http://127.0.0.1:1/\"}"));
+        win::UniqueHandle hold(held ? CreateFileW((dir / L"Lumora2.exe").c_str(), GENERIC_READ,
+                                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                                  nullptr)
+                                    : INVALID_HANDLE_VALUE);
+
+        EXPECT_EQ(0, RunProgram(fresh, L"force", update, 60000));
+        // The installed launcher runs: its first run marks the directory, and
+        // its update, when it has one, removes the folder the new one came from.
+        for (int i = 0; i < 300 && !(FileExists(dir / L"first") && FileExists(update) == held); ++i)
+            Sleep(100);
+        hold.Reset();
+        std::string installed;
+        ASSERT_TRUE(ReadFileBytes(dir / L"Lumora2.exe", installed));
+        EXPECT_TRUE(installed == (held ? old : built));
+        EXPECT_FALSE(FileExists(dir / L"Lumora2.exe.new"));
+        EXPECT_TRUE(FileExists(dir / L"first"));
+        EXPECT_EQ(held, FileExists(update));
+        EXPECT_FALSE(FileExists(update + L"\\first"));
+    }
 }

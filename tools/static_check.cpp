@@ -366,8 +366,9 @@ class Checker {
         else if (buttons)
             for (unsigned i = 0; i < buttons->u.array.length; ++i)
                 CheckButton(buttons->u.array.values[i],
-                            path + ".buttons[" + std::to_string(i) + "]", windowSize, sizeFrom);
-        CheckMatrix(w, path, use9Matrix);
+                            path + ".buttons[" + std::to_string(i) + "]", windowSize, sizeFrom,
+                            SizeOf(elements), use9Matrix);
+        CheckMatrix(w, path, use9Matrix, SizeOf(elements));
     }
 
     // Reports a missing file or a wrong value; null when the key is missing,
@@ -381,8 +382,22 @@ class Checker {
         return name;
     }
 
+    static IntSize SizeOf(const ui::SkinImage& image) { return {image.Width(), image.Height()}; }
+
+    // A picture taken from the elements image must lie inside it, or part of
+    // it is drawn from nothing. Not checked when the image is not there.
+    void CheckInElements(const std::string& key, int left, int top, int right, int bottom,
+                         IntSize elements) {
+        if (elements.cx <= 0 || elements.cy <= 0) return;
+        if (left < 0 || top < 0 || right > elements.cx || bottom > elements.cy)
+            Report(key, "the picture " + std::to_string(left) + ", " + std::to_string(top) +
+                            " to " + std::to_string(right) + ", " + std::to_string(bottom) +
+                            " reaches outside the " + std::to_string(elements.cx) + " x " +
+                            std::to_string(elements.cy) + " elements image");
+    }
+
     void CheckButton(const json_value* b, const std::string& path, IntSize window,
-                     const char* sizeFrom) {
+                     const char* sizeFrom, IntSize elements, bool use9Matrix) {
         if (b->type != json_object) {
             Report(path, std::string("is ") + TypeName(b) +
                              ", not an object: the launcher makes it an empty button");
@@ -422,6 +437,13 @@ class Checker {
                                            " x " + std::to_string(desc.size.cy));
             return;
         }
+        // Without nine-grid the normal faces are copied from the background.
+        for (const char* key : kPoints) {
+            bool fromBackground = !use9Matrix && (!strcmp(key, "normal") || !strcmp(key, "alter"));
+            if (strcmp(key, "coord") && !fromBackground && JsonIntArray(JsonMember(b, key), v, 2))
+                CheckInElements(Join(path, key), v[0], v[1], v[0] + desc.size.cx,
+                                v[1] + desc.size.cy, elements);
+        }
         if (JsonIntArray(JsonMember(b, "coord"), v, 2)) desc.coord = {v[0], v[1]};
         POINT at = ButtonPosition(desc, window.cx, window.cy);
         if (at.x < 0 || at.y < 0 || static_cast<long long>(at.x) + desc.size.cx > window.cx ||
@@ -434,7 +456,8 @@ class Checker {
                        " window (the size of " + sizeFrom + ")");
     }
 
-    void CheckMatrix(const json_value* w, const std::string& path, bool use9Matrix) {
+    void CheckMatrix(const json_value* w, const std::string& path, bool use9Matrix,
+                     IntSize elements) {
         const std::string key = Join(path, "matrix");
         const json_value* matrix = JsonMember(w, "matrix");
         if (!matrix) {
@@ -456,6 +479,8 @@ class Checker {
                                          "bottom]: the piece is not drawn");
             else if (!v && use9Matrix)
                 Report(Join(key, piece), "missing while use9Matrix is on: the piece is not drawn");
+            else if (v)
+                CheckInElements(Join(key, piece), r[0], r[1], r[2], r[3], elements);
         }
     }
 

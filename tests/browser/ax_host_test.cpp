@@ -167,42 +167,13 @@ TEST_F(AxHost, HostHeldPastItsWindowLetsGoOfTheControl) {
     EXPECT_EQ(host.Get()->Release(), 1u);
 }
 
-// Counts the events that the control fires at it.
-class EventCounter final : public IDispatch {
-  public:
-    int events = 0;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2) {
-            *ppv = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                        UINT*) override {
-        ++events;
-        return S_OK;
-    }
-};
-
 TEST_F(AxHost, ConnectedSinkReceivesTheControlsEvents) {
     ASSERT_TRUE(AxHostRegister());
     HWND hwnd = CreateHostWindow(L"about:blank");
     ASSERT_NE(hwnd, nullptr);
     win::ComPtr<IUnknown> control;
     ASSERT_EQ(AxGetControl(hwnd, control.Put()), S_OK);
-    EventCounter counter;
+    CountedDispatch counter;
     DWORD cookie = 0;
     ASSERT_EQ(ConnectEvents(control.Get(), DIID_DWebBrowserEvents2, &counter, &cookie), S_OK);
 
@@ -214,7 +185,7 @@ TEST_F(AxHost, ConnectedSinkReceivesTheControlsEvents) {
     browser->Navigate(url, &empty, &empty, &empty, &empty);
     SysFreeString(url);
     DWORD start = GetTickCount();
-    while (counter.events == 0 && GetTickCount() - start < 10000) {
+    while (counter.invokes == 0 && GetTickCount() - start < 10000) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
@@ -222,7 +193,7 @@ TEST_F(AxHost, ConnectedSinkReceivesTheControlsEvents) {
         }
         Sleep(10);
     }
-    EXPECT_GT(counter.events, 0);
+    EXPECT_GT(counter.invokes, 0);
 
     EXPECT_EQ(DisconnectEvents(control.Get(), DIID_DWebBrowserEvents2, cookie), S_OK);
     EXPECT_NE(DisconnectEvents(control.Get(), DIID_DWebBrowserEvents2, cookie), S_OK);

@@ -1,9 +1,10 @@
 // Small helpers of the browser tests: a counted IDispatch that stands in for
-// the page's external object, OLE for the test's thread, and a parent window
-// that counts the private messages it receives.
+// the page's external object or an event sink, OLE for the test's thread, and
+// a parent window that counts the private messages it receives.
 #pragma once
 
 #include <windows.h>
+#include <exdisp.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
@@ -11,8 +12,9 @@
 class CountedDispatch final : public IDispatch {
   public:
     ULONG refs = 1;
+    int invokes = 0; // calls of Invoke, such as the control's events
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2) {
             *ppv = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
@@ -33,7 +35,8 @@ class CountedDispatch final : public IDispatch {
     }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                         UINT*) override {
-        return E_NOTIMPL;
+        ++invokes;
+        return S_OK;
     }
 };
 

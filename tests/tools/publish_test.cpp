@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 using namespace testing_support;
@@ -142,13 +143,18 @@ Failure PublishFailing(const TempDir& dir, const std::wstring& args, bool useShi
     return {r.code, r.output, untouched};
 }
 
+// The refusal names its cause and leaves the output as it was.
+void ExpectRefused(const Failure& f, std::initializer_list<const char*> says) {
+    EXPECT_NE(f.code, 0);
+    for (const char* text : says)
+        EXPECT_NE(f.output.find(text), std::string::npos) << f.output;
+    EXPECT_TRUE(f.untouched);
+}
+
 TEST(PublishErrors, MissingReleaseFolder) {
     TempDir dir;
     Failure f = PublishFailing(dir, Quote(dir / L"nowhere") + L" 5 " + Quote(dir / L"out"));
-    EXPECT_NE(f.code, 0);
-    EXPECT_NE(f.output.find("release folder"), std::string::npos) << f.output;
-    EXPECT_NE(f.output.find("nowhere"), std::string::npos) << f.output;
-    EXPECT_TRUE(f.untouched);
+    ExpectRefused(f, {"release folder", "nowhere"});
 }
 
 TEST(PublishErrors, PackageNamesCollide) {
@@ -157,11 +163,7 @@ TEST(PublishErrors, PackageNamesCollide) {
     WriteFileBytes(dir / L"rel\\a.txt", "1");
     WriteFileBytes(dir / L"rel\\a.dat", "2");
     Failure f = PublishFailing(dir, Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    EXPECT_NE(f.code, 0);
-    EXPECT_NE(f.output.find("a.txt"), std::string::npos) << f.output;
-    EXPECT_NE(f.output.find("a.dat"), std::string::npos) << f.output;
-    EXPECT_NE(f.output.find("a.7z"), std::string::npos) << f.output;
-    EXPECT_TRUE(f.untouched);
+    ExpectRefused(f, {"a.txt", "a.dat", "a.7z"});
 }
 
 TEST(PublishErrors, NameTooLong) {
@@ -172,10 +174,8 @@ TEST(PublishErrors, NameTooLong) {
     ASSERT_TRUE(CreateDirectoryW(longDir.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(longDir + L"\\" + file, "x"));
     Failure f = PublishFailing(dir, Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    EXPECT_NE(f.code, 0);
-    EXPECT_NE(f.output.find("longer than 259 characters"), std::string::npos) << f.output;
-    EXPECT_NE(f.output.find(Narrow(file)), std::string::npos) << f.output;
-    EXPECT_TRUE(f.untouched);
+    const std::string name = Narrow(file);
+    ExpectRefused(f, {"longer than 259 characters", name.c_str()});
     DeleteFileW((longDir + L"\\" + file).c_str());
     RemoveDirectoryW(longDir.c_str());
 }
@@ -187,9 +187,7 @@ TEST(PublishErrors, VersionNotAboveThePrevious) {
     for (const wchar_t* version : {L"5", L"4"}) {
         Failure f = PublishFailing(dir, Quote(dir / L"rel") + L" " + version + L" " +
                                             Quote(dir / L"out") + L" " + Quote(dir / L"v5"));
-        EXPECT_NE(f.code, 0);
-        EXPECT_NE(f.output.find("not above the previous version 5"), std::string::npos) << f.output;
-        EXPECT_TRUE(f.untouched);
+        ExpectRefused(f, {"not above the previous version 5"});
     }
 }
 
@@ -198,16 +196,11 @@ TEST(PublishErrors, SevenZipMissing) {
     MakeRelease(dir);
     Failure f = PublishFailing(dir, L"--sevenzip=" + Quote(dir / L"no\\7z.exe") + L" " +
                                         Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    EXPECT_NE(f.code, 0);
-    EXPECT_NE(f.output.find("7z program"), std::string::npos) << f.output;
-    EXPECT_NE(f.output.find("not found"), std::string::npos) << f.output;
-    EXPECT_TRUE(f.untouched);
+    ExpectRefused(f, {"7z program", "not found"});
 
     // Nothing named and nothing on the rig's PATH.
     f = PublishFailing(dir, Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"), false);
-    EXPECT_NE(f.code, 0);
-    EXPECT_NE(f.output.find("7z program not found"), std::string::npos) << f.output;
-    EXPECT_TRUE(f.untouched);
+    ExpectRefused(f, {"7z program not found"});
 }
 
 TEST(Publish, SevenZipOptionNamesTheProgram) {
@@ -226,7 +219,5 @@ TEST(PublishErrors, SevenZipFails) {
     // Any Windows program that refuses 7z's arguments stands in for a failing 7z.
     Failure f = PublishFailing(dir, L"--sevenzip=C:\\windows\\system32\\reg.exe " +
                                         Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    EXPECT_NE(f.code, 0);
-    EXPECT_NE(f.output.find("failed with exit code"), std::string::npos) << f.output;
-    EXPECT_TRUE(f.untouched);
+    ExpectRefused(f, {"failed with exit code"});
 }

@@ -172,6 +172,12 @@ class SkinWindowTest : public ::testing::Test {
         SendMessageW(skin_.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     }
     void Up(int x, int y) { SendMessageW(skin_.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+    // Moves onto p, presses and releases there.
+    void Click(POINT p) {
+        MoveTo(p.x, p.y);
+        Down(p.x, p.y);
+        Up(p.x, p.y);
+    }
     // Window position of button k of the current layout.
     POINT Button(int k) const {
         const WindowDesc& d = g_staticConfig.windows[skin_.WindowIndex()];
@@ -422,20 +428,13 @@ TEST_F(SkinWindowTest, ReleaseAwayFromEveryButtonRunsNothing) {
 TEST_F(SkinWindowTest, CommandsReachTheOwner) {
     CreateSkin();
     EnterGame(900, 600);
-    for (int k : {kMaximize, kRefresh}) {
-        POINT p = Button(k);
-        MoveTo(p.x, p.y);
-        Down(p.x, p.y);
-        Up(p.x, p.y);
-    }
+    for (int k : {kMaximize, kRefresh})
+        Click(Button(k));
     EXPECT_EQ(owner_.Count(kToggleMaximize), 1);
     EXPECT_EQ(owner_.Count(kRefreshPage), 1);
     // Minimise trims the working set and minimises the owner.
     ShowWindow(owner_.hwnd, SW_SHOWNOACTIVATE);
-    POINT p = Button(kMinimize);
-    MoveTo(p.x, p.y);
-    Down(p.x, p.y);
-    Up(p.x, p.y);
+    Click(Button(kMinimize));
     EXPECT_TRUE(IsIconic(owner_.hwnd));
 }
 
@@ -443,9 +442,7 @@ TEST_F(SkinWindowTest, DoubleClickOnRefreshRefreshesOnce) {
     CreateSkin();
     EnterGame(900, 600);
     POINT p = Button(kRefresh);
-    MoveTo(p.x, p.y);
-    Down(p.x, p.y);
-    Up(p.x, p.y);
+    Click(p);
     SendMessageW(skin_.Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     Up(p.x, p.y);
     EXPECT_EQ(owner_.Count(kRefreshPage), 1);

@@ -3,7 +3,10 @@
 #include <cstring>
 
 JsonTree ParseJson(const char* text, size_t length) {
-    return JsonTree(json_parse(text, length));
+    if (!text || (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)) return nullptr;
+    json_settings settings = {};
+    settings.max_memory = kJsonMaxMemory;
+    return JsonTree(json_parse_ex(&settings, text, length, nullptr));
 }
 
 const json_value* JsonMember(const json_value* obj, const char* key) {

@@ -12,7 +12,14 @@ struct JsonValueDeleter {
 };
 using JsonTree = std::unique_ptr<json_value, JsonValueDeleter>;
 
-// Parses a zero-terminated UTF-8 text with the parser's default settings.
+// The most memory the parser may take for one text. A manifest's tree is a
+// few times its text, but each bracket of a hostile text costs the parser a
+// whole value (some 40 bytes); this refuses such a text long before it hurts.
+const unsigned long kJsonMaxMemory = 32ul << 20;
+
+// Parses a zero-terminated UTF-8 text. A text that starts with a byte-order
+// mark is refused: the parser would skip it where other readers do not, and
+// the launcher's files are written without one.
 JsonTree ParseJson(const char* text, size_t length);
 
 const json_value* JsonMember(const json_value* obj, const char* key);

@@ -5,6 +5,7 @@
 #include "core/static_config.h"
 #include "core/text.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <shlwapi.h>
 
@@ -16,6 +17,14 @@ const WindowDesc* GameWindow(const StaticConfig* config) {
     // Before InitSavedState has chosen one, the run's configuration applies.
     if (!config) config = &g_staticConfig;
     return config->Window(config->FindWindowByName("game"));
+}
+
+// A member that is a JSON integer within 32 bits; anything else reads as missing
+// rather than wrapping (4294968596 is not 1300).
+void ReadInt(const json_value* obj, const char* key, int& out) {
+    const json_value* v = JsonMemberOfType(obj, key, json_integer);
+    if (v && v->u.integer >= INT32_MIN && v->u.integer <= INT32_MAX)
+        out = static_cast<int>(v->u.integer);
 }
 
 int Bound(int value, int upper, int lower) {
@@ -62,12 +71,9 @@ void SavedState::LoadSavedState() {
     if (!configPath[0] || !ReadWholeFile(configPath, text, length)) return;
     if (JsonTree root = ParseJson(text.get(), length)) {
         if (const json_value* win = JsonMemberOfType(root.get(), "window", json_object)) {
-            if (const json_value* v = JsonMemberOfType(win, "width", json_integer))
-                width = static_cast<int>(v->u.integer);
-            if (const json_value* v = JsonMemberOfType(win, "height", json_integer))
-                height = static_cast<int>(v->u.integer);
-            if (const json_value* v = JsonMemberOfType(win, "maximized", json_integer))
-                maximized = static_cast<int>(v->u.integer);
+            ReadInt(win, "width", width);
+            ReadInt(win, "height", height);
+            ReadInt(win, "maximized", maximized);
         }
     }
     if (const WindowDesc* game = GameWindow(config)) {

@@ -23,9 +23,13 @@ int ButtonFuncFromName(const char* name) {
     return kFuncNone;
 }
 
+bool IsWindowNamed(const WindowDesc& w, const char* name, bool nameRefused) {
+    return !nameRefused && !w.nameRefused && name && lstrcmpiA(w.name, name) == 0;
+}
+
 int StaticConfig::FindWindowByName(const char* name) const {
     for (int i = 0; i < windowCount && windows; ++i)
-        if (lstrcmpiA(windows[i].name, name) == 0) return i;
+        if (IsWindowNamed(windows[i], name)) return i;
     return -1;
 }
 
@@ -105,7 +109,7 @@ void ReadWindow(const json_value* obj, const wchar_t* dir, WindowDesc& w) {
     w.use9Matrix = JsonFlag(JsonMember(obj, "use9Matrix"));
     ReadText(obj, "cursor", w.cursor, 260);
     w.resizable = JsonFlag(JsonMember(obj, "resizable"));
-    if (const char* next = StringValue(obj, "next")) CopyTextA(w.next, next);
+    if (const char* next = StringValue(obj, "next")) w.nextRefused = !CopyTextA(w.next, next);
     ReadSkinPath(obj, "background", dir, w.background);
     ReadSkinPath(obj, "elements", dir, w.elements);
     JsonIntArray(JsonMember(obj, "border"), w.border, 4);
@@ -122,7 +126,7 @@ void ReadWindow(const json_value* obj, const wchar_t* dir, WindowDesc& w) {
 }
 
 void ReadWindows(const json_value* root, const wchar_t* dir, const char* firstName,
-                 StaticConfig& cfg) {
+                 bool firstRefused, StaticConfig& cfg) {
     const json_value* windows = JsonMemberOfType(root, "windows", json_object);
     if (!windows || windows->u.object.length == 0) return;
     unsigned n = windows->u.object.length;
@@ -132,8 +136,8 @@ void ReadWindows(const json_value* root, const wchar_t* dir, const char* firstNa
     for (unsigned i = 0; i < n; ++i) {
         const json_object_entry& e = windows->u.object.values[i];
         WindowDesc& w = cfg.windows[i];
-        CopyTextA(w.name, e.name); // a name over 31 bytes is refused: it stays empty
-        if (lstrcmpiA(w.name, firstName) == 0) cfg.firstWindow = static_cast<int>(i);
+        w.nameRefused = !CopyTextA(w.name, e.name); // over 31 bytes
+        if (IsWindowNamed(w, firstName, firstRefused)) cfg.firstWindow = static_cast<int>(i);
         if (e.value->type == json_object) ReadWindow(e.value, dir, w);
     }
 }
@@ -189,8 +193,10 @@ void StaticConfig::LoadStaticConfigFrom(const wchar_t* dir, const wchar_t* produ
         ReadText(root.get(), "game_url", gameUrl, 256);
         ReadText(root.get(), "loading", loading, 256);
         char firstName[32] = {};
-        if (const char* s = StringValue(root.get(), "first_window")) CopyTextA(firstName, s);
-        ReadWindows(root.get(), dir, firstName, *this);
+        bool firstRefused = false;
+        if (const char* s = StringValue(root.get(), "first_window"))
+            firstRefused = !CopyTextA(firstName, s);
+        ReadWindows(root.get(), dir, firstName, firstRefused, *this);
     }
     text.reset();
 

@@ -43,6 +43,10 @@ enum NineGridPiece { kTopLeft, kTop, kTopRight, kLeft, kRight, kBottomLeft, kBot
 struct WindowDesc {
     char name[32] = {};
     char next[32] = {};
+    // A name or "next" too long for its field stays empty but is marked, so
+    // that it matches nothing rather than a window that is really unnamed.
+    bool nameRefused = false;
+    bool nextRefused = false;
     bool use9Matrix = false;
     bool resizable = false;
     IntSize defSize{1300, 768};
@@ -89,6 +93,10 @@ struct StaticConfig {
     // The first window whose name equals name, ignoring case, or -1.
     int FindWindowByName(const char* name) const;
 };
+
+// Whether w is the window called name, ignoring case; a refused name on
+// either side matches nothing.
+bool IsWindowNamed(const WindowDesc& w, const char* name, bool nameRefused = false);
 
 // Maps a button's "func" name to its command, ignoring case; -1 for others.
 int ButtonFuncFromName(const char* name);

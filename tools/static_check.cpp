@@ -94,8 +94,8 @@ class Checker {
 
     void Run(const char* text, size_t length) {
         if (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
-            Report("", "starts with a UTF-8 byte-order mark: JSON readers and editors do not "
-                       "agree on it; save the file without it");
+            Report("", "starts with a UTF-8 byte-order mark: the launcher then uses none of its "
+                       "values; save the file without it");
         json_settings settings = {};
         char error[json_error_max] = {};
         JsonTree root(json_parse_ex(&settings, text, length, error));

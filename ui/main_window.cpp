@@ -279,7 +279,7 @@ void MainWindow::OnStartGame(wchar_t* url) {
         char next[32];
         lstrcpynA(next, current->next, 32);
         for (int i = 0; i < g_staticConfig.windowCount; ++i) {
-            if (lstrcmpiA(g_staticConfig.windows[i].name, next) != 0) continue;
+            if (!IsWindowNamed(g_staticConfig.windows[i], next, current->nextRefused)) continue;
             SwitchToWindow(i);
             Navigate(url);
         }

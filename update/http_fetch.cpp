@@ -2,90 +2,199 @@
 
 #include "core/text.h"
 
-#include <cwchar>
+#include <cstring>
 #include <ctime>
+#include <cwchar>
 #include <new>
 
 const wchar_t kHttpAgent[] = L"User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; "
                              L"SV1; .NET CLR 2.0.50727; InfoPath.1)";
 
+DWORD g_httpTimeoutMs = 30000;
+
 namespace {
 
-win::InetHandle OpenRequest(HINTERNET connection, const wchar_t* verb, const wchar_t* target) {
-    return win::InetHandle(HttpOpenRequestW(connection, verb, target, L"HTTP/1.1", L"", nullptr,
-                                            INTERNET_FLAG_RELOAD, 0));
+const size_t kUrlCap = 2084;
+// At most this much is set aside before the bytes arrive: a claimed length is
+// only a claim.
+const DWORD kFirstChunk = 1u << 20;
+// A body that keeps arriving at this much per budget keeps its fetch alive, so
+// a slow line still gets a large package while a trickle is cut off.
+const DWORD kProgressStep = 64u << 10;
+// WSAETIMEDOUT, which Wine hands back from a request whose receive timed out.
+const DWORD kSocketTimedOut = 10060;
+// Always from the server, and never into the user's web cache: every request
+// carries a new "t", so a cached copy would never be read again.
+const DWORD kRequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+
+ULONGLONG Budget() {
+    return 2ull * g_httpTimeoutMs;
+}
+
+struct UrlParts {
+    wchar_t host[256] = {}, user[128] = {}, password[128] = {}, path[kUrlCap] = {};
+    INTERNET_PORT port = 0;
+};
+
+bool CrackHttpUrl(const wchar_t* url, UrlParts& p) {
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = p.host;
+    parts.dwHostNameLength = 256;
+    parts.lpszUserName = p.user;
+    parts.dwUserNameLength = 128;
+    parts.lpszPassword = p.password;
+    parts.dwPasswordLength = 128;
+    parts.lpszUrlPath = p.path;
+    parts.dwUrlPathLength = kUrlCap;
+    if (!InternetCrackUrlW(url, 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP)
+        return false;
+    p.port = parts.nPort;
+    return true;
+}
+
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Set on each connection, which Wine honours for all three and hands on to
+// its requests (the root handle keeps only the connect time-out there).
+void SetTimeouts(HINTERNET connection) {
+    DWORD ms = g_httpTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionW(connection, option, &ms, sizeof(ms));
+}
+
+// A request answered with 200, and the connection it runs on (declared first,
+// so that it closes after the request).
+struct Answered {
+    win::InetHandle connection;
+    win::InetHandle request;
+};
+
+// Sends verb for url, following redirects ourselves: WinINet's own following
+// has no bound under Wine, so a loop would never end. The first request asks
+// for firstTarget; later ones for the path that the Location names.
+bool OpenAnswered(HINTERNET root, const wchar_t* verb, const wchar_t* url,
+                  const wchar_t* firstTarget, ULONGLONG deadline, Answered& out) {
+    wchar_t current[kUrlCap] = {};
+    if (!CopyText(current, url)) return false;
+    for (int hop = 0; hop <= kMaxRedirects; ++hop) {
+        UrlParts parts;
+        if (!CrackHttpUrl(current, parts)) return false; // only plain HTTP, also after a redirect
+        const wchar_t* target = hop == 0 ? firstTarget : parts.path[0] ? parts.path : L"/";
+        Answered a;
+        a.connection.Reset(InternetConnectW(root, parts.host, parts.port, parts.user,
+                                            parts.password, INTERNET_SERVICE_HTTP, 0, 0));
+        if (!a.connection) return false;
+        SetTimeouts(a.connection.Get());
+        a.request.Reset(HttpOpenRequestW(a.connection.Get(), verb, target, L"HTTP/1.1", L"",
+                                         nullptr, kRequestFlags, 0));
+        DWORD status = SendRequestWithRetry(a.request.Get(), 10, deadline);
+        if (status == 200) {
+            out = std::move(a);
+            return true;
+        }
+        if (!IsRedirect(status)) return false;
+        wchar_t location[kUrlCap] = {};
+        DWORD size = sizeof(location) - sizeof(wchar_t);
+        if (!HttpQueryInfoW(a.request.Get(), HTTP_QUERY_LOCATION, location, &size, nullptr))
+            return false;
+        wchar_t next[kUrlCap] = {};
+        DWORD cap = kUrlCap;
+        if (!InternetCombineUrlW(current, location, next, &cap, 0) || !CopyText(current, next))
+            return false;
+    }
+    return false;
 }
 
 } // namespace
 
-bool SendRequestWithRetry(HINTERNET request, int attempts) {
-    if (!request) return false;
+DWORD SendRequestWithRetry(HINTERNET request, int attempts, ULONGLONG deadline) {
+    if (!request) return 0;
     for (int i = 0; i < attempts; ++i) {
-        if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) continue;
+        // An attempt that could use its whole time-out must still fit.
+        if (GetTickCount64() + g_httpTimeoutMs > deadline) return 0;
+        if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) {
+            DWORD error = GetLastError();
+            // A server that let one time-out pass is not worth nine more.
+            if (error == ERROR_INTERNET_TIMEOUT || error == kSocketTimedOut) return 0;
+            continue;
+        }
         DWORD status = 0;
         DWORD size = sizeof(status);
         if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                             &size, nullptr))
             continue;
-        if (status == 200) return true;
+        if (status == 200 || IsRedirect(status)) return status;
     }
-    return false;
+    return 0;
 }
 
-std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length) {
+std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length, DWORD maxBytes) {
     if (!url || !url[0]) return nullptr;
-    wchar_t host[256] = {}, user[128] = {}, password[128] = {}, path[2084] = {};
-    URL_COMPONENTSW parts = {};
-    parts.dwStructSize = sizeof(parts);
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = 256;
-    parts.lpszUserName = user;
-    parts.dwUserNameLength = 128;
-    parts.lpszPassword = password;
-    parts.dwPasswordLength = 128;
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = 2084;
-    if (!InternetCrackUrlW(url, 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP)
-        return nullptr;
+    UrlParts parts;
+    if (!CrackHttpUrl(url, parts)) return nullptr;
 
     // The same time value in both requests, so that they name one resource.
     wchar_t param[24] = {};
-    swprintf(param, 24, L"%lst=%u", wcschr(path[0] ? path : L"/", L'?') ? L"&" : L"?",
+    swprintf(param, 24, L"%lst=%u", wcschr(parts.path[0] ? parts.path : L"/", L'?') ? L"&" : L"?",
              static_cast<unsigned>(time(nullptr)));
-    wchar_t target[2084] = {};
+    wchar_t target[kUrlCap] = {};
     // A target too long for its buffer would lose the parameter: no fetch.
-    if (!CopyText(target, path[0] ? path : L"/") || !AppendText(target, param)) return nullptr;
+    if (!CopyText(target, parts.path[0] ? parts.path : L"/") || !AppendText(target, param))
+        return nullptr;
 
     win::InetHandle root(
         InternetOpenW(kHttpAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!root) return nullptr;
-    // Declared after root so that it closes first.
-    win::InetHandle connection(InternetConnectW(root.Get(), host, parts.nPort, user, password,
-                                                INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) return nullptr;
+    ULONGLONG deadline = GetTickCount64() + Budget();
 
     DWORD contentLength = 0;
     {
-        win::InetHandle head = OpenRequest(connection.Get(), L"HEAD", target);
-        if (!SendRequestWithRetry(head.Get(), 10)) return nullptr;
+        Answered head;
+        if (!OpenAnswered(root.Get(), L"HEAD", url, target, deadline, head)) return nullptr;
         DWORD size = sizeof(contentLength);
-        if (!HttpQueryInfoW(head.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+        if (!HttpQueryInfoW(head.request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                             &contentLength, &size, nullptr))
             return nullptr;
     }
-    if (contentLength == 0xFFFFFFFFu) return nullptr;
-    std::unique_ptr<char[]> body(new (std::nothrow) char[size_t(contentLength) + 1]);
-    if (!body) return nullptr;
+    if (contentLength > maxBytes) return nullptr;
 
-    win::InetHandle get = OpenRequest(connection.Get(), L"GET", target);
-    if (!SendRequestWithRetry(get.Get(), 10)) return nullptr;
+    Answered get;
+    if (!OpenAnswered(root.Get(), L"GET", url, target, deadline, get)) return nullptr;
+    // Memory follows the bytes that arrive, up to the claimed length.
+    DWORD capacity = contentLength < kFirstChunk ? contentLength : kFirstChunk;
+    std::unique_ptr<char[]> body(new (std::nothrow) char[size_t(capacity) + 1]);
+    if (!body) return nullptr;
     DWORD received = 0;
+    DWORD nextStep = kProgressStep;
     while (received < contentLength) {
+        if (GetTickCount64() >= deadline) return nullptr;
+        // Waits for one arrival at most (bounded by the receive time-out),
+        // where a read would wait until its whole buffer is filled.
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(get.request.Get(), &available, 0, 0)) return nullptr;
+        if (available == 0) break; // the body ended early
+        if (received == capacity) {
+            DWORD grown = capacity > contentLength / 2 ? contentLength : capacity * 2;
+            std::unique_ptr<char[]> bigger(new (std::nothrow) char[size_t(grown) + 1]);
+            if (!bigger) return nullptr;
+            memcpy(bigger.get(), body.get(), received);
+            body = std::move(bigger);
+            capacity = grown;
+        }
+        DWORD want = capacity - received < available ? capacity - received : available;
         DWORD got = 0;
-        if (!InternetReadFile(get.Get(), body.get() + received, contentLength - received, &got))
-            return nullptr;
+        if (!InternetReadFile(get.request.Get(), body.get() + received, want, &got)) return nullptr;
         if (got == 0) break;
         received += got;
+        if (received >= nextStep) {
+            deadline = GetTickCount64() + Budget();
+            nextStep = received + kProgressStep;
+        }
     }
     body[received] = '\0';
     *length = received;

@@ -22,11 +22,28 @@ using InetHandle = Scoped<InetHandleTraits>;
 
 extern const wchar_t kHttpAgent[];
 
-// Fetches an absolute plain-HTTP URL. On success returns a buffer of
-// Content-Length + 1 bytes whose received bytes are followed by a zero byte,
-// and stores the number received in length; on failure returns null and
-// leaves length untouched.
-std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length);
+// Connect, send and receive time-out of every request. A fetch gets twice
+// this in all, renewed each time another 64 KiB of its body arrives, so that a
+// dead or trickling server costs about a minute; tests shorten it.
+extern DWORD g_httpTimeoutMs;
 
-// Sends the request up to attempts times until it is answered with 200.
-bool SendRequestWithRetry(HINTERNET request, int attempts);
+// The largest bodies the launcher accepts: a manifest lists one short line per
+// file (4 MiB is some 60,000 files), and a package is one file of the game
+// folder held in memory while it is unpacked, which a 32-bit process must
+// afford beside the unpacked file.
+const DWORD kManifestMaxBytes = 4u << 20;
+const DWORD kPackageMaxBytes = 256u << 20;
+// Redirects followed per request; WinINet's own following has no bound here.
+const int kMaxRedirects = 5;
+
+// Fetches an absolute plain-HTTP URL. On success returns a buffer whose
+// received bytes are followed by a zero byte, and stores the number received
+// in length; on failure returns null and leaves length untouched. A body whose
+// Content-Length is over maxBytes is refused without being asked for.
+std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length,
+                                  DWORD maxBytes = kPackageMaxBytes);
+
+// Sends the request up to attempts times until it is answered with 200 or a
+// redirect, and returns that status; 0 when no attempt succeeds, after a
+// time-out, or when no further attempt fits before deadline (GetTickCount64).
+DWORD SendRequestWithRetry(HINTERNET request, int attempts, ULONGLONG deadline);

@@ -82,7 +82,7 @@ bool RunUpdate(int builtInVersion) {
     DWORD urlLen = 260;
     if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return false;
     DWORD length = 0;
-    std::unique_ptr<char[]> text = HttpFetch(url, &length);
+    std::unique_ptr<char[]> text = HttpFetch(url, &length, kManifestMaxBytes);
     if (!text) return false;
     JsonTree root = ParseJson(text.get(), length);
     if (!root) return false;

@@ -44,6 +44,9 @@ TEST(StaticConfig, BadFilesKeepTheDefaults) {
          L"http://h.example/lmwd?install=1"},
         {"{not json", L"http://h.example/game_statics/lm/", L"http://h.example/lmwd",
          L"http://h.example/lmwd?install=1"},
+        {"\xEF\xBB\xBF{\"update_url\":\"http://u.example/\",\"windows\":{\"a\":{}}}",
+         L"http://h.example/game_statics/lm/", L"http://h.example/lmwd",
+         L"http://h.example/lmwd?install=1"},
         {"[1,2]", L"", L"", L"?install=1"},
         {"{\"update_url\":5,\"game_url\":true,\"windows\":[]}", L"", L"", L"?install=1"},
     };
@@ -133,18 +136,38 @@ TEST(StaticConfig, WindowValues) {
 }
 
 TEST(StaticConfig, OversizedValuesAreRefusedNotCut) {
-    TempDir dir;
     std::string longUrl = "http://g.example/" + std::string(300, 'a');
-    std::string longName(40, 'w');
-    auto cfg = Load(dir,
-                    ("{\"game_url\":\"" + longUrl + "\",\"first_window\":\"" + longName +
-                     "\",\"windows\":{\"" + longName + "\":{\"next\":\"" + longName + "\"}}}")
-                        .c_str(),
-                    nullptr);
-    EXPECT_STREQ(L"", cfg->gameUrl);
-    ASSERT_EQ(1, cfg->windowCount);
-    EXPECT_STREQ("", cfg->windows[0].name);
-    EXPECT_STREQ("", cfg->windows[0].next);
+    std::string longName = "\"" + std::string(40, 'w') + "\"";
+    // A refused name stays empty yet matches nothing: neither a window named
+    // "" nor a missing "first_window".
+    struct {
+        std::string first; // "first_window" member, or empty for none
+        std::string windows;
+    } rows[] = {
+        {"\"first_window\":" + longName + ",",
+         "\"\": {\"next\": " + longName + "}, " + longName + ": {\"next\": " + longName + "}"},
+        {"", longName + ": {\"next\": " + longName + "}, \"\": {\"next\": " + longName + "}"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.first + r.windows);
+        TempDir dir;
+        auto cfg = Load(
+            dir,
+            ("{\"game_url\":\"" + longUrl + "\"," + r.first + "\"windows\":{" + r.windows + "}}")
+                .c_str(),
+            nullptr);
+        EXPECT_STREQ(L"", cfg->gameUrl);
+        ASSERT_EQ(2, cfg->windowCount);
+        EXPECT_EQ(r.first.empty() ? 1 : -1, cfg->firstWindow);
+        for (int i = 0; i < 2; ++i) {
+            const WindowDesc& w = cfg->windows[i];
+            EXPECT_STREQ("", w.name);
+            EXPECT_STREQ("", w.next);
+            for (int j = 0; j < 2; ++j)
+                EXPECT_FALSE(IsWindowNamed(cfg->windows[j], w.next, w.nextRefused)) << i << j;
+        }
+        EXPECT_EQ(r.first.empty() ? 1 : 0, cfg->FindWindowByName(""));
+    }
 }
 
 TEST(StaticConfig, ChannelQueryAndFirstRun) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+#include <winternl.h>
+
 using namespace testing_support;
 using update_test::Publish;
 using update_test::RequestsFor;
@@ -20,12 +23,24 @@ std::string TimeParam(const std::string& target) {
     return at == std::string::npos ? "" : target.substr(at);
 }
 
+// Time-outs of a second for the fetches of one test.
+struct ShortNetworkTimeouts {
+    DWORD saved = g_httpTimeoutMs;
+    ShortNetworkTimeouts() { g_httpTimeoutMs = 1000; }
+    ~ShortNetworkTimeouts() { g_httpTimeoutMs = saved; }
+};
+
 } // namespace
 
 TEST(HttpFetch, FaultsTable) {
     const std::string body = "0123456789abcdef";
     ASSERT_TRUE(Publish("fetch/body.txt", body));
     ASSERT_TRUE(Publish("fetch/empty.txt", ""));
+    // Ten pieces of 64 KiB, 0.25 s apart: longer than a fetch's budget, but
+    // never idle for a time-out.
+    std::string big(10 << 16, 'b');
+    ASSERT_TRUE(Publish("fetch/big.bin", big));
+    ShortNetworkTimeouts quick;
     struct {
         const char* target;
         bool ok;
@@ -44,6 +59,19 @@ TEST(HttpFetch, FaultsTable) {
         {"m/drop/fetch/body.txt", false, "", kUnchecked, 0},
         {"fetch/empty.txt", true, "", 1, 1},
         {"fetch/missing.txt", false, "", 10, 0},
+        // A time-out fails the fetch at once, and a trickle within its budget.
+        {"m/silent/fetch/body.txt", false, "", 1, 0},
+        {"m/stall/fetch/body.txt", false, "", 1, 1},
+        {"m/trickle/fetch/body.txt", false, "", 1, 1},
+        {"m/slow/fetch/big.bin", true, big, 1, 1},
+        {"m/huge/fetch/body.txt", false, "", 1, 0},
+        // Redirects: a few hops and another port are followed, loops are not.
+        {"m/hops5/fetch/body.txt", true, body, 1, 1},
+        {"m/hops6/fetch/body.txt", false, "", 1, 0},
+        {"m/self/fetch/body.txt", false, "", 6, 0},
+        {"m/ping/fetch/body.txt", false, "", 3, 0},
+        {"m/elsewhere/fetch/body.txt", true, body, 1, 1},
+        {"m/tohttps/fetch/body.txt", false, "", 1, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
@@ -115,4 +143,55 @@ TEST(HttpFetch, RefusedWithoutTraffic) {
     }
     EXPECT_TRUE(RequestsFor("/secure.txt").empty());
     EXPECT_TRUE(RequestsFor("/toolong/").empty());
+}
+
+namespace {
+
+bool TreeHolds(const std::wstring& dir, const std::wstring& stem) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool hit = false;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        hit = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                  ? TreeHolds(dir + L"\\" + name, stem)
+                  : name.find(stem) == 0;
+    } while (!hit && FindNextFileW(find, &found));
+    FindClose(find);
+    return hit;
+}
+
+SIZE_T PeakVirtualSize() {
+    VM_COUNTERS counters = {};
+    NtQueryInformationProcess(GetCurrentProcess(), ProcessVmCounters, &counters, sizeof(counters),
+                              nullptr);
+    return counters.PeakVirtualSize;
+}
+
+} // namespace
+
+TEST(HttpFetch, WritesNothingToTheWebCache) {
+    // A name no earlier run has fetched: the prefix's cache outlives the tests.
+    std::string stem =
+        "uncached" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount());
+    ASSERT_TRUE(Publish("nocache/" + stem + ".txt", "not for the cache"));
+    DWORD length = 0;
+    ASSERT_TRUE(HttpFetch(ServerUrl("nocache/" + stem + ".txt").c_str(), &length));
+    wchar_t cache[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, cache, CSIDL_INTERNET_CACHE, FALSE));
+    EXPECT_FALSE(TreeHolds(cache, Widen(stem)));
+}
+
+// A claim of 2 GiB within the ceiling costs what arrives, not what is claimed.
+TEST(HttpFetch, MemoryFollowsTheBytesReceived) {
+    ASSERT_TRUE(Publish("claim/small.txt", "small body"));
+    SIZE_T before = PeakVirtualSize();
+    DWORD length = 0;
+    std::unique_ptr<char[]> got =
+        HttpFetch(ServerUrl("m/huge/claim/small.txt").c_str(), &length, 0xFFFFFFFFu);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(std::string(got.get(), length), "small body");
+    EXPECT_LT(PeakVirtualSize() - before, SIZE_T(256) << 20);
 }

@@ -63,6 +63,15 @@ TEST(SavedState, LoadTakesIntegersOnlyAndBounds) {
         {"{\"window\": {\"width\":1500.5, \"height\":\"900\", \"maximized\":true}}", 1536, 832, 0},
         {"{\"window\": [1, 2]}", 1536, 832, 0},
         {"not json", 1536, 832, 0},
+        {"\xEF\xBB\xBF{\"window\": {\"width\":1600, \"height\":900, \"maximized\":2} }", 1536, 832,
+         0},
+        // Integers that do not fit 32 bits are missing, not wrapped.
+        {"{\"window\": {\"width\":4294968596, \"height\":4294967295, \"maximized\":4294967298}}",
+         1536, 832, 0},
+        {"{\"window\": {\"width\":2147483648, \"height\":-2147483649, \"maximized\":2147483647}}",
+         1536, 832, 2147483647},
+        {"{\"window\": {\"width\":-2147483648, \"maximized\":-2147483648}}", 1300, 832,
+         -2147483647 - 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "(none)");

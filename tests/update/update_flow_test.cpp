@@ -1,4 +1,5 @@
 #include "core/saved_state.h"
+#include "update/http_fetch.h"
 #include "update/self_update.h"
 #include "update/update.h"
 #include "update_test_util.h"
@@ -112,19 +113,28 @@ TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
 }
 
 TEST(UpdateFlow, ManifestsThatYieldNoWork) {
-    const char* manifests[] = {
+    const std::string work = "{\"files\": {\"a.txt\": \"00\"}";
+    const size_t depth = 3 << 19; // 3 MiB of valid text, 60 MB of parser values
+    const std::string manifests[] = {
         "{\"version\": 9, \"files\": {}}",
         "{\"version\": 9, \"files\": [\"a.txt\"]}",
         "[1, 2]",
         "not json",
+        "\xEF\xBB\xBF" + work + "}",
+        work + ", \"pad\": " + std::string(depth, '[') + std::string(depth, ']') + "}",
+        std::string(50 << 20, '['), // over the size of any manifest: not even downloaded
     };
     int i = 0;
-    for (const char* manifest : manifests) {
-        SCOPED_TRACE(manifest);
+    for (const std::string& manifest : manifests) {
+        SCOPED_TRACE(manifest.substr(0, 40));
         FlowRun run("nowork" + std::to_string(i++));
         EXPECT_FALSE(run.Run(manifest));
         EXPECT_TRUE(run.Fetched().empty());
         EXPECT_FALSE(FileExists(run.dir / L"a.txt"));
+        size_t gets = 0;
+        for (const update_test::Request& r : RequestsFor("/" + run.base + "update.json"))
+            gets += r.verb == "GET";
+        EXPECT_EQ(gets, manifest.size() > kManifestMaxBytes ? 0u : 1u);
     }
 }
 

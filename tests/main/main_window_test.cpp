@@ -108,9 +108,6 @@ TEST_F(MainWindowTest, StateMachineTable) {
     HWND hwnd = w.Create(GetModuleHandleW(nullptr));
     ASSERT_NE(nullptr, hwnd);
     const RECT startFrame = Rect(w.Skin().Hwnd());
-    // The start page, whatever the first-run marker made of its address.
-    const std::wstring home = L"home";
-
     auto startGame = [&](const wchar_t* url, bool loaded = true) {
         SendMessageW(hwnd, WM_START_GAME, 0, reinterpret_cast<LPARAM>(HeapUrl(url)));
         if (loaded) browser.FireDocumentComplete();
@@ -129,139 +126,55 @@ TEST_F(MainWindowTest, StateMachineTable) {
         Frame frame;
         bool maximized;
         Shown shown;
-        const char* config;              // written by this row, or null for nothing written
-        std::vector<std::wstring> calls; // Navigate2 and Refresh, in order
-    } rows[] = {
+        int saved; // "maximized" of the game size saved by this row; 0: nothing saved
+        std::vector<std::wstring> calls; // Navigate2 and Refresh; "home": the start page
+    };
+    // clang-format off
+    const Row rows[] = {
         // At start-up only a completed page shows the launcher, not a timer.
-        {"starting", [&] { Pump(400); }, start, kStart, false, kHidden, nullptr, {}},
-        {"first_page",
-         [&] { browser.FireDocumentComplete(); },
-         start,
-         kStart,
-         false,
-         kShown,
-         nullptr,
-         {}},
-        {"refused_addresses",
-         [&] {
+        {"starting", [&] { Pump(400); }, start, kStart, false, kHidden, 0, {}},
+        {"first_page", [&] { browser.FireDocumentComplete(); }, start, kStart, false, kShown, 0, {}},
+        {"refused_addresses", [&] {
              for (const wchar_t* url : {L"javascript:x=1", L"\\\\host\\share\\x.html",
                                         L"file:///C:/x.html", L" http://h/"})
                  startGame(url, false);
-         },
-         start,
-         kStart,
-         false,
-         kShown,
-         nullptr,
-         {}},
-        {"start_game",
-         [&] { startGame(L"http://127.0.0.1/game"); },
-         game,
-         kGame,
-         false,
-         kShown,
-         nullptr,
-         {L"Navigate2 http://127.0.0.1/game"}},
-        {"refresh",
-         [&] { SendMessageW(hwnd, WM_REFRESH_PAGE, 0, 0); },
-         game,
-         kGame,
-         false,
-         kShown,
-         nullptr,
-         {L"Refresh"}},
-        {"minimise",
-         [&] { ShowWindow(hwnd, SW_MINIMIZE); },
-         game,
-         kGame,
-         false,
-         kIconic,
-         nullptr,
-         {}},
-        {"restore", [&] { ShowWindow(hwnd, SW_RESTORE); }, game, kGame, false, kShown, nullptr, {}},
-        {"maximise", toggle, game, kWork, true, kShown, nullptr, {}},
-        {"restore_from_maximised", toggle, game, kGame, false, kShown, nullptr, {}},
-        {"close_maximised",
-         [&] {
-             toggle();
-             close();
-         },
-         start,
-         kStart,
-         false,
-         kShown,
-         R"({"window": {"width":%d, "height":%d, "maximized":2} })",
-         {home}},
+         }, start, kStart, false, kShown, 0, {}},
+        {"start_game", [&] { startGame(L"http://127.0.0.1/1"); }, game, kGame, false, kShown, 0,
+         {L"Navigate2 http://127.0.0.1/1"}},
+        {"refresh", [&] { SendMessageW(hwnd, WM_REFRESH_PAGE, 0, 0); }, game, kGame, false, kShown,
+         0, {L"Refresh"}},
+        {"minimise", [&] { ShowWindow(hwnd, SW_MINIMIZE); }, game, kGame, false, kIconic, 0, {}},
+        {"restore", [&] { ShowWindow(hwnd, SW_RESTORE); }, game, kGame, false, kShown, 0, {}},
+        {"maximise", toggle, game, kWork, true, kShown, 0, {}},
+        {"restore_from_maximised", toggle, game, kGame, false, kShown, 0, {}},
+        {"close_maximised", [&] { toggle(); close(); }, start, kStart, false, kShown, 2, {L"home"}},
         // The saved state says maximised: the game layout opens maximised.
-        {"enter_saved_maximised",
-         [&] { startGame(L"http://127.0.0.1/2"); },
-         game,
-         kWork,
-         true,
-         kShown,
-         nullptr,
-         {L"Navigate2 http://127.0.0.1/2"}},
-        {"close_minimised",
-         [&] {
-             toggle();
-             ShowWindow(hwnd, SW_MINIMIZE);
-             close();
-         },
-         start,
-         kStart,
-         false,
-         kShown,
-         R"({"window": {"width":%d, "height":%d, "maximized":1} })",
-         {home}},
-        {"enter_start_max",
-         [&] {
+        {"enter_saved_maximised", [&] { startGame(L"http://127.0.0.1/2"); }, game, kWork, true,
+         kShown, 0, {L"Navigate2 http://127.0.0.1/2"}},
+        {"close_minimised", [&] { toggle(); ShowWindow(hwnd, SW_MINIMIZE); close(); }, start,
+         kStart, false, kShown, 1, {L"home"}},
+        {"enter_start_max", [&] {
              g_savedState.maximized = 0;
              gameDesc.startMax = true;
              startGame(L"http://127.0.0.1/3");
-         },
-         game,
-         kWork,
-         true,
-         kShown,
-         nullptr,
-         {L"Navigate2 http://127.0.0.1/3"}},
+         }, game, kWork, true, kShown, 0, {L"Navigate2 http://127.0.0.1/3"}},
         // Re-entered while maximised: maximised again, not normal-sized.
-        {"next_is_current",
-         [&] {
+        {"next_is_current", [&] {
              lstrcpynA(gameDesc.next, "game", 32);
              startGame(L"http://127.0.0.1/4");
-         },
-         game,
-         kWork,
-         true,
-         kShown,
-         R"({"window": {"width":%d, "height":%d, "maximized":2} })",
-         {L"Navigate2 http://127.0.0.1/4"}},
-        {"next_names_no_window",
-         [&] {
+         }, game, kWork, true, kShown, 2, {L"Navigate2 http://127.0.0.1/4"}},
+        {"next_names_no_window", [&] {
              lstrcpynA(gameDesc.next, "nowhere", 32);
              startGame(L"http://127.0.0.1/5", false);
-         },
-         game,
-         kWork,
-         true,
-         kShown,
-         nullptr,
-         {}},
+         }, game, kWork, true, kShown, 0, {}},
         // A reveal pending for the first layout does not show the next one.
-        {"close_and_start_at_once",
-         [&] {
+        {"close_and_start_at_once", [&] {
              SendMessageW(hwnd, WM_CLOSE, 0, 0);
              startGame(L"http://127.0.0.1/6", false);
              Pump(400);
-         },
-         game,
-         kWork,
-         true,
-         kHidden,
-         R"({"window": {"width":%d, "height":%d, "maximized":2} })",
-         {home, L"Navigate2 http://127.0.0.1/6"}},
+         }, game, kWork, true, kHidden, 2, {L"home", L"Navigate2 http://127.0.0.1/6"}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         DeleteFileW(configPath.c_str());
@@ -272,6 +185,7 @@ TEST_F(MainWindowTest, StateMachineTable) {
         if (row.shown != kIconic) {
             EXPECT_EQ(Visible(hwnd), row.shown == kShown);
             EXPECT_EQ(Visible(w.Skin().Hwnd()), row.shown == kShown);
+            EXPECT_EQ(Visible(w.Loading().Hwnd()), row.shown == kHidden);
         }
         EXPECT_EQ(w.Skin().Maximized(), row.maximized);
         RECT frame = Rect(w.Skin().Hwnd());
@@ -292,9 +206,11 @@ TEST_F(MainWindowTest, StateMachineTable) {
             EXPECT_TRUE(EqualRect(&inside, &page));
         }
         std::string saved;
-        if (row.config) {
-            char expected[128];
-            snprintf(expected, sizeof expected, row.config, int(gameSize.cx), int(gameSize.cy));
+        if (row.saved) {
+            char expected[80];
+            snprintf(expected, sizeof expected,
+                     "{\"window\": {\"width\":%ld, \"height\":%ld, \"maximized\":%d} }",
+                     gameSize.cx, gameSize.cy, row.saved);
             EXPECT_TRUE(ReadFileBytes(configPath, saved));
             EXPECT_EQ(saved, expected);
         } else {
@@ -302,16 +218,21 @@ TEST_F(MainWindowTest, StateMachineTable) {
         }
         std::vector<std::wstring> calls = browser.Calls(L"Navigate2 ");
         for (std::wstring& call : calls)
-            if (call == L"Navigate2 " + std::wstring(g_staticConfig.startUrl)) call = home;
+            if (call == L"Navigate2 " + std::wstring(g_staticConfig.startUrl)) call = L"home";
         std::vector<std::wstring> refreshes = browser.Calls(L"Refresh");
         calls.insert(calls.end(), refreshes.begin(), refreshes.end());
         EXPECT_EQ(calls, row.calls);
     }
 
-    // Destroyed in the game layout: its size is saved once more.
-    DeleteFileW(configPath.c_str());
-    DestroyWindow(hwnd);
-    EXPECT_TRUE(FileExists(configPath));
+    // Back to the first layout, then a second close ends the run.
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        quit = quit || msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
 }
 
 TEST_F(MainWindowTest, NoFirstWindowCreatesNothing) {

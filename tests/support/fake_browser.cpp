@@ -29,9 +29,9 @@ class EventPoint final : public IConnectionPoint {
     // Lives inside its control and forwards its lifetime to it.
     STDMETHODIMP_(ULONG) AddRef() override { return owner->AddRef(); }
     STDMETHODIMP_(ULONG) Release() override { return owner->Release(); }
-    NOT_IMPL(GetConnectionInterface, IID*)
-    NOT_IMPL(GetConnectionPointContainer, IConnectionPointContainer**)
-    NOT_IMPL(EnumConnections, IEnumConnections**)
+    NOT_IMPL(GetConnectionInterface, IID*);
+    NOT_IMPL(GetConnectionPointContainer, IConnectionPointContainer**);
+    NOT_IMPL(EnumConnections, IEnumConnections**);
     STDMETHODIMP Advise(IUnknown* unknown, DWORD* cookie) override {
         if (sink || !unknown || !cookie) return CONNECT_E_ADVISELIMIT;
         if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink))))
@@ -91,10 +91,10 @@ class FakeBrowser final : public IWebBrowser2,
     }
 
     // IDispatch
-    NOT_IMPL(GetTypeInfoCount, UINT*)
-    NOT_IMPL(GetTypeInfo, UINT, LCID, ITypeInfo**)
-    NOT_IMPL(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-    NOT_IMPL(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+    NOT_IMPL(GetTypeInfoCount, UINT*);
+    NOT_IMPL(GetTypeInfo, UINT, LCID, ITypeInfo**);
+    NOT_IMPL(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
+    NOT_IMPL(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*);
 
     // IWebBrowser2: what a host and the main window call is recorded.
     STDMETHODIMP Navigate(BSTR url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override {
@@ -114,38 +114,39 @@ class FakeBrowser final : public IWebBrowser2,
     STDMETHODIMP put_Silent(VARIANT_BOOL) override { return S_OK; }
     STDMETHODIMP put_RegisterAsBrowser(VARIANT_BOOL) override { return S_OK; }
     // clang-format off
-    NOT_IMPL(GoBack) NOT_IMPL(GoForward) NOT_IMPL(GoHome) NOT_IMPL(GoSearch)
-    NOT_IMPL(Refresh2, VARIANT*) NOT_IMPL(Stop)
-    NOT_IMPL(get_Application, IDispatch**) NOT_IMPL(get_Parent, IDispatch**)
-    NOT_IMPL(get_Container, IDispatch**) NOT_IMPL(get_Document, IDispatch**)
-    NOT_IMPL(get_TopLevelContainer, VARIANT_BOOL*) NOT_IMPL(get_Type, BSTR*)
-    NOT_IMPL(get_Left, LONG*) NOT_IMPL(put_Left, LONG) NOT_IMPL(get_Top, LONG*)
-    NOT_IMPL(put_Top, LONG) NOT_IMPL(get_Width, LONG*) NOT_IMPL(put_Width, LONG)
-    NOT_IMPL(get_Height, LONG*) NOT_IMPL(put_Height, LONG)
-    NOT_IMPL(get_LocationName, BSTR*) NOT_IMPL(get_LocationURL, BSTR*)
-    NOT_IMPL(get_Busy, VARIANT_BOOL*) NOT_IMPL(Quit) NOT_IMPL(ClientToWindow, int*, int*)
-    NOT_IMPL(PutProperty, BSTR, VARIANT) NOT_IMPL(GetProperty, BSTR, VARIANT*)
-    NOT_IMPL(get_Name, BSTR*) NOT_IMPL(get_HWND, SHANDLE_PTR*) NOT_IMPL(get_FullName, BSTR*)
-    NOT_IMPL(get_Path, BSTR*) NOT_IMPL(get_Visible, VARIANT_BOOL*)
-    NOT_IMPL(get_StatusBar, VARIANT_BOOL*) NOT_IMPL(put_StatusBar, VARIANT_BOOL)
-    NOT_IMPL(get_StatusText, BSTR*) NOT_IMPL(put_StatusText, BSTR)
-    NOT_IMPL(get_ToolBar, int*) NOT_IMPL(put_ToolBar, int)
-    NOT_IMPL(get_MenuBar, VARIANT_BOOL*) NOT_IMPL(put_MenuBar, VARIANT_BOOL)
-    NOT_IMPL(get_FullScreen, VARIANT_BOOL*) NOT_IMPL(put_FullScreen, VARIANT_BOOL)
-    NOT_IMPL(QueryStatusWB, OLECMDID, OLECMDF*)
-    NOT_IMPL(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*)
-    NOT_IMPL(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*)
-    NOT_IMPL(get_ReadyState, READYSTATE*) NOT_IMPL(get_Offline, VARIANT_BOOL*)
-    NOT_IMPL(put_Offline, VARIANT_BOOL) NOT_IMPL(get_Silent, VARIANT_BOOL*)
-    NOT_IMPL(get_RegisterAsBrowser, VARIANT_BOOL*)
-    NOT_IMPL(get_RegisterAsDropTarget, VARIANT_BOOL*) NOT_IMPL(put_RegisterAsDropTarget, VARIANT_BOOL)
-    NOT_IMPL(get_TheaterMode, VARIANT_BOOL*) NOT_IMPL(put_TheaterMode, VARIANT_BOOL)
-    NOT_IMPL(get_AddressBar, VARIANT_BOOL*) NOT_IMPL(put_AddressBar, VARIANT_BOOL)
-    NOT_IMPL(get_Resizable, VARIANT_BOOL*) NOT_IMPL(put_Resizable, VARIANT_BOOL)
-        // clang-format on
+    NOT_IMPL(GoBack); NOT_IMPL(GoForward); NOT_IMPL(GoHome); NOT_IMPL(GoSearch);
+    NOT_IMPL(Refresh2, VARIANT*); NOT_IMPL(Stop);
+    NOT_IMPL(get_Application, IDispatch**); NOT_IMPL(get_Parent, IDispatch**);
+    NOT_IMPL(get_Container, IDispatch**); NOT_IMPL(get_Document, IDispatch**);
+    NOT_IMPL(get_TopLevelContainer, VARIANT_BOOL*); NOT_IMPL(get_Type, BSTR*);
+    NOT_IMPL(get_Left, LONG*); NOT_IMPL(put_Left, LONG); NOT_IMPL(get_Top, LONG*);
+    NOT_IMPL(put_Top, LONG); NOT_IMPL(get_Width, LONG*); NOT_IMPL(put_Width, LONG);
+    NOT_IMPL(get_Height, LONG*); NOT_IMPL(put_Height, LONG);
+    NOT_IMPL(get_LocationName, BSTR*); NOT_IMPL(get_LocationURL, BSTR*);
+    NOT_IMPL(get_Busy, VARIANT_BOOL*); NOT_IMPL(Quit); NOT_IMPL(ClientToWindow, int*, int*);
+    NOT_IMPL(PutProperty, BSTR, VARIANT); NOT_IMPL(GetProperty, BSTR, VARIANT*);
+    NOT_IMPL(get_Name, BSTR*); NOT_IMPL(get_HWND, SHANDLE_PTR*); NOT_IMPL(get_FullName, BSTR*);
+    NOT_IMPL(get_Path, BSTR*); NOT_IMPL(get_Visible, VARIANT_BOOL*);
+    NOT_IMPL(get_StatusBar, VARIANT_BOOL*); NOT_IMPL(put_StatusBar, VARIANT_BOOL);
+    NOT_IMPL(get_StatusText, BSTR*); NOT_IMPL(put_StatusText, BSTR);
+    NOT_IMPL(get_ToolBar, int*); NOT_IMPL(put_ToolBar, int);
+    NOT_IMPL(get_MenuBar, VARIANT_BOOL*); NOT_IMPL(put_MenuBar, VARIANT_BOOL);
+    NOT_IMPL(get_FullScreen, VARIANT_BOOL*); NOT_IMPL(put_FullScreen, VARIANT_BOOL);
+    NOT_IMPL(QueryStatusWB, OLECMDID, OLECMDF*);
+    NOT_IMPL(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*);
+    NOT_IMPL(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*);
+    NOT_IMPL(get_ReadyState, READYSTATE*); NOT_IMPL(get_Offline, VARIANT_BOOL*);
+    NOT_IMPL(put_Offline, VARIANT_BOOL); NOT_IMPL(get_Silent, VARIANT_BOOL*);
+    NOT_IMPL(get_RegisterAsBrowser, VARIANT_BOOL*);
+    NOT_IMPL(get_RegisterAsDropTarget, VARIANT_BOOL*);
+    NOT_IMPL(put_RegisterAsDropTarget, VARIANT_BOOL);
+    NOT_IMPL(get_TheaterMode, VARIANT_BOOL*); NOT_IMPL(put_TheaterMode, VARIANT_BOOL);
+    NOT_IMPL(get_AddressBar, VARIANT_BOOL*); NOT_IMPL(put_AddressBar, VARIANT_BOOL);
+    NOT_IMPL(get_Resizable, VARIANT_BOOL*); NOT_IMPL(put_Resizable, VARIANT_BOOL);
+    // clang-format on
 
-        // IOleObject
-        STDMETHODIMP SetClientSite(IOleClientSite* site) override {
+    // IOleObject
+    STDMETHODIMP SetClientSite(IOleClientSite* site) override {
         if (!site) Log(L"SetClientSite(null)");
         if (site) site->AddRef();
         if (site_) site_->Release();
@@ -169,25 +170,24 @@ class FakeBrowser final : public IWebBrowser2,
         inPlace->Release();
         return S_OK;
     }
-    NOT_IMPL(GetClientSite, IOleClientSite**)
-    NOT_IMPL(SetHostNames, LPCOLESTR, LPCOLESTR)
-    NOT_IMPL(SetMoniker, DWORD, IMoniker*)
-    NOT_IMPL(GetMoniker, DWORD, DWORD, IMoniker**)
-    NOT_IMPL(InitFromData, IDataObject*, BOOL, DWORD)
-        NOT_IMPL(GetClipboardData, DWORD, IDataObject**) NOT_IMPL(EnumVerbs, IEnumOLEVERB**)
-            NOT_IMPL(Update) NOT_IMPL(IsUpToDate) NOT_IMPL(GetUserClassID, CLSID*)
-                NOT_IMPL(GetUserType, DWORD, LPOLESTR*) NOT_IMPL(SetExtent, DWORD, SIZEL*)
-                    NOT_IMPL(GetExtent, DWORD, SIZEL*) NOT_IMPL(Advise, IAdviseSink*, DWORD*)
-                        NOT_IMPL(Unadvise, DWORD) NOT_IMPL(EnumAdvise, IEnumSTATDATA**)
-                            NOT_IMPL(GetMiscStatus, DWORD, DWORD*)
-                                NOT_IMPL(SetColorScheme, LOGPALETTE*)
+    // clang-format off
+    NOT_IMPL(GetClientSite, IOleClientSite**); NOT_IMPL(SetHostNames, LPCOLESTR, LPCOLESTR);
+    NOT_IMPL(SetMoniker, DWORD, IMoniker*); NOT_IMPL(GetMoniker, DWORD, DWORD, IMoniker**);
+    NOT_IMPL(InitFromData, IDataObject*, BOOL, DWORD);
+    NOT_IMPL(GetClipboardData, DWORD, IDataObject**); NOT_IMPL(EnumVerbs, IEnumOLEVERB**);
+    NOT_IMPL(Update); NOT_IMPL(IsUpToDate); NOT_IMPL(GetUserClassID, CLSID*);
+    NOT_IMPL(GetUserType, DWORD, LPOLESTR*); NOT_IMPL(SetExtent, DWORD, SIZEL*);
+    NOT_IMPL(GetExtent, DWORD, SIZEL*); NOT_IMPL(Advise, IAdviseSink*, DWORD*);
+    NOT_IMPL(Unadvise, DWORD); NOT_IMPL(EnumAdvise, IEnumSTATDATA**);
+    NOT_IMPL(GetMiscStatus, DWORD, DWORD*); NOT_IMPL(SetColorScheme, LOGPALETTE*);
+    // clang-format on
 
-        // IOleInPlaceObject
-        STDMETHODIMP GetWindow(HWND* hwnd) override {
+    // IOleInPlaceObject
+    STDMETHODIMP GetWindow(HWND* hwnd) override {
         *hwnd = window_;
         return window_ ? S_OK : E_FAIL;
     }
-    NOT_IMPL(ContextSensitiveHelp, BOOL)
+    NOT_IMPL(ContextSensitiveHelp, BOOL);
     STDMETHODIMP InPlaceDeactivate() override {
         Log(WindowLost() ? L"InPlaceDeactivate after its window was destroyed"
                          : L"InPlaceDeactivate");
@@ -202,12 +202,12 @@ class FakeBrowser final : public IWebBrowser2,
         }
         return S_OK;
     }
-    NOT_IMPL(UIDeactivate)
+    NOT_IMPL(UIDeactivate);
     STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
-    NOT_IMPL(ReactivateAndUndo)
+    NOT_IMPL(ReactivateAndUndo);
 
     // IConnectionPointContainer: DWebBrowserEvents2 only.
-    NOT_IMPL(EnumConnectionPoints, IEnumConnectionPoints**)
+    NOT_IMPL(EnumConnectionPoints, IEnumConnectionPoints**);
     STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
         *point = nullptr;
         if (riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;

@@ -86,7 +86,7 @@ bool MainWindow::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
         OnSizing(reinterpret_cast<RECT*>(lParam));
         return true;
     case WM_SIZE:
-        OnSize();
+        OnSize(wParam);
         return true;
     case WM_CLOSE:
         OnClose();
@@ -230,6 +230,11 @@ void MainWindow::SwitchToWindow(int i) {
     if (!desc) return;
     if (currentWindow_ != cfg.firstWindow) SaveState();
     currentWindow_ = i;
+    // A reveal pending for the layout we leave must not show the next one.
+    KillTimer(hwnd_, kRevealTimer);
+    // The layouts are placed on a normal window; a minimised one would keep
+    // its icon's rectangle and come back in the layout it left.
+    if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
     ShowWindow(skin_.Hwnd(), SW_HIDE);
     ShowWindow(hwnd_, SW_HIDE);
     if (i != cfg.firstWindow) {
@@ -240,19 +245,21 @@ void MainWindow::SwitchToWindow(int i) {
         SetTimer(hwnd_, kRevealTimer, kRevealDelayMs, nullptr);
     }
     insets_ = InsetsFromBorder(desc->border);
+    // Every layout is entered at its normal size; the maximised state is
+    // applied afresh below, so the flag never outlives the size it stood for.
+    bool wasMaximized = skin_.Maximized();
+    skin_.SetMaximized(false);
     if (desc->resizable) MoveTo(skin_.Hwnd(), normalRect_);
     skin_.SetWindowIndex(i);
     PlaceOverSkin();
     resizable_ = desc->resizable;
     int saved = g_savedState.maximized;
-    if (resizable_ && (saved == 2 || (saved == 0 && desc->startMax)) && !skin_.Maximized()) {
+    if (resizable_ && (saved == 2 || (saved == 0 && desc->startMax))) {
         skin_.SetMaximized(true);
         restoreRect_ = WindowRect(hwnd_);
         MoveTo(hwnd_, ShrinkRect(WorkArea(), insets_));
-        skin_.DrawAllButtons();
-    } else if (!resizable_) {
-        skin_.SetMaximized(false);
     }
+    if (wasMaximized || skin_.Maximized()) skin_.DrawAllButtons();
     revealed_ = false;
 }
 
@@ -275,7 +282,8 @@ void MainWindow::ToggleMaximize() {
 
 void MainWindow::OnStartGame(wchar_t* url) {
     const WindowDesc* current = g_staticConfig.Window(currentWindow_);
-    if (current) {
+    // The page is untrusted: only a web address may move the launcher on.
+    if (current && IsWebUrl(url)) {
         char next[32];
         lstrcpynA(next, current->next, 32);
         for (int i = 0; i < g_staticConfig.windowCount; ++i) {
@@ -304,8 +312,11 @@ void MainWindow::OnSizing(RECT* proposed) {
     *proposed = WindowRect(hwnd_);
 }
 
-void MainWindow::OnSize() {
+void MainWindow::OnSize(WPARAM kind) {
     if (!initialized_ || !resizable_) return;
+    // A minimised window's rectangle is its icon's: the frame and the size to
+    // save stay what they were, and the restore brings them back.
+    if (kind == SIZE_MINIMIZED || IsIconic(hwnd_)) return;
     RECT client = {};
     GetClientRect(hwnd_, &client);
     if (browser_.Window()) MoveTo(browser_.Window(), client);
@@ -331,7 +342,9 @@ void MainWindow::OnClose() {
 }
 
 void MainWindow::SaveState() {
-    const RECT& r = skin_.Maximized() ? restoreRect_ : normalRect_;
+    // The frame's size either way: the next run takes the saved size as the
+    // frame, so saving the main window's would shrink it by the border.
+    RECT r = skin_.Maximized() ? GrowRect(restoreRect_, insets_) : normalRect_;
     g_savedState.width = r.right - r.left;
     g_savedState.height = r.bottom - r.top;
     g_savedState.maximized = skin_.Maximized() ? 2 : 1;

@@ -60,7 +60,7 @@ class MainWindow : public MessageFilter {
     void Navigate(const wchar_t* url);
     void OnMoving(RECT* proposed);
     void OnSizing(RECT* proposed);
-    void OnSize();
+    void OnSize(WPARAM kind);
     void OnClose();
     void SaveState();
     RECT WorkArea() const;

@@ -156,3 +156,11 @@ ButtonSteps ButtonLeave(int& hot, bool pressed) {
     hot = -1;
     return s;
 }
+
+ButtonSteps ButtonCaptureLost(int hot, bool& pressed) {
+    ButtonSteps s;
+    if (!pressed) return s;
+    pressed = false;
+    if (hot >= 0) s.Draw(hot, kButtonHover);
+    return s;
+}

@@ -93,3 +93,5 @@ ButtonSteps ButtonMove(int& hot, bool pressed, int hit);
 ButtonSteps ButtonPress(int hot, bool& pressed);
 ButtonSteps ButtonRelease(int hot, bool& pressed);
 ButtonSteps ButtonLeave(int& hot, bool pressed);
+// Another window took the mouse: the press is over and nothing runs.
+ButtonSteps ButtonCaptureLost(int hot, bool& pressed);

@@ -71,8 +71,8 @@ void SkinWindow::LoadWindowCursor() {
     }
 }
 
-bool SkinWindow::ProcessWindowMessage(HWND /*hwnd*/, UINT message, WPARAM /*wParam*/,
-                                      LPARAM /*lParam*/, LRESULT& result) {
+bool SkinWindow::ProcessWindowMessage(HWND /*hwnd*/, UINT message, WPARAM /*wParam*/, LPARAM lParam,
+                                      LRESULT& result) {
     result = 0;
     switch (message) {
     case WM_CREATE:
@@ -97,6 +97,12 @@ bool SkinWindow::ProcessWindowMessage(HWND /*hwnd*/, UINT message, WPARAM /*wPar
         return true;
     case WM_MOUSELEAVE:
         OnMouseLeave();
+        return true;
+    case WM_CAPTURECHANGED:
+        // A press whose capture another window took must not run a command
+        // on a later release.
+        if (reinterpret_cast<HWND>(lParam) != Hwnd())
+            Apply(ButtonCaptureLost(hotButton_, pressed_));
         return true;
     case WM_DESTROY:
         OnDestroy();

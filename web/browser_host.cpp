@@ -56,7 +56,7 @@ LRESULT CALLBACK BrowserHost::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     case WM_CREATE:
         return self->OnCreate(hwnd, message, wParam, lParam);
     case WM_DESTROY:
-        return self->OnDestroy();
+        return self->OnDestroy(hwnd, message, wParam, lParam);
     case WM_NCDESTROY: {
         // The host's own final teardown still runs; then the window is gone.
         WNDPROC super = self->superProc_;
@@ -87,12 +87,19 @@ LRESULT BrowserHost::OnCreate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     return result;
 }
 
-LRESULT BrowserHost::OnDestroy() {
+LRESULT BrowserHost::OnDestroy(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Taken down while its own windows still exist, in the order containers
+    // use: out of place first, then its events, then the host closes it and
+    // takes back its client site.
     if (browser_) {
+        win::ComPtr<IOleInPlaceObject> inPlace;
+        if (SUCCEEDED(browser_.As(inPlace))) inPlace->InPlaceDeactivate();
+        inPlace.Reset();
         DisconnectEvents(browser_.Get(), DIID_DWebBrowserEvents2, cookie_);
         cookie_ = kNoCookie;
         browser_.Reset();
     }
+    CallWindowProcW(superProc_, hwnd, message, wParam, lParam);
     return 0;
 }
 

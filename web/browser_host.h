@@ -60,7 +60,7 @@ class BrowserHost : public MessageFilter {
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnDestroy();
+    LRESULT OnDestroy(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnDocumentComplete();
 
     HWND hwnd_ = nullptr;

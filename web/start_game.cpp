@@ -65,6 +65,25 @@ void FreeStartGameUrl(wchar_t* url) {
     if (url) HeapFree(GetProcessHeap(), 0, url);
 }
 
+bool IsWebUrl(const wchar_t* url) {
+    if (!url) return false;
+    size_t prefix = 0;
+    if (SameIgnoringCase(url, L"http://", 7))
+        prefix = 7;
+    else if (SameIgnoringCase(url, L"https://", 8))
+        prefix = 8;
+    else
+        return false;
+    // "http:///x" or "http://\\host" name no host of their own.
+    wchar_t first = url[prefix];
+    if (first == 0 || first == L'/' || first == L'\\') return false;
+    // Browsers drop tabs and line breaks inside a URL, so what they open would
+    // not be what was checked.
+    for (const wchar_t* p = url; *p; ++p)
+        if (*p < 0x20 || *p == 0x7F) return false;
+    return true;
+}
+
 const wchar_t* FindStartGameUrl(const wchar_t* text) {
     if (!text) return nullptr;
     const wchar_t* result = std::wcsstr(text, kResultMarker);
@@ -108,6 +127,10 @@ StartGameOutcome ParseStartGame(const wchar_t* text, wchar_t** url) {
     wchar_t* buffer = g_startGameUrlAlloc(chars);
     if (!buffer) return StartGameOutcome::NoMemory;
     DecodeStartGameUrl(value, buffer, chars);
+    if (!IsWebUrl(buffer)) {
+        FreeStartGameUrl(buffer);
+        return StartGameOutcome::Error;
+    }
     *url = buffer;
     return StartGameOutcome::Url;
 }

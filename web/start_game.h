@@ -16,6 +16,12 @@ const wchar_t* FindStartGameUrl(const wchar_t* text);
 // the whole decoded value, which may exceed what fitted.
 size_t DecodeStartGameUrl(const wchar_t* value, wchar_t* dst, size_t capacity);
 
+// Whether url may be opened in the launcher's browser: an http:// or https://
+// address (scheme in any case) with a host, and no control characters. Every
+// other scheme, a UNC or file path, and text that starts with a blank (which
+// the browser would trim into something else) are refused.
+bool IsWebUrl(const wchar_t* url);
+
 // The smallest URL buffer handed on: 1023 characters and the terminator. A
 // longer URL gets a buffer sized to fit, since a cut URL opens the wrong page.
 constexpr size_t kStartGameUrlMinChars = 1024;
@@ -32,7 +38,7 @@ extern StartGameUrlAllocFn g_startGameUrlAlloc;
 
 enum class StartGameOutcome {
     Url,     // *url holds a heap buffer owned by the caller
-    Error,   // the text does not report "ok" or has no url
+    Error,   // the text does not report "ok", has no url, or no web address
     NoMemory // the URL buffer could not be allocated
 };
 

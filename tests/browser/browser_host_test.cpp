@@ -2,6 +2,7 @@
 #include "web/ax_host.h"
 
 #include "browser/test_objects.h"
+#include "support/fake_browser.h"
 
 #include <exdispid.h>
 
@@ -169,6 +170,21 @@ TEST_F(BrowserHostTest, DestroyedWithItsParent) {
     EXPECT_EQ(host.Window(), nullptr);
     EXPECT_EQ(host.Browser(), nullptr);
     EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+}
+
+// Taken down while its own window still exists, in the order containers use.
+TEST_F(BrowserHostTest, TearsTheControlDownInOrderAtDestroy) {
+    testing_support::FakeBrowserClass fake;
+    ParentWindow parent;
+    BrowserHost host;
+    HWND hwnd = host.Create(parent.Get(), L"http://127.0.0.1/");
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_NE(host.Browser(), nullptr);
+    EXPECT_EQ(fake.log, std::vector<std::wstring>{L"Navigate http://127.0.0.1/"});
+    fake.log.clear();
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    EXPECT_EQ(fake.log, (std::vector<std::wstring>{L"InPlaceDeactivate", L"Unadvise", L"Close",
+                                                   L"SetClientSite(null)", L"Release"}));
 }
 
 TEST_F(BrowserHostTest, FocusGoesOnToTheControlsWindow) {

@@ -2,6 +2,7 @@
 #include "core/messages.h"
 #include "core/saved_state.h"
 #include "core/static_config.h"
+#include "support/fake_browser.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"
 #include "web/start_game.h"
@@ -11,6 +12,9 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
 namespace Gdiplus {
 using std::max;
 using std::min;
@@ -84,81 +88,150 @@ class MainWindowTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(MainWindowTest, ChainOfLayoutsFromLoadingToGameAndBack) {
-    ASSERT_GE(g_staticConfig.firstWindow, 0);
-    int game =
-        g_staticConfig.FindWindowByName(g_staticConfig.windows[g_staticConfig.firstWindow].next);
+// One launcher window driven through its states by real messages, with a
+// recording browser control: after each row, the layout, the frame, the
+// browser over the frame's middle, "Config.json" and what the browser was
+// asked to open.
+TEST_F(MainWindowTest, StateMachineTable) {
+    testing_support::FakeBrowserClass browser;
+    const int start = g_staticConfig.firstWindow;
+    const int game = g_staticConfig.FindWindowByName("game");
+    ASSERT_GE(start, 0);
     ASSERT_GE(game, 0);
+    WindowDesc& gameDesc = g_staticConfig.windows[game];
+    const SIZE gameSize = {g_savedState.width, g_savedState.height};
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const std::wstring configPath = dir_ / L"Config.json";
 
     MainWindow w;
     HWND hwnd = w.Create(GetModuleHandleW(nullptr));
     ASSERT_NE(nullptr, hwnd);
-    Pump(100);
-    // Starting: only the loading picture shows.
-    EXPECT_TRUE(Visible(w.Loading().Hwnd()));
-    EXPECT_FALSE(Visible(w.Skin().Hwnd()));
-    EXPECT_FALSE(Visible(hwnd));
-    // At start-up there is no reveal timer: only a completed page shows it.
-    Pump(500);
-    EXPECT_FALSE(Visible(hwnd));
+    const RECT startFrame = Rect(w.Skin().Hwnd());
+    auto startGame = [&](const wchar_t* url, bool loaded = true) {
+        SendMessageW(hwnd, WM_START_GAME, 0, reinterpret_cast<LPARAM>(HeapUrl(url)));
+        if (loaded) browser.FireDocumentComplete();
+    };
+    auto close = [&] {
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+        Pump(400); // the first layout comes back by its reveal timer
+    };
+    auto toggle = [&] { SendMessageW(hwnd, WM_TOGGLE_MAXIMIZE, 0, 0); };
+    enum Frame { kStart, kGame, kWork };
+    enum Shown { kHidden, kShown, kIconic };
+    struct Row {
+        const char* name;
+        std::function<void()> act;
+        int layout;
+        Frame frame;
+        bool maximized;
+        Shown shown;
+        int saved; // "maximized" of the game size saved by this row; 0: nothing saved
+        std::vector<std::wstring> calls; // Navigate2 and Refresh; "home": the start page
+    };
+    // clang-format off
+    const Row rows[] = {
+        // At start-up only a completed page shows the launcher, not a timer.
+        {"starting", [&] { Pump(400); }, start, kStart, false, kHidden, 0, {}},
+        {"first_page", [&] { browser.FireDocumentComplete(); }, start, kStart, false, kShown, 0, {}},
+        {"refused_addresses", [&] {
+             for (const wchar_t* url : {L"javascript:x=1", L"\\\\host\\share\\x.html",
+                                        L"file:///C:/x.html", L" http://h/"})
+                 startGame(url, false);
+         }, start, kStart, false, kShown, 0, {}},
+        {"start_game", [&] { startGame(L"http://127.0.0.1/1"); }, game, kGame, false, kShown, 0,
+         {L"Navigate2 http://127.0.0.1/1"}},
+        {"refresh", [&] { SendMessageW(hwnd, WM_REFRESH_PAGE, 0, 0); }, game, kGame, false, kShown,
+         0, {L"Refresh"}},
+        {"minimise", [&] { ShowWindow(hwnd, SW_MINIMIZE); }, game, kGame, false, kIconic, 0, {}},
+        {"restore", [&] { ShowWindow(hwnd, SW_RESTORE); }, game, kGame, false, kShown, 0, {}},
+        {"maximise", toggle, game, kWork, true, kShown, 0, {}},
+        {"restore_from_maximised", toggle, game, kGame, false, kShown, 0, {}},
+        {"close_maximised", [&] { toggle(); close(); }, start, kStart, false, kShown, 2, {L"home"}},
+        // The saved state says maximised: the game layout opens maximised.
+        {"enter_saved_maximised", [&] { startGame(L"http://127.0.0.1/2"); }, game, kWork, true,
+         kShown, 0, {L"Navigate2 http://127.0.0.1/2"}},
+        {"close_minimised", [&] { toggle(); ShowWindow(hwnd, SW_MINIMIZE); close(); }, start,
+         kStart, false, kShown, 1, {L"home"}},
+        {"enter_start_max", [&] {
+             g_savedState.maximized = 0;
+             gameDesc.startMax = true;
+             startGame(L"http://127.0.0.1/3");
+         }, game, kWork, true, kShown, 0, {L"Navigate2 http://127.0.0.1/3"}},
+        // Re-entered while maximised: maximised again, not normal-sized.
+        {"next_is_current", [&] {
+             lstrcpynA(gameDesc.next, "game", 32);
+             startGame(L"http://127.0.0.1/4");
+         }, game, kWork, true, kShown, 2, {L"Navigate2 http://127.0.0.1/4"}},
+        {"next_names_no_window", [&] {
+             lstrcpynA(gameDesc.next, "nowhere", 32);
+             startGame(L"http://127.0.0.1/5", false);
+         }, game, kWork, true, kShown, 0, {}},
+        // A reveal pending for the first layout does not show the next one.
+        {"close_and_start_at_once", [&] {
+             SendMessageW(hwnd, WM_CLOSE, 0, 0);
+             startGame(L"http://127.0.0.1/6", false);
+             Pump(400);
+         }, game, kWork, true, kHidden, 2, {L"home", L"Navigate2 http://127.0.0.1/6"}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileW(configPath.c_str());
+        browser.log.clear();
+        row.act();
+        EXPECT_EQ(w.CurrentWindow(), row.layout);
+        EXPECT_EQ(IsIconic(hwnd) != FALSE, row.shown == kIconic);
+        if (row.shown != kIconic) {
+            EXPECT_EQ(Visible(hwnd), row.shown == kShown);
+            EXPECT_EQ(Visible(w.Skin().Hwnd()), row.shown == kShown);
+            EXPECT_EQ(Visible(w.Loading().Hwnd()), row.shown == kHidden);
+        }
+        EXPECT_EQ(w.Skin().Maximized(), row.maximized);
+        RECT frame = Rect(w.Skin().Hwnd());
+        if (row.frame == kWork) {
+            EXPECT_TRUE(EqualRect(&frame, &work));
+        } else {
+            SIZE size = row.frame == kGame ? gameSize
+                                           : SIZE{startFrame.right - startFrame.left,
+                                                  startFrame.bottom - startFrame.top};
+            EXPECT_EQ(frame.right - frame.left, size.cx);
+            EXPECT_EQ(frame.bottom - frame.top, size.cy);
+        }
+        // The browser fills the main window, which is the frame's middle.
+        RECT inside =
+            ShrinkRect(frame, InsetsFromBorder(g_staticConfig.windows[row.layout].border));
+        RECT page = Rect(w.Browser().Window());
+        if (row.shown != kIconic) {
+            EXPECT_TRUE(EqualRect(&inside, &page));
+        }
+        std::string saved;
+        if (row.saved) {
+            char expected[80];
+            snprintf(expected, sizeof expected,
+                     "{\"window\": {\"width\":%ld, \"height\":%ld, \"maximized\":%d} }",
+                     gameSize.cx, gameSize.cy, row.saved);
+            EXPECT_TRUE(ReadFileBytes(configPath, saved));
+            EXPECT_EQ(saved, expected);
+        } else {
+            EXPECT_FALSE(FileExists(configPath));
+        }
+        std::vector<std::wstring> calls = browser.Calls(L"Navigate2 ");
+        for (std::wstring& call : calls)
+            if (call == L"Navigate2 " + std::wstring(g_staticConfig.startUrl)) call = L"home";
+        std::vector<std::wstring> refreshes = browser.Calls(L"Refresh");
+        calls.insert(calls.end(), refreshes.begin(), refreshes.end());
+        EXPECT_EQ(calls, row.calls);
+    }
 
-    SendMessageW(hwnd, WM_PAGE_LOADED, 0, 0);
-    EXPECT_TRUE(Visible(w.Skin().Hwnd()));
-    EXPECT_TRUE(Visible(hwnd));
-    EXPECT_FALSE(Visible(w.Loading().Hwnd()));
-    // The main window lies inside the frame, shrunk by the border.
-    const WindowDesc& first = g_staticConfig.windows[g_staticConfig.firstWindow];
-    RECT skin = Rect(w.Skin().Hwnd()), main = Rect(hwnd);
-    EXPECT_EQ(skin.left + first.border[1], main.left);
-    EXPECT_EQ(skin.top + first.border[0], main.top);
-
-    // StartGame: the next layout, the loading picture until its page loads.
-    SendMessageW(hwnd, WM_START_GAME, 0,
-                 reinterpret_cast<LPARAM>(HeapUrl(L"http://127.0.0.1/game")));
-    EXPECT_EQ(game, w.CurrentWindow());
-    EXPECT_FALSE(Visible(hwnd));
-    EXPECT_TRUE(Visible(w.Loading().Hwnd()));
-    Pump(500); // no timer outside the first window
-    EXPECT_FALSE(Visible(hwnd));
-    SendMessageW(hwnd, WM_PAGE_LOADED, 0, 0);
-    EXPECT_TRUE(Visible(hwnd));
-    EXPECT_FALSE(Visible(w.Loading().Hwnd()));
-
-    // Maximise over the work area with the alter pictures, then restore.
-    RECT before = Rect(w.Skin().Hwnd());
-    SendMessageW(hwnd, WM_TOGGLE_MAXIMIZE, 0, 0);
-    RECT work = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_TRUE(w.Skin().Maximized());
-    RECT maxed = Rect(w.Skin().Hwnd());
-    EXPECT_TRUE(EqualRect(&work, &maxed));
-    SendMessageW(hwnd, WM_TOGGLE_MAXIMIZE, 0, 0);
-    EXPECT_FALSE(w.Skin().Maximized());
-    RECT after = Rect(w.Skin().Hwnd());
-    EXPECT_EQ(before.right - before.left, after.right - after.left);
-    EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
-    // The frame's size is kept, not the main window's.
-    EXPECT_EQ(before.right - before.left, w.NormalRect().right - w.NormalRect().left);
-
-    // Close while maximised: back to the first layout, "Config.json" says 2.
-    SendMessageW(hwnd, WM_TOGGLE_MAXIMIZE, 0, 0);
+    // Back to the first layout, then a second close ends the run.
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(g_staticConfig.firstWindow, w.CurrentWindow());
-    std::string saved;
-    ASSERT_TRUE(ReadFileBytes(dir_ / L"Config.json", saved));
-    EXPECT_NE(std::string::npos, saved.find("\"maximized\":2")) << saved;
-    // The first window comes back by the reveal timer even without a page.
-    EXPECT_FALSE(Visible(hwnd));
-    Pump(600);
-    EXPECT_TRUE(Visible(hwnd));
-
-    // A second close ends the run.
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(hwnd));
     MSG msg;
     bool quit = false;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        if (msg.message == WM_QUIT) quit = true;
+        quit = quit || msg.message == WM_QUIT;
     EXPECT_TRUE(quit);
 }
 

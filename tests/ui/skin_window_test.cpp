@@ -425,6 +425,22 @@ TEST_F(SkinWindowTest, ReleaseAwayFromEveryButtonRunsNothing) {
     EXPECT_FALSE(skin_.Pressed());
 }
 
+TEST_F(SkinWindowTest, LosingTheCaptureCancelsThePress) {
+    CreateSkin();
+    EnterGame(900, 600);
+    POINT mini = Button(kMinimize), close = Button(kClose);
+    MoveTo(mini.x, mini.y);
+    Down(mini.x, mini.y);
+    ASSERT_EQ(GetCapture(), skin_.Hwnd());
+    SetCapture(owner_.hwnd); // something else takes the mouse
+    EXPECT_FALSE(skin_.Pressed());
+    EXPECT_TRUE(IsColour(FaceAt(kMinimize), kFaceHover));
+    ReleaseCapture();
+    MoveTo(close.x, close.y);
+    Up(close.x, close.y);
+    EXPECT_TRUE(owner_.received.empty());
+}
+
 TEST_F(SkinWindowTest, CommandsReachTheOwner) {
     CreateSkin();
     EnterGame(900, 600);

@@ -58,17 +58,23 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
          {L"http://127.0.0.1/game"},
          0},
         // The script's own string turns \\ into \, so the bridge sees \" and \u.
-        {LR"(external.StartGame('{"result":"Ok","url":"a\\"b\\u0041"}');)", {L"a\"bu0041"}, 0},
+        {LR"(external.StartGame('{"result":"Ok","url":"http://h/a\\"b\\u0041"}');)",
+         {L"http://h/a\"bu0041"},
+         0},
+        // Only a web address moves the launcher; anything else is an error.
+        {LR"(external.StartGame('{"result":"ok","url":"javascript:x=1"}');)", {}, 1},
         {LR"(external.StartGame('{"result":"okay","url":"u"}');)", {}, 1},
         // Only a string is read, and only the last argument.
         {L"external.StartGame(42); external.StartGame(null); external.StartGame();", {}, 0},
         {L"external.StartGame({result: 'ok'});", {}, 0},
-        {LR"(external.StartGame('ignored', '{"result":"ok","url":"second"}');)", {L"second"}, 0},
+        {LR"(external.StartGame('ignored', '{"result":"ok","url":"http://h/2"}');)",
+         {L"http://h/2"},
+         0},
         {LR"(external.StartGame('{"result":"ok","url":"first"}', 7);)", {}, 0},
         // Each call hands over a buffer of its own.
-        {LR"(external.StartGame('{"result":"ok","url":"a"}');
-             external.StartGame('{"result":"OK","url":"b"}');)",
-         {L"a", L"b"},
+        {LR"(external.StartGame('{"result":"ok","url":"http://a/"}');
+             external.StartGame('{"result":"OK","url":"http://b/"}');)",
+         {L"http://a/", L"http://b/"},
          0},
         {L"external.CleanCache(); external.CleanCache(1, 'two', null);", {}, 0},
     };
@@ -138,7 +144,7 @@ TEST_F(ScriptBridgeTest, LowerCaseNameIsUnknownToTheScript) {
 
 TEST_F(ScriptBridgeTest, ScriptReleasesEveryReferenceItTook) {
     long live = ScriptBridge::LiveCount();
-    Run(LR"(var e = external; e.StartGame('{"result":"ok","url":"u"}');)");
+    Run(LR"(var e = external; e.StartGame('{"result":"ok","url":"http://h/"}');)");
     EXPECT_EQ(ScriptBridge::LiveCount(), live);
     // Only the test's own reference is left.
     bridge_->AddRef();
@@ -240,7 +246,7 @@ TEST(ScriptBridgeCom, NoTargetWindowLosesNothing) {
     auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
     ASSERT_TRUE(bridge);
     MessageBoxRecorder box;
-    BSTR text = SysAllocString(LR"({"result":"ok","url":"u"})");
+    BSTR text = SysAllocString(LR"({"result":"ok","url":"http://h/"})");
     VARIANT arg;
     arg.vt = VT_BSTR;
     arg.bstrVal = text;

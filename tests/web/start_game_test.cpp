@@ -53,10 +53,21 @@ TEST_P(StartGameText, DecodesAsThePageExpects) {
     const Case& c = GetParam();
     wchar_t* url = nullptr;
     StartGameOutcome outcome = ParseStartGame(c.text, &url);
+    const wchar_t* value = FindStartGameUrl(c.text);
     if (!c.sends) {
         EXPECT_EQ(outcome, StartGameOutcome::Error);
         EXPECT_EQ(url, nullptr);
-        EXPECT_EQ(FindStartGameUrl(c.text), nullptr);
+        EXPECT_EQ(value, nullptr);
+        return;
+    }
+    ASSERT_NE(value, nullptr);
+    wchar_t decoded[64];
+    DecodeStartGameUrl(value, decoded, 64);
+    EXPECT_EQ(std::wstring(decoded), std::wstring(c.url));
+    // Only a web address is handed on; the rest is answered as an error.
+    if (!IsWebUrl(c.url)) {
+        EXPECT_EQ(outcome, StartGameOutcome::Error);
+        EXPECT_EQ(url, nullptr);
         return;
     }
     ASSERT_EQ(outcome, StartGameOutcome::Url);
@@ -72,6 +83,43 @@ INSTANTIATE_TEST_SUITE_P(Cases, StartGameText, ::testing::ValuesIn(kCases),
                              return std::string(info.param.name);
                          });
 
+TEST(StartGameText, OnlyWebAddressesAreUsable) {
+    struct Row {
+        const wchar_t* url;
+        bool usable;
+    } rows[] = {
+        {L"http://127.0.0.1/game", true},
+        {L"HTTPS://Example.com:8443/a?b=c d", true},
+        {L"hTtP://h", true},
+        {L"http://", false},
+        {L"http:///etc/passwd", false},
+        {L"http://\\\\host\\share", false},
+        {L"http:/h/", false},
+        {L"http:\\\\h\\", false},
+        {L"httpx://h/", false},
+        {L"ftp://h/", false},
+        {L"javascript:alert(1)", false},
+        {L"JavaScript:alert(1)", false},
+        {L"vbscript:msgbox(1)", false},
+        {L"file:///C:/Windows/win.ini", false},
+        {L"about:blank", false},
+        {L"res://ieframe.dll/", false},
+        {L"\\\\host\\share\\x.html", false},
+        {L"//host/x.html", false},
+        {L"C:\\x.html", false},
+        {L" http://h/", false},
+        {L"\thttp://h/", false},
+        {L"http://h/\n", false},
+        {L"ht\ttp://h/", false},
+        {L"http://h/\x7F", false},
+        {L"", false},
+        {nullptr, false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(IsWebUrl(r.url), r.usable)
+            << (r.url ? testing::PrintToString(std::wstring(r.url)) : "null");
+}
+
 TEST(StartGameText, NullTextIsAnError) {
     wchar_t* url = nullptr;
     EXPECT_EQ(ParseStartGame(nullptr, &url), StartGameOutcome::Error);
@@ -80,7 +128,7 @@ TEST(StartGameText, NullTextIsAnError) {
 
 TEST(StartGameText, UrlOf1023And1024Characters) {
     for (size_t n : {size_t{1023}, size_t{1024}}) {
-        std::wstring longUrl(n, L'x');
+        std::wstring longUrl = L"http://h/" + std::wstring(n - 9, L'x');
         std::wstring text = LR"({"result":"ok","url":")" + longUrl + L"\"}";
         wchar_t* url = nullptr;
         ASSERT_EQ(ParseStartGame(text.c_str(), &url), StartGameOutcome::Url);

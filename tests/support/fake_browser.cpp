@@ -1,0 +1,286 @@
+#include "support/fake_browser.h"
+
+#include <exdispid.h>
+#include <olectl.h>
+
+namespace testing_support {
+
+namespace {
+
+// clang-format off
+#define NOT_IMPL(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return E_NOTIMPL; }
+// clang-format on
+
+class EventPoint final : public IConnectionPoint {
+  public:
+    IDispatch* sink = nullptr;
+    std::vector<std::wstring>* log = nullptr;
+    IUnknown* owner = nullptr;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid != IID_IUnknown && riid != IID_IConnectionPoint) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        *ppv = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    // Lives inside its control and forwards its lifetime to it.
+    STDMETHODIMP_(ULONG) AddRef() override { return owner->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return owner->Release(); }
+    NOT_IMPL(GetConnectionInterface, IID*);
+    NOT_IMPL(GetConnectionPointContainer, IConnectionPointContainer**);
+    NOT_IMPL(EnumConnections, IEnumConnections**);
+    STDMETHODIMP Advise(IUnknown* unknown, DWORD* cookie) override {
+        if (sink || !unknown || !cookie) return CONNECT_E_ADVISELIMIT;
+        if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink))))
+            return CONNECT_E_CANNOTCONNECT;
+        *cookie = 1;
+        return S_OK;
+    }
+    STDMETHODIMP Unadvise(DWORD cookie) override {
+        if (!sink || cookie != 1) return CONNECT_E_NOCONNECTION;
+        log->push_back(L"Unadvise");
+        sink->Release();
+        sink = nullptr;
+        return S_OK;
+    }
+};
+
+} // namespace
+
+class FakeBrowser final : public IWebBrowser2,
+                          public IOleObject,
+                          public IOleInPlaceObject,
+                          public IConnectionPointContainer {
+  public:
+    explicit FakeBrowser(FakeBrowserClass* cls) : class_(cls) {
+        events_.log = &cls->log;
+        events_.owner = static_cast<IWebBrowser2*>(this);
+        cls->latest = this;
+    }
+    EventPoint events_;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser ||
+            riid == IID_IWebBrowserApp || riid == IID_IWebBrowser2)
+            *ppv = static_cast<IWebBrowser2*>(this);
+        else if (riid == IID_IOleObject)
+            *ppv = static_cast<IOleObject*>(this);
+        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceObject)
+            *ppv = static_cast<IOleInPlaceObject*>(this);
+        else if (riid == IID_IConnectionPointContainer)
+            *ppv = static_cast<IConnectionPointContainer*>(this);
+        else {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        ULONG refs = --refs_;
+        if (refs == 0) {
+            Log(L"Release");
+            if (class_->latest == this) class_->latest = nullptr;
+            delete this;
+        }
+        return refs;
+    }
+
+    // IDispatch
+    NOT_IMPL(GetTypeInfoCount, UINT*);
+    NOT_IMPL(GetTypeInfo, UINT, LCID, ITypeInfo**);
+    NOT_IMPL(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
+    NOT_IMPL(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*);
+
+    // IWebBrowser2: what a host and the main window call is recorded.
+    STDMETHODIMP Navigate(BSTR url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override {
+        Log(std::wstring(L"Navigate ") + (url ? url : L""));
+        return S_OK;
+    }
+    STDMETHODIMP Navigate2(VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override {
+        bool text = url && url->vt == VT_BSTR && url->bstrVal;
+        Log(std::wstring(L"Navigate2 ") + (text ? url->bstrVal : L"?"));
+        return S_OK;
+    }
+    STDMETHODIMP Refresh() override {
+        Log(L"Refresh");
+        return S_OK;
+    }
+    STDMETHODIMP put_Visible(VARIANT_BOOL) override { return S_OK; }
+    STDMETHODIMP put_Silent(VARIANT_BOOL) override { return S_OK; }
+    STDMETHODIMP put_RegisterAsBrowser(VARIANT_BOOL) override { return S_OK; }
+    // clang-format off
+    NOT_IMPL(GoBack); NOT_IMPL(GoForward); NOT_IMPL(GoHome); NOT_IMPL(GoSearch);
+    NOT_IMPL(Refresh2, VARIANT*); NOT_IMPL(Stop);
+    NOT_IMPL(get_Application, IDispatch**); NOT_IMPL(get_Parent, IDispatch**);
+    NOT_IMPL(get_Container, IDispatch**); NOT_IMPL(get_Document, IDispatch**);
+    NOT_IMPL(get_TopLevelContainer, VARIANT_BOOL*); NOT_IMPL(get_Type, BSTR*);
+    NOT_IMPL(get_Left, LONG*); NOT_IMPL(put_Left, LONG); NOT_IMPL(get_Top, LONG*);
+    NOT_IMPL(put_Top, LONG); NOT_IMPL(get_Width, LONG*); NOT_IMPL(put_Width, LONG);
+    NOT_IMPL(get_Height, LONG*); NOT_IMPL(put_Height, LONG);
+    NOT_IMPL(get_LocationName, BSTR*); NOT_IMPL(get_LocationURL, BSTR*);
+    NOT_IMPL(get_Busy, VARIANT_BOOL*); NOT_IMPL(Quit); NOT_IMPL(ClientToWindow, int*, int*);
+    NOT_IMPL(PutProperty, BSTR, VARIANT); NOT_IMPL(GetProperty, BSTR, VARIANT*);
+    NOT_IMPL(get_Name, BSTR*); NOT_IMPL(get_HWND, SHANDLE_PTR*); NOT_IMPL(get_FullName, BSTR*);
+    NOT_IMPL(get_Path, BSTR*); NOT_IMPL(get_Visible, VARIANT_BOOL*);
+    NOT_IMPL(get_StatusBar, VARIANT_BOOL*); NOT_IMPL(put_StatusBar, VARIANT_BOOL);
+    NOT_IMPL(get_StatusText, BSTR*); NOT_IMPL(put_StatusText, BSTR);
+    NOT_IMPL(get_ToolBar, int*); NOT_IMPL(put_ToolBar, int);
+    NOT_IMPL(get_MenuBar, VARIANT_BOOL*); NOT_IMPL(put_MenuBar, VARIANT_BOOL);
+    NOT_IMPL(get_FullScreen, VARIANT_BOOL*); NOT_IMPL(put_FullScreen, VARIANT_BOOL);
+    NOT_IMPL(QueryStatusWB, OLECMDID, OLECMDF*);
+    NOT_IMPL(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*);
+    NOT_IMPL(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*);
+    NOT_IMPL(get_ReadyState, READYSTATE*); NOT_IMPL(get_Offline, VARIANT_BOOL*);
+    NOT_IMPL(put_Offline, VARIANT_BOOL); NOT_IMPL(get_Silent, VARIANT_BOOL*);
+    NOT_IMPL(get_RegisterAsBrowser, VARIANT_BOOL*);
+    NOT_IMPL(get_RegisterAsDropTarget, VARIANT_BOOL*);
+    NOT_IMPL(put_RegisterAsDropTarget, VARIANT_BOOL);
+    NOT_IMPL(get_TheaterMode, VARIANT_BOOL*); NOT_IMPL(put_TheaterMode, VARIANT_BOOL);
+    NOT_IMPL(get_AddressBar, VARIANT_BOOL*); NOT_IMPL(put_AddressBar, VARIANT_BOOL);
+    NOT_IMPL(get_Resizable, VARIANT_BOOL*); NOT_IMPL(put_Resizable, VARIANT_BOOL);
+    // clang-format on
+
+    // IOleObject
+    STDMETHODIMP SetClientSite(IOleClientSite* site) override {
+        if (!site) Log(L"SetClientSite(null)");
+        if (site) site->AddRef();
+        if (site_) site_->Release();
+        site_ = site;
+        return S_OK;
+    }
+    STDMETHODIMP Close(DWORD) override {
+        Log(WindowLost() ? L"Close after its window was destroyed" : L"Close");
+        return S_OK;
+    }
+    // Becomes active in place as a real control does: a window of its own
+    // inside the host's, announced to the site.
+    STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LPCRECT) override {
+        if (verb != OLEIVERB_INPLACEACTIVATE || window_ || !site_) return S_OK;
+        IOleInPlaceSite* inPlace = nullptr;
+        if (FAILED(site_->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace))))
+            return E_FAIL;
+        window_ = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+        inPlace->OnInPlaceActivate();
+        inPlace->Release();
+        return S_OK;
+    }
+    // clang-format off
+    NOT_IMPL(GetClientSite, IOleClientSite**); NOT_IMPL(SetHostNames, LPCOLESTR, LPCOLESTR);
+    NOT_IMPL(SetMoniker, DWORD, IMoniker*); NOT_IMPL(GetMoniker, DWORD, DWORD, IMoniker**);
+    NOT_IMPL(InitFromData, IDataObject*, BOOL, DWORD);
+    NOT_IMPL(GetClipboardData, DWORD, IDataObject**); NOT_IMPL(EnumVerbs, IEnumOLEVERB**);
+    NOT_IMPL(Update); NOT_IMPL(IsUpToDate); NOT_IMPL(GetUserClassID, CLSID*);
+    NOT_IMPL(GetUserType, DWORD, LPOLESTR*); NOT_IMPL(SetExtent, DWORD, SIZEL*);
+    NOT_IMPL(GetExtent, DWORD, SIZEL*); NOT_IMPL(Advise, IAdviseSink*, DWORD*);
+    NOT_IMPL(Unadvise, DWORD); NOT_IMPL(EnumAdvise, IEnumSTATDATA**);
+    NOT_IMPL(GetMiscStatus, DWORD, DWORD*); NOT_IMPL(SetColorScheme, LOGPALETTE*);
+    // clang-format on
+
+    // IOleInPlaceObject
+    STDMETHODIMP GetWindow(HWND* hwnd) override {
+        *hwnd = window_;
+        return window_ ? S_OK : E_FAIL;
+    }
+    NOT_IMPL(ContextSensitiveHelp, BOOL);
+    STDMETHODIMP InPlaceDeactivate() override {
+        Log(WindowLost() ? L"InPlaceDeactivate after its window was destroyed"
+                         : L"InPlaceDeactivate");
+        if (!window_) return S_OK;
+        if (IsWindow(window_)) DestroyWindow(window_);
+        window_ = nullptr;
+        IOleInPlaceSite* inPlace = nullptr;
+        if (site_ && SUCCEEDED(site_->QueryInterface(IID_IOleInPlaceSite,
+                                                     reinterpret_cast<void**>(&inPlace)))) {
+            inPlace->OnInPlaceDeactivate();
+            inPlace->Release();
+        }
+        return S_OK;
+    }
+    NOT_IMPL(UIDeactivate);
+    STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
+    NOT_IMPL(ReactivateAndUndo);
+
+    // IConnectionPointContainer: DWebBrowserEvents2 only.
+    NOT_IMPL(EnumConnectionPoints, IEnumConnectionPoints**);
+    STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
+        *point = nullptr;
+        if (riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;
+        *point = &events_;
+        events_.AddRef();
+        return S_OK;
+    }
+
+  private:
+    ~FakeBrowser() {
+        if (site_) site_->Release();
+        if (events_.sink) events_.sink->Release();
+    }
+    void Log(const std::wstring& call) { class_->log.push_back(call); }
+    // Whether the window made at activation was destroyed under the control:
+    // the system destroys it with the host's, so a control taken down late
+    // finds it gone.
+    bool WindowLost() const { return window_ && !IsWindow(window_); }
+
+    FakeBrowserClass* class_;
+    ULONG refs_ = 1;
+    IOleClientSite* site_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+FakeBrowserClass::FakeBrowserClass() {
+    CoRegisterClassObject(CLSID_WebBrowser, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                          &cookie_);
+}
+
+FakeBrowserClass::~FakeBrowserClass() {
+    if (cookie_) CoRevokeClassObject(cookie_);
+}
+
+STDMETHODIMP FakeBrowserClass::QueryInterface(REFIID riid, void** ppv) {
+    if (riid != IID_IUnknown && riid != IID_IClassFactory) {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    *ppv = static_cast<IClassFactory*>(this);
+    return S_OK;
+}
+
+STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    auto* browser = new FakeBrowser(this);
+    HRESULT hr = static_cast<IWebBrowser2*>(browser)->QueryInterface(riid, ppv);
+    static_cast<IWebBrowser2*>(browser)->Release();
+    return hr;
+}
+
+void FakeBrowserClass::FireDocumentComplete() {
+    if (!latest || !latest->events_.sink) return;
+    VARIANT url;
+    VariantInit(&url);
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[0].vt = VT_VARIANT | VT_BYREF;
+    args[0].pvarVal = &url;
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = nullptr;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    latest->events_.sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, LOCALE_USER_DEFAULT,
+                                 DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+}
+
+std::vector<std::wstring> FakeBrowserClass::Calls(const std::wstring& prefix) const {
+    std::vector<std::wstring> out;
+    for (const std::wstring& call : log)
+        if (call.compare(0, prefix.size(), prefix) == 0) out.push_back(call);
+    return out;
+}
+
+} // namespace testing_support

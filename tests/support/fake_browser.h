@@ -1,0 +1,44 @@
+// A recording stand-in for the web browser control. While a FakeBrowserClass
+// is registered, CoCreateInstance of CLSID_WebBrowser on this thread creates
+// it, so hosts and windows run unchanged against a control whose calls can be
+// read back in order.
+#pragma once
+
+#include <windows.h>
+#include <exdisp.h>
+#include <ole2.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class FakeBrowser;
+
+class FakeBrowserClass final : public IClassFactory {
+  public:
+    FakeBrowserClass();
+    ~FakeBrowserClass();
+    FakeBrowserClass(const FakeBrowserClass&) = delete;
+    FakeBrowserClass& operator=(const FakeBrowserClass&) = delete;
+
+    // Every call the controls received, in order ("Navigate2 <url>", "Close"...).
+    std::vector<std::wstring> log;
+    // The control created last, while it lives.
+    FakeBrowser* latest = nullptr;
+    // Sends DocumentComplete to the sink advised on the latest control.
+    void FireDocumentComplete();
+    // The log entries that start with prefix.
+    std::vector<std::wstring> Calls(const std::wstring& prefix) const;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+  private:
+    DWORD cookie_ = 0;
+};
+
+} // namespace testing_support

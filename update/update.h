@@ -14,8 +14,6 @@ bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* lis
 // Ends every other process whose executable file name equals name.
 void TerminateProcessesNamed(const wchar_t* name);
 
-// Deletes everything below dir, then dir itself.
+// Deletes everything below dir, then dir itself. Links (junctions, symbolic
+// links) are removed themselves, never followed.
 void DeleteDirectoryTree(const wchar_t* dir);
-
-// Pause before each renewed attempt to delete a file; tests shorten it.
-extern DWORD g_deleteRetryPauseMs;

@@ -2,6 +2,7 @@
 #include "update/self_update.h"
 #include "update/update.h"
 #include "update_test_util.h"
+#include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,45 @@ TEST(UpdateFlow, UpdateFolderIsClearedFirstAndMissingManifestChangesNothingElse)
     EXPECT_FALSE(RunUpdate(kBuiltIn)); // no update.json published
     EXPECT_FALSE(FileExists(run.dir / L"update"));
     EXPECT_TRUE(FileExists(run.dir / L"keep.txt"));
+}
+
+// "update", or a folder below it, may be a link (a junction): the link goes,
+// the files it points at stay.
+TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinks) {
+    for (const wchar_t* link : {L"update", L"update\\inner"}) {
+        SCOPED_TRACE(Narrow(link));
+        TempDir dir;
+        ASSERT_TRUE(CreateDirectoryW((dir / L"target").c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(dir / L"target\\keep.txt", "keep"));
+        if (wcschr(link, L'\\')) {
+            ASSERT_TRUE(CreateDirectoryW((dir / L"update").c_str(), nullptr));
+        }
+        update_test::UnixLink made(dir / L"target", dir / link, "", dir / link);
+        ASSERT_TRUE(made.Made());
+        ASSERT_NE(GetFileAttributesW((dir / link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+        DeleteDirectoryTree((dir / L"update").c_str());
+        EXPECT_TRUE(FileExists(dir / L"target\\keep.txt"));
+    }
+}
+
+// A file held open is tried again; a name that Windows refuses is not.
+TEST(UpdateFlow, UpdateFolderDeleteRetriesOnlyHeldFiles) {
+    for (bool held : {true, false}) {
+        TempDir dir;
+        std::wstring update = dir / L"update";
+        ASSERT_TRUE(CreateDirectoryW(update.c_str(), nullptr));
+        // "aux.txt" names a device unless given in the "\\?\" form.
+        std::wstring file = held ? update + L"\\a.txt" : L"\\\\?\\" + update + L"\\aux.txt";
+        ASSERT_TRUE(WriteFileBytes(file, "x"));
+        win::UniqueHandle hold(
+            held ? CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                 : INVALID_HANDLE_VALUE);
+        update_test::CountedPauses pauses;
+        DeleteDirectoryTree(update.c_str());
+        EXPECT_EQ(pauses.Count(), held ? 10 : 0);
+        hold.Reset();
+        DeleteFileW(file.c_str());
+    }
 }
 
 TEST(UpdateFlow, SelfUpdateThatWritesNothingGoesOn) {

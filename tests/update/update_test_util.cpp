@@ -1,5 +1,6 @@
 #include "update_test_util.h"
 
+#include "core/file_util.h"
 #include "core/saved_state.h"
 #include "core/static_config.h"
 #include "core/text.h"
@@ -80,6 +81,74 @@ std::string Md5Of(const std::string& bytes) {
     char text[33];
     Md5ToHex(digest, text);
     return text;
+}
+
+namespace {
+
+int g_pauses = 0;
+
+std::string UnixPathOf(const std::wstring& path) {
+    using Fn = char*(CDECL*)(const wchar_t*);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = fn ? fn(path.c_str()) : nullptr;
+    std::string out = unix ? unix : "";
+    if (unix) HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+// Starts a Unix program through Wine, which does not wait for it: the
+// caller waits for its effect.
+void RunUnix(const wchar_t* program, const std::string& args) {
+    std::wstring cmd = L"\"" + std::wstring(program) + L"\" " + Widen(args);
+    std::wstring app = L"Z:" + std::wstring(program);
+    for (wchar_t& c : app)
+        if (c == L'/') c = L'\\';
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessW(app.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+}
+
+bool WaitForPresence(const std::wstring& path, bool present) {
+    for (int i = 0; i < 200; ++i) {
+        if (FileExists(path) == present) return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+} // namespace
+
+UnixLink::UnixLink(const std::wstring& target, const std::wstring& linkWindows,
+                   std::string linkUnix, const std::wstring& seenAs)
+    : link_(linkUnix.empty() ? UnixPathOf(linkWindows) : linkUnix), seenAs_(seenAs) {
+    std::string to = UnixPathOf(target);
+    if (to.empty() || link_.empty()) return;
+    RunUnix(L"/bin/ln", "-sfn \"" + to + "\" \"" + link_ + "\"");
+    made_ = WaitForPresence(seenAs_, true);
+}
+
+UnixLink::~UnixLink() {
+    if (link_.empty()) return;
+    RunUnix(L"/bin/rm", "-f \"" + link_ + "\"");
+    WaitForPresence(seenAs_, false);
+}
+
+CountedPauses::CountedPauses() : saved_(g_retryPause) {
+    g_pauses = 0;
+    g_retryPause = [](DWORD) { ++g_pauses; };
+}
+CountedPauses::~CountedPauses() {
+    g_retryPause = saved_;
+}
+int CountedPauses::Count() const {
+    return g_pauses;
 }
 
 } // namespace update_test

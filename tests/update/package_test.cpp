@@ -1,9 +1,12 @@
 #include "core/saved_state.h"
+#include "core/text.h"
 #include "update/package.h"
 #include "update/package_name.h"
 #include "update_test_util.h"
 
 #include <gtest/gtest.h>
+
+#include <7zCrc.h>
 
 using namespace testing_support;
 using update_test::PackageBytes;
@@ -40,6 +43,36 @@ int CountFiles(const std::wstring& dir) {
     return n;
 }
 
+// A 7z archive of one file stored as it is (Copy coder), written by hand:
+// name null leaves out the name table, which a valid archive may do.
+std::string StoredArchive(const std::string& data, const wchar_t* name) {
+    const char size = static_cast<char>(data.size()); // one-byte numbers: below 128
+    std::string h = {1, 4, 6, 0, 1, 9, size, 0, 7, 0x0B, 1, 0, 1, 1, 0, 0x0C, size, 0, 0, 5, 1};
+    if (name) {
+        std::string names(1, '\0'); // not external
+        for (const wchar_t* p = name;; ++p) {
+            names += static_cast<char>(*p & 0xFF);
+            names += static_cast<char>(*p >> 8);
+            if (!*p) break;
+        }
+        h += {0x11, static_cast<char>(names.size())};
+        h += names;
+    }
+    h += {0, 0};
+    CrcGenerateTable();
+    auto le = [](std::string& out, UInt64 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::string tail;
+    le(tail, data.size(), 8);
+    le(tail, h.size(), 8);
+    le(tail, CrcCalc(h.data(), h.size()), 4);
+    std::string out("7z\xBC\xAF\x27\x1C\0\4", 8);
+    le(out, CrcCalc(tail.data(), tail.size()), 4);
+    return out + tail + data + h;
+}
+
 } // namespace
 
 TEST(PackageName, ExtensionReplacedBy7z) {
@@ -74,6 +107,88 @@ TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << Narrow(c.name);
+}
+
+TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
+    struct {
+        const wchar_t* root;
+        const wchar_t* name;
+        const wchar_t* joined; // empty: refused
+    } cases[] = {
+        {L"Q:\\", L"a.txt", L"Q:\\a.txt"},
+        {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
+        {L"Q:\\", L"", L""},
+        {L"C:\\game", L"a.txt", L"C:\\game\\a.txt"},
+        {L"C:\\game", L"..\\gamex\\a.txt", L""},
+        {L"C:\\game\\", L"..\\gamex\\a.txt", L""},
+        {L"C:\\game", L"..\\game\\a.txt", L"C:\\game\\a.txt"},
+        {L"C:\\game", L"..\\..\\x.dll", L""},
+    };
+    for (const auto& c : cases) {
+        wchar_t out[MAX_PATH] = {};
+        bool ok = JoinPathChecked(out, c.root, c.name);
+        EXPECT_EQ(ok, c.joined[0] != 0) << Narrow(c.root) << " + " << Narrow(c.name);
+        if (ok) {
+            EXPECT_STREQ(out, c.joined);
+        }
+    }
+}
+
+// The launcher directory a drive root: a drive letter mapped to a folder.
+TEST(Package, DriveRootLauncherDirectoryIsWrittenLikeAnyOther) {
+    TempDir target;
+    char prefix[MAX_PATH] = {};
+    ASSERT_NE(GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH), 0u);
+    update_test::UnixLink drive(target.Path(), L"",
+                                std::string(prefix) + "/dosdevices/q:", L"Q:\\");
+    ASSERT_TRUE(drive.Made());
+    update_test::UseLauncherDir(L"Q:", L"");
+    ASSERT_STREQ(g_savedState.exeDir, L"Q:\\");
+    std::string bytes = PackageBytes("plain");
+    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 3);
+    EXPECT_EQ(Read(target / L"deep\\x\\y\\c.txt"), "gamma");
+    EXPECT_EQ(CountFiles(target.Path()), 1); // a.txt, and no temporary file
+}
+
+// GetTempFileNameW refuses folders longer than MAX_PATH - 14 on Windows; a
+// file "z" in a folder of MAX_PATH - 3 characters still fits.
+TEST(Package, LongFolderWithShortNamesIsWritten) {
+    TempDir outer;
+    std::wstring root = outer.Path() + L"\\";
+    root += std::wstring(MAX_PATH - 3 - root.size(), L'r');
+    // Past CreateDirectoryW's own limit: made in the form without one.
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root).c_str(), nullptr));
+    CopyText(g_savedState.exeDir, root.c_str()); // the folder that holds the files
+    std::string bytes = StoredArchive("stored bytes", L"z");
+    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 1);
+    ASSERT_EQ((root + L"\\z").size(), size_t(MAX_PATH - 1));
+    EXPECT_EQ(Read(root + L"\\z"), "stored bytes");
+    EXPECT_EQ(CountFiles(root), 1);
+    DeleteFileW((root + L"\\z").c_str());
+    RemoveDirectoryW((L"\\\\?\\" + root).c_str());
+}
+
+// Entries without names (no name table), and names Windows refuses: nothing
+// written, and nothing tried again.
+TEST(Package, NamelessAndRefusedEntriesAreSkippedAtOnce) {
+    struct {
+        const wchar_t* name; // null: no name table
+        int written;
+    } cases[] = {
+        {nullptr, 0},     {L"ok.txt", 1},  {L"", 0},        {L"CON", 0},     {L"aux.txt", 0},
+        {L"sub\\nul", 0}, {L"com1 .x", 0}, {L"a*b.txt", 0}, {L"a?b.txt", 0}, {L"a|b", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name ? Narrow(c.name) : "no name table");
+        TempDir dir;
+        update_test::CountedPauses pauses;
+        EXPECT_EQ(Extract(dir, StoredArchive("stored bytes", c.name)).written, c.written);
+        EXPECT_EQ(pauses.Count(), 0);
+        EXPECT_EQ(CountFiles(dir.Path()), c.written);
+        if (c.written) {
+            EXPECT_EQ(Read(dir / c.name), "stored bytes");
+        }
+    }
 }
 
 TEST(Package, MemoryInStreamReadsAndClampsSeeks) {
@@ -163,10 +278,9 @@ TEST(Package, LockedDestinationIsKeptIntact) {
     HANDLE lock =
         CreateFileW((dir / L"a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    DWORD savedPause = g_writeRetryPauseMs;
-    g_writeRetryPauseMs = 5;
+    update_test::CountedPauses pauses;
     Extracted r = Extract(dir, PackageBytes("plain"));
-    g_writeRetryPauseMs = savedPause;
+    EXPECT_EQ(pauses.Count(), 9); // ten attempts: a held file may come free
     CloseHandle(lock);
     EXPECT_EQ(r.written, 2);
     EXPECT_EQ(Read(dir / L"a.txt"), "old alpha");

@@ -99,7 +99,7 @@ int ManifestVersion(const json_value* root) {
 
 } // namespace
 
-bool RunUpdate(int builtInVersion) {
+bool RunUpdate(int builtInVersion, bool selfUpdate) {
     wchar_t updateDir[MAX_PATH] = {};
     if (!CopyText(updateDir, g_savedState.exeDir) || !updateDir[0] ||
         !PathAppendW(updateDir, L"update"))
@@ -121,6 +121,7 @@ bool RunUpdate(int builtInVersion) {
     const bool newer = version > builtInVersion;
     bool restart = false;
     int launcherFiles = 0;
+    char launcherDigest[33] = {};
     wchar_t newLauncher[MAX_PATH] = {};
     if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
         for (unsigned i = 0; i < files->u.object.length; ++i) {
@@ -137,6 +138,12 @@ bool RunUpdate(int builtInVersion) {
                 continue;
             bool isLauncher = StrCmpIW(local, g_savedState.exePath) == 0;
             if (isLauncher) {
+                // One launcher package per start, and none for a launcher just
+                // put in place, whatever the manifest lists: a launcher that
+                // differs from its listing would otherwise replace itself for ever.
+                if (!selfUpdate || restart) continue;
+                // A listed digest too long to hold cannot match any launcher.
+                CopyTextA(launcherDigest, m.value->u.string.ptr);
                 TerminateProcessesNamed(member);
                 restart = true;
             }
@@ -147,9 +154,16 @@ bool RunUpdate(int builtInVersion) {
     root.reset();
     text.reset();
 
-    // A launcher package that wrote nothing leaves nothing to start: the
-    // running launcher carries on instead of ending with no successor.
-    if (!restart || launcherFiles == 0 || !newLauncher[0]) return false;
+    if (!restart) return false;
+    // A launcher package that wrote nothing leaves nothing to start, and one
+    // whose launcher is not the listed one would fetch itself again: the
+    // running launcher carries on instead, without what it fetched.
+    char written[33] = {};
+    if (launcherFiles == 0 || !newLauncher[0] || !FileMd5Hex(newLauncher, written) ||
+        lstrcmpiA(written, launcherDigest) != 0) {
+        DeleteDirectoryTree(updateDir);
+        return false;
+    }
     wchar_t workDir[MAX_PATH] = {};
     CopyText(workDir, newLauncher);
     PathRemoveFileSpecW(workDir);

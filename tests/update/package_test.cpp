@@ -6,10 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <7zCrc.h>
-
 using namespace testing_support;
 using update_test::PackageBytes;
+using update_test::StoredArchive;
 
 namespace {
 
@@ -41,36 +40,6 @@ int CountFiles(const std::wstring& dir) {
     } while (FindNextFileW(h, &f));
     FindClose(h);
     return n;
-}
-
-// A 7z archive of one file stored as it is (Copy coder), written by hand:
-// name null leaves out the name table, which a valid archive may do.
-std::string StoredArchive(const std::string& data, const wchar_t* name) {
-    const char size = static_cast<char>(data.size()); // one-byte numbers: below 128
-    std::string h = {1, 4, 6, 0, 1, 9, size, 0, 7, 0x0B, 1, 0, 1, 1, 0, 0x0C, size, 0, 0, 5, 1};
-    if (name) {
-        std::string names(1, '\0'); // not external
-        for (const wchar_t* p = name;; ++p) {
-            names += static_cast<char>(*p & 0xFF);
-            names += static_cast<char>(*p >> 8);
-            if (!*p) break;
-        }
-        h += {0x11, static_cast<char>(names.size())};
-        h += names;
-    }
-    h += {0, 0};
-    CrcGenerateTable();
-    auto le = [](std::string& out, UInt64 v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    std::string tail;
-    le(tail, data.size(), 8);
-    le(tail, h.size(), 8);
-    le(tail, CrcCalc(h.data(), h.size()), 4);
-    std::string out("7z\xBC\xAF\x27\x1C\0\4", 8);
-    le(out, CrcCalc(tail.data(), tail.size()), 4);
-    return out + tail + data + h;
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "core/text.h"
 #include "update/md5.h"
 
+#include <7zCrc.h>
+
 #include <sstream>
 
 using namespace testing_support;
@@ -85,6 +87,23 @@ std::string Md5Of(const std::string& bytes) {
 
 namespace {
 
+void LittleEndian(std::string& out, UInt64 v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// 7z's number: the leading 1 bits of the first byte count the bytes that
+// follow (little-endian); its other bits are the value's top.
+std::string Number(UInt64 v) {
+    int n = 0;
+    while (n < 8 && v >= (UInt64(1) << (7 * n + 7)))
+        ++n;
+    std::string out(1, static_cast<char>((0xFF00 >> n) & 0xFF));
+    if (n < 8) out[0] = static_cast<char>(out[0] | (v >> (8 * n)));
+    LittleEndian(out, v, n);
+    return out;
+}
+
 int g_pauses = 0;
 
 std::string UnixPathOf(const std::wstring& path) {
@@ -124,6 +143,29 @@ bool WaitForPresence(const std::wstring& path, bool present) {
 }
 
 } // namespace
+
+std::string StoredArchive(const std::string& data, const wchar_t* name) {
+    const std::string size = Number(data.size());
+    std::string h = std::string{1, 4, 6, 0, 1, 9} + size +
+                    std::string{0, 7, 0x0B, 1, 0, 1, 1, 0, 0x0C} + size + std::string{0, 0, 5, 1};
+    if (name) {
+        std::string names(1, '\0'); // not external
+        for (const wchar_t* p = name;; ++p) {
+            LittleEndian(names, *p, 2);
+            if (!*p) break;
+        }
+        h += '\x11' + Number(names.size()) + names;
+    }
+    h += std::string(2, '\0');
+    CrcGenerateTable();
+    std::string tail;
+    LittleEndian(tail, data.size(), 8);
+    LittleEndian(tail, h.size(), 8);
+    LittleEndian(tail, CrcCalc(h.data(), h.size()), 4);
+    std::string out("7z\xBC\xAF\x27\x1C\0\4", 8);
+    LittleEndian(out, CrcCalc(tail.data(), tail.size()), 4);
+    return out + tail + data + h;
+}
 
 UnixLink::UnixLink(const std::wstring& target, const std::wstring& linkWindows,
                    std::string linkUnix, const std::wstring& seenAs)

@@ -30,6 +30,10 @@ void UseLauncherDir(const std::wstring& dir, const std::wstring& base);
 
 std::string Md5Of(const std::string& bytes);
 
+// A 7z archive of one file stored as it is (Copy coder), written by hand;
+// name null leaves out the name table, which a valid archive may do.
+std::string StoredArchive(const std::string& data, const wchar_t* name);
+
 // A Unix symbolic link to the folder target, made beside Wine, which shows a
 // link to a folder as a junction (FILE_ATTRIBUTE_REPARSE_POINT). linkUnix is
 // the link's Unix path, or empty with linkWindows a path below a Wine drive;

@@ -38,7 +38,7 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
     g_savedState.InitSavedState(exePath);
 
     if (!IsTestCommandLine(commandLine)) {
-        if (RunUpdate(version)) {
+        if (RunUpdate(version, !IsSelfUpdatedCommandLine(commandLine))) {
             CoUninitialize();
             return 0;
         }

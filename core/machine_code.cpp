@@ -41,6 +41,20 @@ struct BStr {
     BSTR b;
 };
 
+// Serial numbers read from WMI, released together.
+struct Serials {
+    static constexpr size_t kMax = 64;
+    const wchar_t* items[kMax] = {};
+    size_t count = 0;
+    Serials() = default;
+    Serials(const Serials&) = delete;
+    Serials& operator=(const Serials&) = delete;
+    ~Serials() {
+        for (size_t i = 0; i < count; ++i)
+            SysFreeString(const_cast<BSTR>(items[i]));
+    }
+};
+
 bool QueryMachineCode(wchar_t* out, size_t cap) {
     out[0] = L'\0';
     if (FAILED(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
@@ -65,19 +79,28 @@ bool QueryMachineCode(wchar_t* out, size_t cap) {
                                    WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                                    results.Put())))
         return false;
-    for (;;) {
+    // The serials in the order WMI delivers them (a medium without a readable
+    // serial ends the walk), then chosen from by the one rule.
+    Serials serials;
+    while (serials.count < Serials::kMax) {
         win::ComPtr<IWbemClassObject> media;
         ULONG returned = 0;
         HRESULT hr = results->Next(WBEM_INFINITE, 1, media.Put(), &returned);
         if (FAILED(hr) || returned == 0 || !media) break;
         VARIANT serial;
         VariantInit(&serial);
-        if (FAILED(media->Get(L"SerialNumber", 0, &serial, nullptr, nullptr))) break;
-        bool isText = serial.vt == VT_BSTR && serial.bstrVal;
-        bool found = isText && TakeSerial(serial.bstrVal, out, cap);
-        VariantClear(&serial);
-        if (!isText || found) break;
+        if (FAILED(media->Get(L"SerialNumber", 0, &serial, nullptr, nullptr))) {
+            serials.items[serials.count++] = nullptr;
+            break;
+        }
+        BSTR text = serial.vt == VT_BSTR ? serial.bstrVal : nullptr;
+        serials.items[serials.count++] = text; // owned by serials from here on
+        if (!text) {
+            VariantClear(&serial);
+            break;
+        }
     }
+    ChooseMachineCode(serials.items, serials.count, out, cap);
     return true;
 }
 

@@ -14,6 +14,12 @@ constexpr DWORD kReplacePauseMs = 250;
 
 } // namespace
 
+const wchar_t kSelfUpdatedWord[] = L"updated";
+
+bool IsSelfUpdatedCommandLine(const wchar_t* commandLine) {
+    return commandLine && StrCmpIW(commandLine, kSelfUpdatedWord) == 0;
+}
+
 bool InstalledLauncherPath(const wchar_t* exePath, wchar_t* out, size_t cap) {
     if (!out || cap == 0) return false;
     out[0] = 0;
@@ -52,10 +58,12 @@ bool FinishSelfUpdate(const wchar_t* commandLine) {
     wchar_t dir[MAX_PATH] = {};
     CopyText(dir, installed);
     PathRemoveFileSpecW(dir);
-    // Replaced, the installed launcher runs as a player's start would and its
-    // update clears this folder. Not replaced (something holds the file), the
-    // old launcher still lets the player in, without the update check that
-    // would only bring it back here; the next start tries again.
-    ShellExecuteW(nullptr, L"open", installed, replaced ? nullptr : L"test", dir, SW_SHOWNORMAL);
+    // Replaced, the installed launcher runs as a player's start would, except
+    // that its update never fetches the launcher again; it clears this folder.
+    // Not replaced (something holds the file), the old launcher still lets the
+    // player in, without the update check that would only bring it back here;
+    // the next start tries again.
+    ShellExecuteW(nullptr, L"open", installed, replaced ? kSelfUpdatedWord : L"test", dir,
+                  SW_SHOWNORMAL);
     return true;
 }

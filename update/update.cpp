@@ -1,5 +1,6 @@
 #include "update/update.h"
 
+#include "core/file_util.h"
 #include "core/json_util.h"
 #include "core/saved_state.h"
 #include "core/static_config.h"
@@ -14,8 +15,6 @@
 #include <tlhelp32.h>
 
 #include <cstdint>
-
-DWORD g_deleteRetryPauseMs = 1000;
 
 bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5) {
     if (!localMd5) return true; // missing or unreadable: always restored
@@ -37,25 +36,56 @@ void TerminateProcessesNamed(const wchar_t* name) {
     }
 }
 
-void DeleteDirectoryTree(const wchar_t* dir) {
+namespace {
+
+bool IsLink(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A junction or symbolic link goes itself; what it points at is never listed.
+void DeleteLink(const wchar_t* path, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(path);
+    else
+        DeleteFileW(path);
+}
+
+void DeleteBelow(const wchar_t* dir) {
     wchar_t pattern[MAX_PATH] = {};
     if (!CopyText(pattern, dir) || !PathAppendW(pattern, L"*.*")) return;
     WIN32_FIND_DATAW found;
-    {
-        win::UniqueFind find(FindFirstFileW(pattern, &found));
-        if (!find) return;
-        do {
-            if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
-            wchar_t path[MAX_PATH] = {};
-            if (!CopyText(path, dir) || !PathAppendW(path, found.cFileName)) continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteDirectoryTree(path);
-                continue;
+    win::UniqueFind find(FindFirstFileW(pattern, &found));
+    if (!find) return;
+    do {
+        if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
+        wchar_t path[MAX_PATH] = {};
+        if (!CopyText(path, dir) || !PathAppendW(path, found.cFileName)) continue;
+        const DWORD attributes = found.dwFileAttributes;
+        if (IsLink(attributes)) {
+            DeleteLink(path, attributes);
+        } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteBelow(path);
+            RemoveDirectoryW(path);
+        } else {
+            // Only a held file is worth waiting for.
+            for (int retry = 0; !DeleteFileW(path) && retry < 10; ++retry) {
+                if (!IsPassingFileError(GetLastError())) break;
+                g_retryPause(1000);
             }
-            for (int retry = 0; !DeleteFileW(path) && retry < 10; ++retry)
-                Sleep(g_deleteRetryPauseMs);
-        } while (FindNextFileW(find.Get(), &found));
+        }
+    } while (FindNextFileW(find.Get(), &found));
+}
+
+} // namespace
+
+void DeleteDirectoryTree(const wchar_t* dir) {
+    const DWORD attributes = GetFileAttributesW(dir);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (IsLink(attributes)) {
+        DeleteLink(dir, attributes);
+        return;
     }
+    DeleteBelow(dir);
     RemoveDirectoryW(dir);
 }
 
@@ -69,7 +99,7 @@ int ManifestVersion(const json_value* root) {
 
 } // namespace
 
-bool RunUpdate(int builtInVersion) {
+bool RunUpdate(int builtInVersion, bool selfUpdate) {
     wchar_t updateDir[MAX_PATH] = {};
     if (!CopyText(updateDir, g_savedState.exeDir) || !updateDir[0] ||
         !PathAppendW(updateDir, L"update"))
@@ -91,6 +121,7 @@ bool RunUpdate(int builtInVersion) {
     const bool newer = version > builtInVersion;
     bool restart = false;
     int launcherFiles = 0;
+    char launcherDigest[33] = {};
     wchar_t newLauncher[MAX_PATH] = {};
     if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
         for (unsigned i = 0; i < files->u.object.length; ++i) {
@@ -107,6 +138,12 @@ bool RunUpdate(int builtInVersion) {
                 continue;
             bool isLauncher = StrCmpIW(local, g_savedState.exePath) == 0;
             if (isLauncher) {
+                // One launcher package per start, and none for a launcher just
+                // put in place, whatever the manifest lists: a launcher that
+                // differs from its listing would otherwise replace itself for ever.
+                if (!selfUpdate || restart) continue;
+                // A listed digest too long to hold cannot match any launcher.
+                CopyTextA(launcherDigest, m.value->u.string.ptr);
                 TerminateProcessesNamed(member);
                 restart = true;
             }
@@ -117,9 +154,16 @@ bool RunUpdate(int builtInVersion) {
     root.reset();
     text.reset();
 
-    // A launcher package that wrote nothing leaves nothing to start: the
-    // running launcher carries on instead of ending with no successor.
-    if (!restart || launcherFiles == 0 || !newLauncher[0]) return false;
+    if (!restart) return false;
+    // A launcher package that wrote nothing leaves nothing to start, and one
+    // whose launcher is not the listed one would fetch itself again: the
+    // running launcher carries on instead, without what it fetched.
+    char written[33] = {};
+    if (launcherFiles == 0 || !newLauncher[0] || !FileMd5Hex(newLauncher, written) ||
+        lstrcmpiA(written, launcherDigest) != 0) {
+        DeleteDirectoryTree(updateDir);
+        return false;
+    }
     wchar_t workDir[MAX_PATH] = {};
     CopyText(workDir, newLauncher);
     PathRemoveFileSpecW(workDir);

@@ -5,7 +5,10 @@
 #include <windows.h>
 
 // Runs the update; true when a new launcher was started and the run must end.
-bool RunUpdate(int builtInVersion);
+// The new launcher is started only when its digest is the one listed for it.
+// Without selfUpdate (a launcher just put in place by a self-update) the
+// launcher's own member is never fetched; the other members are.
+bool RunUpdate(int builtInVersion, bool selfUpdate = true);
 
 // Whether a listed member is fetched. localMd5 is null when the local file
 // could not be read; digests compare ignoring case.
@@ -14,8 +17,6 @@ bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* lis
 // Ends every other process whose executable file name equals name.
 void TerminateProcessesNamed(const wchar_t* name);
 
-// Deletes everything below dir, then dir itself.
+// Deletes everything below dir, then dir itself. Links (junctions, symbolic
+// links) are removed themselves, never followed.
 void DeleteDirectoryTree(const wchar_t* dir);
-
-// Pause before each renewed attempt to delete a file; tests shorten it.
-extern DWORD g_deleteRetryPauseMs;

@@ -26,17 +26,26 @@ BOOL CALLBACK FindVisible(HWND hwnd, LPARAM lp) {
 
 } // namespace
 
-// The real launcher with the sample skin and "test": its loading picture comes
-// up, and closing the window (the keyboard's Alt+F4 on the loading picture)
-// ends the run with exit code 0.
+// The real launcher with the sample skin and "test": no update (a stale
+// "update" folder stays, the update server hears nothing), its loading
+// picture comes up, and closing the window (the keyboard's Alt+F4 on the
+// loading picture) ends the run with exit code 0.
 TEST(LauncherRun, ShowsItsWindowsAndEndsWithExitCodeZero) {
+    PageListener updateServer;
+    ASSERT_NE(0, updateServer.Port());
     TempDir dir;
     std::wstring exe = dir / L"Lumora2.exe";
     ASSERT_TRUE(CopyFileW(BinaryPath("Lumora2.exe").c_str(), exe.c_str(), FALSE));
     std::string json;
     ASSERT_TRUE(ReadFileBytes(SourcePath("demo/static.json"), json));
+    const std::string from = "http://www.lumora.example/game_statics/lm/";
+    ASSERT_NE(std::string::npos, json.find(from));
+    json.replace(json.find(from), from.size(),
+                 "http://127.0.0.1:" + std::to_string(updateServer.Port()) + "/");
     ASSERT_TRUE(WriteFileBytes(dir / L"static.json", json));
     CopyTree(SourcePath("demo/skin"), dir / L"skin");
+    ASSERT_TRUE(CreateDirectoryW((dir / L"update").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir / L"update\\stale.txt", "stale"));
 
     std::wstring cmd = L"\"" + exe + L"\" test";
     STARTUPINFOW si = {};
@@ -58,6 +67,8 @@ TEST(LauncherRun, ShowsItsWindowsAndEndsWithExitCodeZero) {
     EXPECT_EQ(0u, code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    EXPECT_TRUE(FileExists(dir / L"update\\stale.txt"));
+    EXPECT_EQ("", updateServer.WaitForRequest(100));
 }
 
 namespace {

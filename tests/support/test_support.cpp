@@ -32,7 +32,13 @@ void RemoveTree(const std::wstring& dir) {
             std::wstring name = fd.cFileName;
             if (name == L"." || name == L"..") continue;
             std::wstring full = dir + L"\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // A link goes itself; what it points at is not ours.
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryW(full.c_str());
+                else
+                    DeleteFileW(full.c_str());
+            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full);
             } else {
                 SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);

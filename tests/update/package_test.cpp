@@ -1,4 +1,5 @@
 #include "core/saved_state.h"
+#include "core/text.h"
 #include "update/package.h"
 #include "update/package_name.h"
 #include "update_test_util.h"
@@ -7,6 +8,7 @@
 
 using namespace testing_support;
 using update_test::PackageBytes;
+using update_test::StoredArchive;
 
 namespace {
 
@@ -74,6 +76,88 @@ TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << Narrow(c.name);
+}
+
+TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
+    struct {
+        const wchar_t* root;
+        const wchar_t* name;
+        const wchar_t* joined; // empty: refused
+    } cases[] = {
+        {L"Q:\\", L"a.txt", L"Q:\\a.txt"},
+        {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
+        {L"Q:\\", L"", L""},
+        {L"C:\\game", L"a.txt", L"C:\\game\\a.txt"},
+        {L"C:\\game", L"..\\gamex\\a.txt", L""},
+        {L"C:\\game\\", L"..\\gamex\\a.txt", L""},
+        {L"C:\\game", L"..\\game\\a.txt", L"C:\\game\\a.txt"},
+        {L"C:\\game", L"..\\..\\x.dll", L""},
+    };
+    for (const auto& c : cases) {
+        wchar_t out[MAX_PATH] = {};
+        bool ok = JoinPathChecked(out, c.root, c.name);
+        EXPECT_EQ(ok, c.joined[0] != 0) << Narrow(c.root) << " + " << Narrow(c.name);
+        if (ok) {
+            EXPECT_STREQ(out, c.joined);
+        }
+    }
+}
+
+// The launcher directory a drive root: a drive letter mapped to a folder.
+TEST(Package, DriveRootLauncherDirectoryIsWrittenLikeAnyOther) {
+    TempDir target;
+    char prefix[MAX_PATH] = {};
+    ASSERT_NE(GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH), 0u);
+    update_test::UnixLink drive(target.Path(), L"",
+                                std::string(prefix) + "/dosdevices/q:", L"Q:\\");
+    ASSERT_TRUE(drive.Made());
+    update_test::UseLauncherDir(L"Q:", L"");
+    ASSERT_STREQ(g_savedState.exeDir, L"Q:\\");
+    std::string bytes = PackageBytes("plain");
+    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 3);
+    EXPECT_EQ(Read(target / L"deep\\x\\y\\c.txt"), "gamma");
+    EXPECT_EQ(CountFiles(target.Path()), 1); // a.txt, and no temporary file
+}
+
+// GetTempFileNameW refuses folders longer than MAX_PATH - 14 on Windows; a
+// file "z" in a folder of MAX_PATH - 3 characters still fits.
+TEST(Package, LongFolderWithShortNamesIsWritten) {
+    TempDir outer;
+    std::wstring root = outer.Path() + L"\\";
+    root += std::wstring(MAX_PATH - 3 - root.size(), L'r');
+    // Past CreateDirectoryW's own limit: made in the form without one.
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root).c_str(), nullptr));
+    CopyText(g_savedState.exeDir, root.c_str()); // the folder that holds the files
+    std::string bytes = StoredArchive("stored bytes", L"z");
+    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 1);
+    ASSERT_EQ((root + L"\\z").size(), size_t(MAX_PATH - 1));
+    EXPECT_EQ(Read(root + L"\\z"), "stored bytes");
+    EXPECT_EQ(CountFiles(root), 1);
+    DeleteFileW((root + L"\\z").c_str());
+    RemoveDirectoryW((L"\\\\?\\" + root).c_str());
+}
+
+// Entries without names (no name table), and names Windows refuses: nothing
+// written, and nothing tried again.
+TEST(Package, NamelessAndRefusedEntriesAreSkippedAtOnce) {
+    struct {
+        const wchar_t* name; // null: no name table
+        int written;
+    } cases[] = {
+        {nullptr, 0},     {L"ok.txt", 1},  {L"", 0},        {L"CON", 0},     {L"aux.txt", 0},
+        {L"sub\\nul", 0}, {L"com1 .x", 0}, {L"a*b.txt", 0}, {L"a?b.txt", 0}, {L"a|b", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name ? Narrow(c.name) : "no name table");
+        TempDir dir;
+        update_test::CountedPauses pauses;
+        EXPECT_EQ(Extract(dir, StoredArchive("stored bytes", c.name)).written, c.written);
+        EXPECT_EQ(pauses.Count(), 0);
+        EXPECT_EQ(CountFiles(dir.Path()), c.written);
+        if (c.written) {
+            EXPECT_EQ(Read(dir / c.name), "stored bytes");
+        }
+    }
 }
 
 TEST(Package, MemoryInStreamReadsAndClampsSeeks) {
@@ -163,10 +247,9 @@ TEST(Package, LockedDestinationIsKeptIntact) {
     HANDLE lock =
         CreateFileW((dir / L"a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    DWORD savedPause = g_writeRetryPauseMs;
-    g_writeRetryPauseMs = 5;
+    update_test::CountedPauses pauses;
     Extracted r = Extract(dir, PackageBytes("plain"));
-    g_writeRetryPauseMs = savedPause;
+    EXPECT_EQ(pauses.Count(), 9); // ten attempts: a held file may come free
     CloseHandle(lock);
     EXPECT_EQ(r.written, 2);
     EXPECT_EQ(Read(dir / L"a.txt"), "old alpha");

@@ -3,6 +3,7 @@
 #include "update/self_update.h"
 #include "update/update.h"
 #include "update_test_util.h"
+#include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +150,45 @@ TEST(UpdateFlow, UpdateFolderIsClearedFirstAndMissingManifestChangesNothingElse)
     EXPECT_TRUE(FileExists(run.dir / L"keep.txt"));
 }
 
+// "update", or a folder below it, may be a link (a junction): the link goes,
+// the files it points at stay.
+TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinks) {
+    for (const wchar_t* link : {L"update", L"update\\inner"}) {
+        SCOPED_TRACE(Narrow(link));
+        TempDir dir;
+        ASSERT_TRUE(CreateDirectoryW((dir / L"target").c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(dir / L"target\\keep.txt", "keep"));
+        if (wcschr(link, L'\\')) {
+            ASSERT_TRUE(CreateDirectoryW((dir / L"update").c_str(), nullptr));
+        }
+        update_test::UnixLink made(dir / L"target", dir / link, "", dir / link);
+        ASSERT_TRUE(made.Made());
+        ASSERT_NE(GetFileAttributesW((dir / link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+        DeleteDirectoryTree((dir / L"update").c_str());
+        EXPECT_TRUE(FileExists(dir / L"target\\keep.txt"));
+    }
+}
+
+// A file held open is tried again; a name that Windows refuses is not.
+TEST(UpdateFlow, UpdateFolderDeleteRetriesOnlyHeldFiles) {
+    for (bool held : {true, false}) {
+        TempDir dir;
+        std::wstring update = dir / L"update";
+        ASSERT_TRUE(CreateDirectoryW(update.c_str(), nullptr));
+        // "aux.txt" names a device unless given in the "\\?\" form.
+        std::wstring file = held ? update + L"\\a.txt" : L"\\\\?\\" + update + L"\\aux.txt";
+        ASSERT_TRUE(WriteFileBytes(file, "x"));
+        win::UniqueHandle hold(
+            held ? CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                 : INVALID_HANDLE_VALUE);
+        update_test::CountedPauses pauses;
+        DeleteDirectoryTree(update.c_str());
+        EXPECT_EQ(pauses.Count(), held ? 10 : 0);
+        hold.Reset();
+        DeleteFileW(file.c_str());
+    }
+}
+
 TEST(UpdateFlow, SelfUpdateThatWritesNothingGoesOn) {
     for (const char* package : {"", "empty", "foreign"}) {
         SCOPED_TRACE(package);
@@ -159,39 +199,188 @@ TEST(UpdateFlow, SelfUpdateThatWritesNothingGoesOn) {
     }
 }
 
-TEST(UpdateFlow, SelfUpdateStartsTheNewLauncherAndEndsTheOtherInstance) {
-    FlowRun run("selfupdate");
-    PublishPackage("launcher", run.base + "7/Lumora2.7z");
-    PublishPackage("plain", run.base + "7/a.7z");
-    // A second instance of the launcher, running from another folder.
-    TempDir other;
+// The launcher member decides about the restart: a changed launcher whose
+// package holds the listed bytes ends the other instance and is started from
+// "update"; anything else starts nothing, ends nothing and leaves no "update".
+TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
     std::string probe;
     ASSERT_TRUE(ReadFileBytes(update_test::RigPath("src/launcher/Lumora2.exe"), probe));
-    ASSERT_TRUE(WriteFileBytes(other / L"Lumora2.exe", probe));
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::wstring cmd = L"\"" + (other / L"Lumora2.exe") + L"\" wait";
-    ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               other.Path().c_str(), &si, &pi));
-    for (int i = 0; i < 100 && !FileExists(other / L"marker.txt"); ++i)
-        Sleep(50);
+    const std::string good = Md5Of(probe);
+    struct {
+        const char* name;
+        std::string installed; // the launcher file in place before the run
+        std::string files;     // the manifest's members
+        bool selfUpdate;
+        std::vector<std::string> fetched;
+        bool endsOther, restarts;
+    } cases[] = {
+        {"changed",
+         "old",
+         "\"Lumora2.exe\": \"" + good + "\", \"a.txt\": \"00\"",
+         true,
+         {"7/Lumora2.7z", "7/a.7z"},
+         true,
+         true},
+        {"unchanged",
+         probe,
+         "\"Lumora2.exe\": \"" + good + "\", \"a.txt\": \"00\"",
+         true,
+         {"7/a.7z"},
+         false,
+         false},
+        {"listed_digest_not_the_package",
+         "old",
+         "\"Lumora2.exe\": \"" + Md5Of("other") + "\", \"a.txt\": \"00\"",
+         true,
+         {"7/Lumora2.7z", "7/a.7z"},
+         true,
+         false},
+        {"listed_twice",
+         "old",
+         "\"LUMORA2.EXE\": \"" + Md5Of("other") + "\", \"Lumora2.exe\": \"" + good + "\"",
+         true,
+         {"7/LUMORA2.7z"},
+         true,
+         false},
+        {"just_updated",
+         "old",
+         "\"Lumora2.exe\": \"" + good + "\", \"a.txt\": \"00\"",
+         false,
+         {"7/a.7z"},
+         false,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlowRun run(std::string("self_") + c.name);
+        ASSERT_TRUE(WriteFileBytes(run.dir / L"Lumora2.exe", c.installed));
+        PublishPackage("launcher", run.base + "7/Lumora2.7z");
+        PublishPackage("plain", run.base + "7/a.7z");
+        // A second instance of the launcher, running from another folder.
+        TempDir other;
+        ASSERT_TRUE(WriteFileBytes(other / L"Lumora2.exe", probe));
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        std::wstring cmd = L"\"" + (other / L"Lumora2.exe") + L"\" wait";
+        ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   other.Path().c_str(), &si, &pi));
+        for (int i = 0; i < 100 && !FileExists(other / L"marker.txt"); ++i)
+            Sleep(50);
 
-    EXPECT_TRUE(run.Run("{\"version\": 7, \"files\": {\"Lumora2.exe\": \"00\", \"a.txt\": "
-                        "\"00\"}}"));
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 5000), WAIT_OBJECT_0);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    // Members after the launcher are still handled before the restart.
-    EXPECT_TRUE(FileExists(run.dir / L"a.txt"));
-    std::wstring marker = run.dir / L"update\\marker.txt";
-    for (int i = 0; i < 100 && !FileExists(marker); ++i)
-        Sleep(50);
-    std::string line;
-    ASSERT_TRUE(ReadFileBytes(marker, line));
-    std::wstring text(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2);
-    EXPECT_NE(text.find(L"force"), std::wstring::npos) << Narrow(text);
-    Sleep(300); // let the started probe end before its folder goes
+        Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + c.files + "}}");
+        EXPECT_EQ(RunUpdate(kBuiltIn, c.selfUpdate), c.restarts);
+        EXPECT_EQ(run.Fetched(), c.fetched);
+        // Members after the launcher are still handled before the restart.
+        EXPECT_EQ(FileExists(run.dir / L"a.txt"), c.files.find("a.txt") != std::string::npos);
+        const bool ended = WaitForSingleObject(pi.hProcess, c.restarts ? 5000 : 0) == WAIT_OBJECT_0;
+        EXPECT_EQ(ended, c.endsOther);
+        TerminateProcess(pi.hProcess, 0);
+        WaitForSingleObject(pi.hProcess, 5000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        std::wstring marker = run.dir / L"update\\marker.txt";
+        if (c.restarts) {
+            for (int i = 0; i < 100 && !FileExists(marker); ++i)
+                Sleep(50);
+            std::string line;
+            ASSERT_TRUE(ReadFileBytes(marker, line));
+            std::wstring text(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2);
+            EXPECT_NE(text.find(L"force"), std::wstring::npos) << Narrow(text);
+            Sleep(300); // let the started probe end before its folder goes
+        } else {
+            EXPECT_FALSE(FileExists(run.dir / L"update"));
+        }
+    }
+}
+
+namespace {
+
+struct WindowSearch {
+    const std::wstring* exe;
+    HWND found;
+    DWORD pid;
+};
+
+BOOL CALLBACK FindLauncherWindow(HWND hwnd, LPARAM lp) {
+    auto* search = reinterpret_cast<WindowSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!IsWindowVisible(hwnd) || !process ||
+        !QueryFullProcessImageNameW(process.Get(), 0, image, &size) ||
+        lstrcmpiW(image, search->exe->c_str()) != 0)
+        return TRUE;
+    search->found = hwnd;
+    search->pid = pid;
+    return FALSE;
+}
+
+} // namespace
+
+// The real launcher, started as a player would, against a release of a new
+// launcher: one launcher package download per start whatever the manifest
+// says, and the windows come up. When the listed digest is not the package's
+// launcher, nothing is started and "update" goes; when it is, the launcher
+// put in place does not update itself again, although the manifest lists
+// the launcher a second time with another digest.
+TEST(SelfUpdateRun, OnePackageDownloadPerStartAndTheWindowComesUp) {
+    std::string built;
+    ASSERT_TRUE(ReadFileBytes(BinaryPath("Lumora2.exe"), built));
+    const std::string old = built + "the launcher of the previous release";
+    std::string config;
+    ASSERT_TRUE(ReadFileBytes(SourcePath("demo/static.json"), config));
+    const std::string from = "http://www.lumora.example/game_statics/lm/";
+    ASSERT_NE(config.find(from), std::string::npos);
+    for (bool listed : {false, true}) {
+        SCOPED_TRACE(listed ? "package holds the listed launcher" : "listed digest differs");
+        FlowRun run(listed ? "run_listed" : "run_unlisted");
+        std::string manifest = "{\"version\": 7, \"files\": {\"Lumora2.exe\": \"" +
+                               (listed ? Md5Of(built) : Md5Of("other")) + "\"";
+        // The same file and package under another name.
+        if (listed) manifest += ", \".\\\\Lumora2.exe\": \"" + Md5Of("other") + "\"";
+        Publish(run.base + "update.json", manifest + "}}");
+        Publish(run.base + "7/Lumora2.7z", update_test::StoredArchive(built, L"Lumora2.exe"));
+        std::wstring exe = run.dir / L"Lumora2.exe";
+        ASSERT_TRUE(WriteFileBytes(exe, old));
+        CopyTree(SourcePath("demo/skin"), run.dir / L"skin");
+        std::string json = config;
+        json.replace(json.find(from), from.size(), Narrow(update_test::ServerUrl(run.base)));
+        ASSERT_TRUE(WriteFileBytes(run.dir / L"static.json", json));
+
+        std::wstring cmd = L"\"" + exe + L"\"";
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   run.dir.Path().c_str(), &si, &pi));
+        CloseHandle(pi.hThread);
+        win::UniqueHandle first(pi.hProcess);
+        WindowSearch search = {&exe, nullptr, 0};
+        for (int i = 0; i < 600 && !search.found; ++i) {
+            Sleep(100);
+            EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&search));
+        }
+        ASSERT_NE(search.found, nullptr) << "no launcher window came up";
+        win::UniqueHandle shown(OpenProcess(SYNCHRONIZE, FALSE, search.pid));
+        EXPECT_EQ(search.pid == pi.dwProcessId, !listed); // a self-update ends the first run
+        PostMessageW(search.found, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(shown.Get(), 30000), WAIT_OBJECT_0);
+
+        int manifests = 0, packages = 0;
+        std::vector<update_test::Request> log = RequestsFor("/" + run.base);
+        for (size_t i = run.earlier; i < log.size(); ++i)
+            if (log[i].verb == "GET")
+                ++(log[i].target.find("update.json") != std::string::npos ? manifests : packages);
+        EXPECT_EQ(packages, 1);
+        EXPECT_EQ(manifests, listed ? 2 : 1);
+        EXPECT_FALSE(FileExists(run.dir / L"update"));
+        std::string now;
+        ASSERT_TRUE(ReadFileBytes(exe, now));
+        EXPECT_TRUE(now == (listed ? built : old));
+    }
 }
 
 TEST(SelfUpdate, InstalledLauncherPath) {

@@ -53,31 +53,24 @@ std::string Describe(const WindowDesc& w) {
 } // namespace
 
 TEST(StaticConfig, BadFilesKeepTheDefaults) {
-    struct Case {
-        const char* json; // null: no file
-        const wchar_t* updateUrl;
-        const wchar_t* gameUrl;
-        const wchar_t* startUrl;
-    };
-    const Case cases[] = {
-        {nullptr, L"http://h.example/game_statics/lm/", L"http://h.example/lmwd", L""},
-        {"", L"http://h.example/game_statics/lm/", L"http://h.example/lmwd",
-         L"http://h.example/lmwd?install=1"},
-        {"{not json", L"http://h.example/game_statics/lm/", L"http://h.example/lmwd",
-         L"http://h.example/lmwd?install=1"},
-        {"\xEF\xBB\xBF{\"update_url\":\"http://u.example/\",\"windows\":{\"a\":{}}}",
-         L"http://h.example/game_statics/lm/", L"http://h.example/lmwd",
-         L"http://h.example/lmwd?install=1"},
-        {"[1,2]", L"", L"", L"?install=1"},
-        {"{\"update_url\":5,\"game_url\":true,\"windows\":[]}", L"", L"", L"?install=1"},
-    };
-    for (const Case& c : cases) {
+    // kept: the built-in URLs survive; otherwise a parsed file without them empties them.
+    const struct {
+        const char* json; // null: no file, and so no first-run step
+        bool kept;
+    } rows[] = {{nullptr, true},
+                {"", true},
+                {"{not json", true},
+                {"\xEF\xBB\xBF{\"update_url\":\"http://u.example/\",\"windows\":{\"a\":{}}}", true},
+                {"[1,2]", false},
+                {"{\"update_url\":5,\"game_url\":true,\"windows\":[]}", false}};
+    for (const auto& r : rows) {
         TempDir dir;
-        auto cfg = Load(dir, c.json, nullptr);
-        SCOPED_TRACE(c.json ? c.json : "(no file)");
-        EXPECT_STREQ(c.updateUrl, cfg->updateUrl);
-        EXPECT_STREQ(c.gameUrl, cfg->gameUrl);
-        EXPECT_STREQ(c.startUrl, cfg->startUrl);
+        auto cfg = Load(dir, r.json, nullptr);
+        SCOPED_TRACE(r.json ? r.json : "(no file)");
+        std::wstring game = r.kept ? L"http://h.example/lmwd" : L"";
+        EXPECT_STREQ(r.kept ? L"http://h.example/game_statics/lm/" : L"", cfg->updateUrl);
+        EXPECT_EQ(game, cfg->gameUrl);
+        EXPECT_EQ(r.json ? game + L"?install=1" : L"", cfg->startUrl);
         EXPECT_STREQ(L"Lumora2", cfg->title);
         EXPECT_EQ(0, cfg->windowCount);
         EXPECT_EQ(-1, cfg->firstWindow);

@@ -97,6 +97,16 @@ TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
 // Each refusal exits non-zero, names its cause, and leaves the output as it was.
 TEST(Publish, RefusalsLeaveTheOutputAlone) {
     const std::wstring longFile(150, L'n');
+    // Publishes version 5, then asks for the given one over it.
+    auto NotAbove = [](const wchar_t* version) {
+        return [version](const TempDir& d) {
+            MakeRelease(d / L"rel");
+            std::string output;
+            EXPECT_EQ(Publish(Quote(d / L"rel") + L" 5 " + Quote(d / L"v5"), &output), 0);
+            return Quote(d / L"rel") + L" " + version + L" " + Quote(d / L"out") + L" " +
+                   Quote(d / L"v5");
+        };
+    };
     const struct Row {
         const char* name;
         std::function<std::wstring(const TempDir&)> setUp; // the arguments
@@ -126,15 +136,11 @@ TEST(Publish, RefusalsLeaveTheOutputAlone) {
          },
          {"longer than 259 characters", Narrow(longFile)},
          true},
-        {"version not above the previous",
-         [](const TempDir& d) {
-             MakeRelease(d / L"rel");
-             std::string output;
-             EXPECT_EQ(Publish(Quote(d / L"rel") + L" 5 " + Quote(d / L"v5"), &output), 0);
-             return Quote(d / L"rel") + L" 5 " + Quote(d / L"out") + L" " + Quote(d / L"v5");
-         },
+        {"version equal to the previous",
+         NotAbove(L"5"),
          {"not above the previous version 5"},
          true},
+        {"version below the previous", NotAbove(L"4"), {"not above the previous version 5"}, true},
         {"named 7z missing",
          [](const TempDir& d) {
              MakeRelease(d / L"rel");

@@ -155,40 +155,33 @@ TEST(StaticConfig, OversizedValuesAreRefusedNotCut) {
 }
 
 TEST(StaticConfig, ChannelQueryAndFirstRun) {
-    struct Case {
+    const struct {
         const char* channel; // null: no file
         MachineCodeSource code;
-        const wchar_t* gameUrl;
+        const wchar_t* query; // after the game URL
         const wchar_t* title;
+    } cases[] = {
+        {"abc|Title", FixedCode, L"?version=2&machine_code=WD123&fn=abc", L"Title"},
+        {"abc", NoCode, L"?version=2&fn=abc", L"Lumora2"},
+        {"abc\r\n", FixedCode, L"?version=2&machine_code=WD123&fn=abc%0D%0A", L"Lumora2"},
+        {"|Only Name", FixedCode, L"?version=2&machine_code=WD123&fn=", L"Only Name"},
+        {"a b/c", FixedCode, L"?version=2&machine_code=WD123&fn=a%20b%2Fc", L"Lumora2"},
+        {nullptr, FixedCode, L"", L"Lumora2"},
     };
-    const Case cases[] = {
-        {"abc|Title", FixedCode, L"http://g.example/p?version=2&machine_code=WD123&fn=abc",
-         L"Title"},
-        {"abc", NoCode, L"http://g.example/p?version=2&fn=abc", L"Lumora2"},
-        {"abc\r\n", FixedCode, L"http://g.example/p?version=2&machine_code=WD123&fn=abc%0D%0A",
-         L"Lumora2"},
-        {"|Only Name", FixedCode, L"http://g.example/p?version=2&machine_code=WD123&fn=",
-         L"Only Name"},
-        {"a b/c", FixedCode, L"http://g.example/p?version=2&machine_code=WD123&fn=a%20b%2Fc",
-         L"Lumora2"},
-        {nullptr, FixedCode, L"http://g.example/p", L"Lumora2"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.channel ? c.channel : "(no channel)");
         TempDir dir;
         auto cfg = Load(dir, R"({"game_url":"http://g.example/p"})", c.channel, c.code);
-        EXPECT_STREQ(c.gameUrl, cfg->gameUrl);
+        const std::wstring game = std::wstring(L"http://g.example/p") + c.query;
+        EXPECT_EQ(game, cfg->gameUrl);
         EXPECT_STREQ(c.title, cfg->title);
         // First run: the marker is written and the start page is told so.
-        std::wstring first = std::wstring(c.gameUrl) + (c.channel ? L"&install=1" : L"?install=1");
-        EXPECT_EQ(first, cfg->startUrl);
+        EXPECT_EQ(game + (c.channel ? L"&install=1" : L"?install=1"), cfg->startUrl);
         std::string marker;
-        ASSERT_TRUE(ReadFileBytes(dir / L"first", marker));
-        EXPECT_EQ("1", marker);
+        EXPECT_TRUE(ReadFileBytes(dir / L"first", marker) && marker == "1");
         // Later calls and later runs find the marker.
         cfg->ApplyFirstRunFlag();
-        EXPECT_STREQ(c.gameUrl, cfg->startUrl);
-        auto second = Load(dir, nullptr, nullptr, c.code);
-        EXPECT_STREQ(c.gameUrl, second->startUrl);
+        EXPECT_EQ(game, cfg->startUrl);
+        EXPECT_EQ(game, Load(dir, nullptr, nullptr, c.code)->startUrl);
     }
 }

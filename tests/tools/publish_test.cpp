@@ -1,7 +1,6 @@
 // lumora_publish run as a process with the rig's 7z stand-in, and the
 // launcher's own update run consuming what it wrote from the test server.
 #include "support/test_support.h"
-#include "update/md5.h"
 #include "update/update.h"
 #include "update/update_test_util.h"
 
@@ -31,8 +30,7 @@ std::string Read(const std::wstring& path) {
 }
 
 std::string Md5Of(const std::wstring& path) {
-    char text[33] = {};
-    return FileMd5Hex(path.c_str(), text) ? text : "<unreadable>";
+    return update_test::Md5Of(Read(path));
 }
 
 // Names directly in dir: leftovers of an interrupted run would show here.

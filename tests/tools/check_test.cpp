@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 using namespace testing_support;
+using namespace std::string_literals;
 
 namespace {
 
@@ -46,21 +46,18 @@ size_t Occurrences(const std::string& text, const std::string& part) {
 
 } // namespace
 
-// Exit codes: 0 for a clean file (given as the folder or the file), 2 for a
-// missing file or a bad command line.
+// A clean file, given as its folder or itself, exits with 0; a missing file or
+// a bad command line with 2.
 TEST(Check, ExitCodes) {
     TempDir dir, empty;
     LayOut(dir, DemoConfig());
-    const std::pair<std::wstring, int> rows[] = {{Quote(dir.Path()), 0},
-                                                 {Quote(dir / L"static.json"), 0},
-                                                 {Quote(empty.Path()), 2},
-                                                 {Quote(dir / L"nowhere"), 2},
-                                                 {L"a b", 2}};
-    for (const auto& row : rows) {
-        ToolRun r = RunCheck(row.first);
-        EXPECT_EQ(r.code, row.second) << r.output;
-        EXPECT_TRUE(row.second || r.output.rfind("static.json: clean", 0) == 0) << r.output;
+    for (const std::wstring& target : {dir.Path(), dir / L"static.json"}) {
+        ToolRun r = RunCheck(Quote(target));
+        EXPECT_EQ(r.code, 0) << r.output;
+        EXPECT_EQ(r.output.rfind("static.json: clean", 0), 0u) << r.output;
     }
+    for (const std::wstring& args : {Quote(empty.Path()), Quote(dir / L"nowhere"), L"a b"s})
+        EXPECT_EQ(RunCheck(args).code, 2) << Narrow(args);
 }
 
 // Each row breaks the sample in one way; the fault is reported once under its

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,6 +46,18 @@ int CountEntries(const std::wstring& dir) {
     return n;
 }
 
+// The arguments in spec, each "@name" replaced by the quoted path of name in dir.
+std::wstring Args(const TempDir& dir, const std::wstring& spec) {
+    std::wistringstream in(spec);
+    std::wstring all, word;
+    while (in >> word) {
+        size_t at = word.find(L'@');
+        if (at != std::wstring::npos) word = word.substr(0, at) + Quote(dir / word.substr(at + 1));
+        all += (all.empty() ? L"" : L" ") + word;
+    }
+    return all;
+}
+
 void MakeRelease(const std::wstring& rel) {
     CreateDirectoryW(rel.c_str(), nullptr);
     CreateDirectoryW((rel + L"\\bin").c_str(), nullptr);
@@ -63,7 +75,7 @@ TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
     std::string output;
     // The option names the program when LUMORA_7Z is not set.
     ASSERT_EQ(Publish(L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM)) + L" " +
-                          Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"),
+                          Args(dir, L"@rel 5 @out"),
                       &output, false),
               0)
         << output;
@@ -95,84 +107,45 @@ TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
 // Each refusal exits non-zero, names its cause, and leaves the output as it was.
 TEST(Publish, RefusalsLeaveTheOutputAlone) {
     const std::wstring longFile(150, L'n');
-    // Publishes version 5, then asks for the given one over it.
-    auto NotAbove = [](const wchar_t* version) {
-        return [version](const TempDir& d) {
-            MakeRelease(d / L"rel");
-            std::string output;
-            EXPECT_EQ(Publish(Quote(d / L"rel") + L" 5 " + Quote(d / L"v5"), &output), 0);
-            return Quote(d / L"rel") + L" " + version + L" " + Quote(d / L"out") + L" " +
-                   Quote(d / L"v5");
-        };
-    };
     const struct Row {
-        const char* name;
-        std::function<std::wstring(const TempDir&)> setUp; // the arguments
+        std::string layout; // what is laid out in the folder first
+        std::wstring args;  // "@name" stands for the quoted path of name in the folder
         std::vector<std::string> says;
-        bool useShim;
+        bool useShim = true;
     } rows[] = {
-        {"no release folder",
-         [](const TempDir& d) { return Quote(d / L"nowhere") + L" 5 " + Quote(d / L"out"); },
-         {"release folder", "nowhere"},
-         true},
-        {"package names collide",
-         [](const TempDir& d) {
-             CreateDirectoryW((d / L"rel").c_str(), nullptr);
-             WriteFileBytes(d / L"rel\\a.txt", "1");
-             WriteFileBytes(d / L"rel\\a.dat", "2");
-             return Quote(d / L"rel") + L" 5 " + Quote(d / L"out");
-         },
-         {"a.txt", "a.dat", "a.7z"},
-         true},
-        {"name too long",
-         [&](const TempDir& d) {
-             std::wstring longDir = L"\\\\?\\" + (d / L"rel\\") + std::wstring(120, L'f');
-             CreateDirectoryW((d / L"rel").c_str(), nullptr);
-             CreateDirectoryW(longDir.c_str(), nullptr);
-             WriteFileBytes(longDir + L"\\" + longFile, "x");
-             return Quote(d / L"rel") + L" 5 " + Quote(d / L"out");
-         },
-         {"longer than 259 characters", Narrow(longFile)},
-         true},
-        {"version equal to the previous",
-         NotAbove(L"5"),
-         {"not above the previous version 5"},
-         true},
-        {"version below the previous", NotAbove(L"4"), {"not above the previous version 5"}, true},
-        {"named 7z missing",
-         [](const TempDir& d) {
-             MakeRelease(d / L"rel");
-             return L"--sevenzip=" + Quote(d / L"no\\7z.exe") + L" " + Quote(d / L"rel") + L" 5 " +
-                    Quote(d / L"out");
-         },
-         {"7z program", "not found"},
-         true},
-        {"no 7z named and none on the rig's PATH",
-         [](const TempDir& d) {
-             MakeRelease(d / L"rel");
-             return Quote(d / L"rel") + L" 5 " + Quote(d / L"out");
-         },
-         {"7z program not found"},
-         false},
+        {"", L"@nowhere 5 @out", {"release folder", "nowhere"}},
+        {"collide", L"@rel 5 @out", {"a.txt", "a.dat", "a.7z"}},
+        {"long", L"@rel 5 @out", {"longer than 259 characters", Narrow(longFile)}},
+        {"v5", L"@rel 5 @out @v5", {"not above the previous version 5"}},
+        {"v5", L"@rel 4 @out @v5", {"not above the previous version 5"}},
+        {"release", L"--sevenzip=@no\\7z.exe @rel 5 @out", {"7z program", "not found"}},
+        {"release", L"@rel 5 @out", {"7z program not found"}, false}, // none on the rig's PATH
         // Any Windows program that refuses 7z's arguments stands in for a failing 7z.
-        {"7z fails",
-         [](const TempDir& d) {
-             MakeRelease(d / L"rel");
-             return L"--sevenzip=C:\\windows\\system32\\reg.exe " + Quote(d / L"rel") + L" 5 " +
-                    Quote(d / L"out");
-         },
-         {"failed with exit code"},
-         true},
+        {"release",
+         L"--sevenzip=C:\\windows\\system32\\reg.exe @rel 5 @out",
+         {"failed with exit code"}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(Narrow(row.args));
         TempDir dir;
-        std::wstring args = row.setUp(dir);
+        std::string output;
+        CreateDirectoryW((dir / L"rel").c_str(), nullptr);
+        if (row.layout == "release" || row.layout == "v5") MakeRelease(dir / L"rel");
+        ASSERT_TRUE(row.layout != "v5" || Publish(Args(dir, L"@rel 5 @v5"), &output) == 0)
+            << output;
+        if (row.layout == "collide") {
+            WriteFileBytes(dir / L"rel\\a.txt", "1");
+            WriteFileBytes(dir / L"rel\\a.dat", "2");
+        }
+        const std::wstring longDir = L"\\\\?\\" + (dir / L"rel\\") + std::wstring(120, L'f');
+        if (row.layout == "long") {
+            CreateDirectoryW(longDir.c_str(), nullptr);
+            ASSERT_TRUE(WriteFileBytes(longDir + L"\\" + longFile, "x"));
+        }
         CreateDirectoryW((dir / L"out").c_str(), nullptr);
         WriteFileBytes(dir / L"out\\keep", "kept");
         int before = CountEntries(dir.Path());
-        std::string output;
-        EXPECT_NE(Publish(args, &output, row.useShim), 0);
+        EXPECT_NE(Publish(Args(dir, row.args), &output, row.useShim), 0);
         for (const std::string& text : row.says)
             EXPECT_NE(output.find(text), std::string::npos) << output;
         EXPECT_EQ(Read(dir / L"out\\keep"), "kept");

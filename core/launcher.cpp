@@ -6,18 +6,11 @@
 #include "core/static_config.h"
 #include "update/self_update.h"
 #include "update/update.h"
+#include "win/com_scoped.h"
+#include "win/gdiplus_scoped.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shlwapi.h>
-
-// GDI+'s C++ header needs min/max, which NOMINMAX keeps out of windows.h.
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
-#include <gdiplus.h>
 
 bool IsTestCommandLine(const wchar_t* commandLine) {
     return commandLine && StrCmpIW(commandLine, L"test") == 0;
@@ -25,12 +18,9 @@ bool IsTestCommandLine(const wchar_t* commandLine) {
 
 int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand, int version,
                  const wchar_t* productName, const wchar_t* staticUrl, const wchar_t* webUrl) {
-    CoInitialize(nullptr);
+    win::ComInit com(CoInitialize(nullptr));
     // Before anything is read or written in the update folder.
-    if (FinishSelfUpdate(commandLine)) {
-        CoUninitialize();
-        return 0;
-    }
+    if (FinishSelfUpdate(commandLine)) return 0;
     g_staticConfig.LoadStaticConfig(productName, staticUrl, webUrl, version);
 
     wchar_t exePath[MAX_PATH] = {};
@@ -38,24 +28,18 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
     g_savedState.InitSavedState(exePath);
 
     if (!IsTestCommandLine(commandLine)) {
-        if (RunUpdate(version, !IsSelfUpdatedCommandLine(commandLine))) {
-            CoUninitialize();
-            return 0;
-        }
+        if (RunUpdate(version, !IsSelfUpdatedCommandLine(commandLine))) return 0;
     }
 
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&icc);
     g_appModule.Init(instance);
 
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    ULONG_PTR gdiplusToken = 0;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    win::GdiplusSession gdiplus = win::StartGdiplus();
 
     int result = RunGuarded(RunMainWindow, commandLine, showCommand);
 
-    Gdiplus::GdiplusShutdown(gdiplusToken);
+    gdiplus.Reset(); // before the module ends, as it started after it
     g_appModule.Term();
-    CoUninitialize();
     return result;
 }

@@ -1,6 +1,7 @@
 #include "core/machine_code.h"
 
 #include "win/com_ptr.h"
+#include "win/com_scoped.h"
 
 #include <cwchar>
 #include <objbase.h>
@@ -33,14 +34,6 @@ wchar_t g_machineCode[256];
 bool g_machineCodeAsked = false;
 bool g_machineCodeKnown = false;
 
-struct BStr {
-    explicit BStr(const wchar_t* s) : b(SysAllocString(s)) {}
-    ~BStr() { SysFreeString(b); }
-    BStr(const BStr&) = delete;
-    BStr& operator=(const BStr&) = delete;
-    BSTR b;
-};
-
 // Serial numbers read from WMI, released together.
 struct Serials {
     static constexpr size_t kMax = 64;
@@ -64,10 +57,11 @@ bool QueryMachineCode(wchar_t* out, size_t cap) {
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                 locator.PutVoid())))
         return false;
-    BStr ns(L"ROOT\\CIMV2"), language(L"WQL"), query(L"SELECT * FROM Win32_PhysicalMedia");
-    if (!ns.b || !language.b || !query.b) return false;
+    win::UniqueBstr ns(SysAllocString(L"ROOT\\CIMV2")), language(SysAllocString(L"WQL")),
+        query(SysAllocString(L"SELECT * FROM Win32_PhysicalMedia"));
+    if (!ns || !language || !query) return false;
     win::ComPtr<IWbemServices> services;
-    if (FAILED(locator->ConnectServer(ns.b, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+    if (FAILED(locator->ConnectServer(ns.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                       services.Put())))
         return false;
     if (FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
@@ -75,7 +69,7 @@ bool QueryMachineCode(wchar_t* out, size_t cap) {
                                  EOAC_NONE)))
         return false;
     win::ComPtr<IEnumWbemClassObject> results;
-    if (FAILED(services->ExecQuery(language.b, query.b,
+    if (FAILED(services->ExecQuery(language.Get(), query.Get(),
                                    WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                                    results.Put())))
         return false;

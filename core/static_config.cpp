@@ -12,14 +12,14 @@
 #include <new>
 #include <shlwapi.h>
 
+using namespace static_keys;
+
 StaticConfig g_staticConfig;
 
 int ButtonFuncFromName(const char* name) {
     if (!name) return kFuncNone;
-    if (lstrcmpiA(name, "minimize") == 0) return kFuncMinimize;
-    if (lstrcmpiA(name, "maximize") == 0) return kFuncMaximize;
-    if (lstrcmpiA(name, "close") == 0) return kFuncClose;
-    if (lstrcmpiA(name, "refresh") == 0) return kFuncRefresh;
+    for (int func = kFuncClose; func <= kFuncRefresh; ++func)
+        if (lstrcmpiA(name, kFuncs[func]) == 0) return func;
     return kFuncNone;
 }
 
@@ -65,25 +65,23 @@ void ReadSkinPath(const json_value* obj, const char* key, const wchar_t* dir, wc
 
 void ReadButton(const json_value* obj, ButtonDesc& b) {
     if (!obj || obj->type != json_object) return;
-    b.func = ButtonFuncFromName(StringValue(obj, "func"));
-    ReadPoint(obj, "coord", b.coord);
-    ReadSize(obj, "size", b.size);
-    ReadPoint(obj, "normal", b.normal);
-    ReadPoint(obj, "hove", b.hove);
-    ReadPoint(obj, "pressed", b.pressed);
+    b.func = ButtonFuncFromName(StringValue(obj, kFunc));
+    ReadPoint(obj, kCoord, b.coord);
+    ReadSize(obj, kSize, b.size);
+    ReadPoint(obj, kNormal, b.normal);
+    ReadPoint(obj, kHove, b.hove);
+    ReadPoint(obj, kPressed, b.pressed);
     b.alter = b.normal;
-    ReadPoint(obj, "alter", b.alter);
+    ReadPoint(obj, kAlter, b.alter);
     b.alter_hove = b.hove;
-    ReadPoint(obj, "alter_hove", b.alter_hove);
+    ReadPoint(obj, kAlterHove, b.alter_hove);
     b.alter_pressed = b.pressed;
-    ReadPoint(obj, "alter_pressed", b.alter_pressed);
+    ReadPoint(obj, kAlterPressed, b.alter_pressed);
 }
 
 void ReadMatrix(const json_value* obj, WindowDesc& w) {
-    const json_value* m = JsonMemberOfType(obj, "matrix", json_object);
+    const json_value* m = JsonMemberOfType(obj, kMatrix, json_object);
     if (!m) return;
-    static const char* const kPieces[8] = {"topleft", "top",        "topright", "left",
-                                           "right",   "bottomleft", "bottom",   "bottomright"};
     for (int i = 0; i < 8; ++i) {
         int v[4];
         if (JsonIntArray(JsonMember(m, kPieces[i]), v, 4)) w.matrix[i] = {v[0], v[1], v[2], v[3]};
@@ -101,19 +99,19 @@ void ReadMatrix(const json_value* obj, WindowDesc& w) {
 }
 
 void ReadWindow(const json_value* obj, const wchar_t* dir, WindowDesc& w) {
-    ReadSize(obj, "defSize", w.defSize);
-    ReadSize(obj, "maxSize", w.maxSize);
-    const json_value* margin = JsonMemberOfType(obj, "margin", json_double);
+    ReadSize(obj, kDefSize, w.defSize);
+    ReadSize(obj, kMaxSize, w.maxSize);
+    const json_value* margin = JsonMemberOfType(obj, kMargin, json_double);
     w.margin = (margin && margin->u.dbl != 0.0) ? margin->u.dbl : 0.1;
-    w.startMax = JsonFlag(JsonMember(obj, "startMax"));
-    w.use9Matrix = JsonFlag(JsonMember(obj, "use9Matrix"));
-    ReadText(obj, "cursor", w.cursor, 260);
-    w.resizable = JsonFlag(JsonMember(obj, "resizable"));
-    if (const char* next = StringValue(obj, "next")) w.nextRefused = !CopyTextA(w.next, next);
-    ReadSkinPath(obj, "background", dir, w.background);
-    ReadSkinPath(obj, "elements", dir, w.elements);
-    JsonIntArray(JsonMember(obj, "border"), w.border, 4);
-    if (const json_value* buttons = JsonMemberOfType(obj, "buttons", json_array)) {
+    w.startMax = JsonFlag(JsonMember(obj, kStartMax));
+    w.use9Matrix = JsonFlag(JsonMember(obj, kUse9Matrix));
+    ReadText(obj, kCursor, w.cursor, 260);
+    w.resizable = JsonFlag(JsonMember(obj, kResizable));
+    if (const char* next = StringValue(obj, kNext)) w.nextRefused = !CopyTextA(w.next, next);
+    ReadSkinPath(obj, kBackground, dir, w.background);
+    ReadSkinPath(obj, kElements, dir, w.elements);
+    JsonIntArray(JsonMember(obj, kBorder), w.border, 4);
+    if (const json_value* buttons = JsonMemberOfType(obj, kButtons, json_array)) {
         unsigned n = buttons->u.array.length;
         w.buttons.reset(n ? new (std::nothrow) ButtonDesc[n] : nullptr);
         if (w.buttons) {
@@ -127,7 +125,7 @@ void ReadWindow(const json_value* obj, const wchar_t* dir, WindowDesc& w) {
 
 void ReadWindows(const json_value* root, const wchar_t* dir, const char* firstName,
                  bool firstRefused, StaticConfig& cfg) {
-    const json_value* windows = JsonMemberOfType(root, "windows", json_object);
+    const json_value* windows = JsonMemberOfType(root, kWindows, json_object);
     if (!windows || windows->u.object.length == 0) return;
     unsigned n = windows->u.object.length;
     cfg.windows.reset(new (std::nothrow) WindowDesc[n]);
@@ -189,12 +187,12 @@ void StaticConfig::LoadStaticConfigFrom(const wchar_t* dir, const wchar_t* produ
     if (!ReadWholeFile(path, text, length)) return;
 
     if (JsonTree root = ParseJson(text.get(), length)) {
-        ReadText(root.get(), "update_url", updateUrl, 256);
-        ReadText(root.get(), "game_url", gameUrl, 256);
-        ReadText(root.get(), "loading", loading, 256);
+        ReadText(root.get(), kUpdateUrl, updateUrl, 256);
+        ReadText(root.get(), kGameUrl, gameUrl, 256);
+        ReadText(root.get(), kLoading, loading, 256);
         char firstName[32] = {};
         bool firstRefused = false;
-        if (const char* s = StringValue(root.get(), "first_window"))
+        if (const char* s = StringValue(root.get(), kFirstWindow))
             firstRefused = !CopyTextA(firstName, s);
         ReadWindows(root.get(), dir, firstName, firstRefused, *this);
     }

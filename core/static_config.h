@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "core/static_keys.h"
+
 struct NineGridRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
@@ -39,6 +41,8 @@ struct ButtonDesc {
 };
 
 enum NineGridPiece { kTopLeft, kTop, kTopRight, kLeft, kRight, kBottomLeft, kBottom, kBottomRight };
+static_assert(sizeof(static_keys::kPieces) / sizeof(*static_keys::kPieces) == kBottomRight + 1);
+static_assert(sizeof(static_keys::kFuncs) / sizeof(*static_keys::kFuncs) == kFuncRefresh + 1);
 
 struct WindowDesc {
     char name[32] = {};

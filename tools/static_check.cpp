@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "ui/gdiplus_flat.h"
 #include "ui/skin_geometry.h"
+#include "win/gdiplus_scoped.h"
 
 #include <windows.h>
 
@@ -13,20 +14,20 @@
 
 #include <cstring>
 
+using namespace static_keys;
+
 namespace {
 
-const char* const kTopKeys[] = {"update_url", "game_url", "loading", "first_window", "windows"};
-const char* const kWindowKeys[] = {"defSize", "maxSize",   "margin", "startMax",   "use9Matrix",
-                                   "cursor",  "resizable", "next",   "background", "elements",
-                                   "border",  "buttons",   "matrix"};
-const char* const kButtonKeys[] = {"func",    "coord", "size",       "normal",       "hove",
-                                   "pressed", "alter", "alter_hove", "alter_pressed"};
-const char* const kPieces[] = {"topleft", "top",        "topright", "left",
-                               "right",   "bottomleft", "bottom",   "bottomright"};
-const char* const kFlags[] = {"startMax", "use9Matrix", "resizable"};
-const char* const kPoints[] = {"coord", "normal",     "hove",         "pressed",
-                               "alter", "alter_hove", "alter_pressed"};
-const char kFuncNames[] = "(close, minimize, maximize, refresh)";
+const char* const kFlags[] = {kStartMax, kUse9Matrix, kResizable};
+const char* const kPoints[] = {kCoord, kNormal, kHove, kPressed, kAlter, kAlterHove, kAlterPressed};
+
+// "(close, minimize, maximize, refresh)", for messages about "func".
+std::string FuncNames() {
+    std::string names;
+    for (const char* func : kFuncs)
+        names += (names.empty() ? "(" : ", ") + std::string(func);
+    return names + ")";
+}
 
 struct KeyList {
     const char* const* keys;
@@ -71,23 +72,6 @@ std::wstring Wide(const char* utf8) {
     return field;
 }
 
-// Keeps GDI+ up while images are measured.
-class GdiplusSession {
-  public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
-    }
-    ~GdiplusSession() {
-        if (token_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-
-  private:
-    ULONG_PTR token_ = 0;
-};
-
 class Checker {
   public:
     Checker(const wchar_t* dir, ProblemList* out) : dir_(dir), out_(out) {}
@@ -110,8 +94,8 @@ class Checker {
             return;
         }
         CheckKeys(root.get(), "", Keys(kTopKeys));
-        CheckUrl(root.get(), "update_url", true);
-        CheckUrl(root.get(), "game_url", false);
+        CheckUrl(root.get(), kUpdateUrl, true);
+        CheckUrl(root.get(), kGameUrl, false);
         CheckLoading(root.get());
         CheckWindows(root.get());
     }
@@ -232,53 +216,52 @@ class Checker {
     }
 
     void CheckLoading(const json_value* root) {
-        const json_value* v = JsonMember(root, "loading");
+        const json_value* v = JsonMember(root, kLoading);
         if (!v) {
-            Report("loading", "missing: the loading picture is needed");
+            Report(kLoading, "missing: the loading picture is needed");
             return;
         }
-        const char* name = Text(v, "loading");
+        const char* name = Text(v, kLoading);
         if (!name) return;
         ui::SkinImage image;
         if (!name[0])
-            Report("loading", "empty: the loading picture is needed");
+            Report(kLoading, "empty: the loading picture is needed");
         else
-            CheckFile(name, false, "loading", &image);
+            CheckFile(name, false, kLoading, &image);
     }
 
     void CheckWindows(const json_value* root) {
-        const json_value* windows = JsonMember(root, "windows");
+        const json_value* windows = JsonMember(root, kWindows);
         if (!windows || windows->type != json_object || windows->u.object.length == 0) {
-            Report("windows", windows ? (windows->type == json_object
-                                             ? std::string("has no window: the launcher shows none")
-                                             : std::string("is ") + TypeName(windows) +
-                                                   ", not an object: the launcher has no window")
-                                      : std::string("missing: the launcher has no window"));
+            Report(kWindows, windows ? (windows->type == json_object
+                                            ? std::string("has no window: the launcher shows none")
+                                            : std::string("is ") + TypeName(windows) +
+                                                  ", not an object: the launcher has no window")
+                                     : std::string("missing: the launcher has no window"));
         } else {
             CheckWindowNames(windows);
         }
-        const json_value* first = JsonMember(root, "first_window");
+        const json_value* first = JsonMember(root, kFirstWindow);
         int firstIndex = -1;
         if (!first) {
-            Report("first_window", "missing: the launcher would show no window");
-        } else if (const char* name = Name(first, "first_window")) {
+            Report(kFirstWindow, "missing: the launcher would show no window");
+        } else if (const char* name = Name(first, kFirstWindow)) {
             // Every window is compared, so the last match wins, as in the launcher.
             for (size_t i = 0; i < names_.size(); ++i)
                 if (lstrcmpiA(names_[i].c_str(), name) == 0) firstIndex = static_cast<int>(i);
             if (firstIndex < 0 && !names_.empty())
-                Report("first_window", "names no window (" + Quoted(name) + ")");
+                Report(kFirstWindow, "names no window (" + Quoted(name) + ")");
         }
         for (size_t i = 0; i < names_.size(); ++i) {
             const json_object_entry& e = windows->u.object.values[i];
-            CheckWindow(e.value, std::string("windows.") + e.name,
-                        static_cast<int>(i) == firstIndex);
+            CheckWindow(e.value, Join(kWindows, e.name), static_cast<int>(i) == firstIndex);
         }
     }
 
     void CheckWindowNames(const json_value* windows) {
         for (unsigned i = 0; i < windows->u.object.length; ++i) {
             const json_object_entry& e = windows->u.object.values[i];
-            const std::string key = std::string("windows.") + e.name;
+            const std::string key = Join(kWindows, e.name);
             char name[32] = {};
             if (!CopyTextA(name, e.name)) {
                 Report(key, "window name longer than 31 bytes: the launcher leaves the window "
@@ -308,61 +291,61 @@ class Checker {
         CheckKeys(w, path, Keys(kWindowKeys));
         IntSize defSize = WindowDesc().defSize;
         int v[4];
-        for (const char* key : {"defSize", "maxSize"}) {
+        for (const char* key : {kDefSize, kMaxSize}) {
             const json_value* size = JsonMember(w, key);
             if (size && !JsonIntArray(size, v, 2))
                 Report(Join(path, key),
                        "needs an array of 2 integers [cx, cy]: the launcher keeps its default");
         }
-        if (JsonIntArray(JsonMember(w, "defSize"), v, 2)) defSize = {v[0], v[1]};
-        if (const json_value* margin = JsonMember(w, "margin"))
+        if (JsonIntArray(JsonMember(w, kDefSize), v, 2)) defSize = {v[0], v[1]};
+        if (const json_value* margin = JsonMember(w, kMargin))
             if (margin->type != json_double)
-                Report(Join(path, "margin"), std::string("is ") + TypeName(margin) +
-                                                 ", not a number with a fraction part such as "
-                                                 "0.1: the launcher keeps 0.1");
+                Report(Join(path, kMargin), std::string("is ") + TypeName(margin) +
+                                                ", not a number with a fraction part such as "
+                                                "0.1: the launcher keeps 0.1");
         for (const char* key : kFlags) {
             const json_value* flag = JsonMember(w, key);
             if (flag && flag->type != json_boolean && flag->type != json_integer)
                 Report(Join(path, key), std::string("is ") + TypeName(flag) +
                                             ", not true or false: the launcher takes it as false");
         }
-        const bool use9Matrix = JsonFlag(JsonMember(w, "use9Matrix"));
-        const json_value* buttons = JsonMember(w, "buttons");
+        const bool use9Matrix = JsonFlag(JsonMember(w, kUse9Matrix));
+        const json_value* buttons = JsonMember(w, kButtons);
         const bool hasButtons = buttons && buttons->type == json_array && buttons->u.array.length;
 
-        if (const json_value* cursor = JsonMember(w, "cursor"))
-            if (const char* name = Text(cursor, Join(path, "cursor")))
-                if (name[0]) CheckFile(name, false, Join(path, "cursor"), nullptr);
-        if (const json_value* next = JsonMember(w, "next"))
-            if (const char* name = Name(next, Join(path, "next")))
+        if (const json_value* cursor = JsonMember(w, kCursor))
+            if (const char* name = Text(cursor, Join(path, kCursor)))
+                if (name[0]) CheckFile(name, false, Join(path, kCursor), nullptr);
+        if (const json_value* next = JsonMember(w, kNext))
+            if (const char* name = Name(next, Join(path, kNext)))
                 if (name[0] && !NamesWindow(name))
-                    Report(Join(path, "next"), "names no window (" + Quoted(name) + ")");
+                    Report(Join(path, kNext), "names no window (" + Quoted(name) + ")");
 
         // Without nine-grid, and always in the first window, the window takes
         // its size from the background image.
         ui::SkinImage background;
-        const char* name = Image(w, "background", path, &background);
+        const char* name = Image(w, kBackground, path, &background);
         if (!name && (isFirst || !use9Matrix))
-            Report(Join(path, "background"),
+            Report(Join(path, kBackground),
                    "missing: the window takes its size from this image and would have none");
         ui::SkinImage elements;
-        if (!Image(w, "elements", path, &elements) && (use9Matrix || hasButtons))
-            Report(Join(path, "elements"),
+        if (!Image(w, kElements, path, &elements) && (use9Matrix || hasButtons))
+            Report(Join(path, kElements),
                    "missing: the nine-grid frame and the buttons take their pictures from it");
 
-        if (const json_value* border = JsonMember(w, "border"))
+        if (const json_value* border = JsonMember(w, kBorder))
             if (!JsonIntArray(border, v, 4))
-                Report(Join(path, "border"), "needs an array of 4 integers [top, left, right, "
-                                             "bottom]: the launcher keeps 0, 0, 0, 0");
+                Report(Join(path, kBorder), "needs an array of 4 integers [top, left, right, "
+                                            "bottom]: the launcher keeps 0, 0, 0, 0");
         IntSize windowSize = defSize;
-        const char* sizeFrom = "defSize";
+        const char* sizeFrom = kDefSize;
         if (!use9Matrix && background.Width() > 0) {
             windowSize = {background.Width(), background.Height()};
             sizeFrom = "its background image";
         }
         if (buttons && buttons->type != json_array)
-            Report(Join(path, "buttons"), std::string("is ") + TypeName(buttons) +
-                                              ", not an array: the window has no buttons");
+            Report(Join(path, kButtons), std::string("is ") + TypeName(buttons) +
+                                             ", not an array: the window has no buttons");
         else if (buttons)
             for (unsigned i = 0; i < buttons->u.array.length; ++i)
                 CheckButton(buttons->u.array.values[i],
@@ -404,13 +387,13 @@ class Checker {
             return;
         }
         CheckKeys(b, path, Keys(kButtonKeys));
-        if (const json_value* func = JsonMember(b, "func")) {
+        if (const json_value* func = JsonMember(b, kFunc)) {
             if (func->type != json_string)
-                Report(Join(path, "func"),
-                       std::string("is ") + TypeName(func) + ", not a function name " + kFuncNames);
+                Report(Join(path, kFunc), std::string("is ") + TypeName(func) +
+                                              ", not a function name " + FuncNames());
             else if (ButtonFuncFromName(func->u.string.ptr) == kFuncNone)
-                Report(Join(path, "func"),
-                       "unknown function " + Quoted(func->u.string.ptr) + " " + kFuncNames);
+                Report(Join(path, kFunc),
+                       "unknown function " + Quoted(func->u.string.ptr) + " " + FuncNames());
         }
         int v[2];
         for (const char* key : kPoints) {
@@ -420,35 +403,35 @@ class Checker {
                                         "ignores it");
         }
         ButtonDesc desc;
-        const json_value* size = JsonMember(b, "size");
+        const json_value* size = JsonMember(b, kSize);
         if (!size) {
-            Report(Join(path, "size"), "missing: the button is 0 x 0 and can be neither seen "
-                                       "nor pressed");
+            Report(Join(path, kSize), "missing: the button is 0 x 0 and can be neither seen "
+                                      "nor pressed");
             return;
         }
         if (!JsonIntArray(size, v, 2)) {
-            Report(Join(path, "size"), "needs an array of 2 integers [cx, cy]: the button is "
-                                       "0 x 0 and can be neither seen nor pressed");
+            Report(Join(path, kSize), "needs an array of 2 integers [cx, cy]: the button is "
+                                      "0 x 0 and can be neither seen nor pressed");
             return;
         }
         desc.size = {v[0], v[1]};
         if (desc.size.cx <= 0 || desc.size.cy <= 0) {
-            Report(Join(path, "size"), "zero or negative size " + std::to_string(desc.size.cx) +
-                                           " x " + std::to_string(desc.size.cy));
+            Report(Join(path, kSize), "zero or negative size " + std::to_string(desc.size.cx) +
+                                          " x " + std::to_string(desc.size.cy));
             return;
         }
         // Without nine-grid the normal faces are copied from the background.
         for (const char* key : kPoints) {
-            bool fromBackground = !use9Matrix && (!strcmp(key, "normal") || !strcmp(key, "alter"));
-            if (strcmp(key, "coord") && !fromBackground && JsonIntArray(JsonMember(b, key), v, 2))
+            bool fromBackground = !use9Matrix && (!strcmp(key, kNormal) || !strcmp(key, kAlter));
+            if (strcmp(key, kCoord) && !fromBackground && JsonIntArray(JsonMember(b, key), v, 2))
                 CheckInElements(Join(path, key), v[0], v[1], v[0] + desc.size.cx,
                                 v[1] + desc.size.cy, elements);
         }
-        if (JsonIntArray(JsonMember(b, "coord"), v, 2)) desc.coord = {v[0], v[1]};
+        if (JsonIntArray(JsonMember(b, kCoord), v, 2)) desc.coord = {v[0], v[1]};
         POINT at = ButtonPosition(desc, window.cx, window.cy);
         if (at.x < 0 || at.y < 0 || static_cast<long long>(at.x) + desc.size.cx > window.cx ||
             static_cast<long long>(at.y) + desc.size.cy > window.cy)
-            Report(Join(path, "coord"),
+            Report(Join(path, kCoord),
                    "the button at " + std::to_string(at.x) + ", " + std::to_string(at.y) +
                        " of size " + std::to_string(desc.size.cx) + " x " +
                        std::to_string(desc.size.cy) + " reaches outside the " +
@@ -458,8 +441,8 @@ class Checker {
 
     void CheckMatrix(const json_value* w, const std::string& path, bool use9Matrix,
                      IntSize elements) {
-        const std::string key = Join(path, "matrix");
-        const json_value* matrix = JsonMember(w, "matrix");
+        const std::string key = Join(path, kMatrix);
+        const json_value* matrix = JsonMember(w, kMatrix);
         if (!matrix) {
             if (use9Matrix)
                 Report(key, "missing while use9Matrix is on: the frame would not be drawn");
@@ -492,6 +475,7 @@ class Checker {
 } // namespace
 
 void CheckStaticConfig(const char* text, size_t length, const wchar_t* dir, ProblemList* out) {
-    GdiplusSession gdiplus;
+    // Keeps GDI+ up while images are measured.
+    win::GdiplusSession gdiplus = win::StartGdiplus();
     Checker(dir, out).Run(text, length);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 using namespace testing_support;
+using namespace std::string_literals;
 
 namespace {
 
@@ -45,21 +46,18 @@ size_t Occurrences(const std::string& text, const std::string& part) {
 
 } // namespace
 
-TEST(Check, SampleConfigurationIsClean) {
-    TempDir dir;
+// A clean file, given as its folder or itself, exits with 0; a missing file or
+// a bad command line with 2.
+TEST(Check, ExitCodes) {
+    TempDir dir, empty;
     LayOut(dir, DemoConfig());
     for (const std::wstring& target : {dir.Path(), dir / L"static.json"}) {
         ToolRun r = RunCheck(Quote(target));
         EXPECT_EQ(r.code, 0) << r.output;
         EXPECT_EQ(r.output.rfind("static.json: clean", 0), 0u) << r.output;
     }
-}
-
-TEST(Check, UnreadableFileOrBadUsageExitsWithTwo) {
-    TempDir dir;
-    EXPECT_EQ(RunCheck(Quote(dir.Path())).code, 2); // no static.json in it
-    EXPECT_EQ(RunCheck(Quote(dir / L"nowhere")).code, 2);
-    EXPECT_EQ(RunCheck(L"a b").code, 2);
+    for (const std::wstring& args : {Quote(empty.Path()), Quote(dir / L"nowhere"), L"a b"s})
+        EXPECT_EQ(RunCheck(args).code, 2) << Narrow(args);
 }
 
 // Each row breaks the sample in one way; the fault is reported once under its
@@ -69,67 +67,61 @@ TEST(Check, EachFaultIsReportedOnceWithItsKey) {
     struct Row {
         std::string from, to; // first occurrence replaced; an empty from replaces all
         std::string key, hint;
-        size_t total;
-        bool asProcess; // run the built tool rather than the function
+        size_t total = 1;
+        bool asProcess = false; // run the built tool rather than the function
     };
     const Row rows[] = {
-        {"{", "\xEF\xBB\xBF{", "", "byte-order mark", 1, false},
-        {"\"start\",", "\"start\"", "", "does not parse: 6:", 1, false},
-        {"", "[1, 2]", "", "top level is an array", 1, false},
-        {"\"first_window\": \"start\",", "", "first_window", "missing", 1, false},
+        {"{", "\xEF\xBB\xBF{", "", "byte-order mark"},
+        {"\"start\",", "\"start\"", "", "does not parse: 6:"},
+        {"", "[1, 2]", "", "top level is an array"},
+        {"\"first_window\": \"start\",", "", "first_window", "missing"},
         {"\"first_window\": \"start\"", "\"first_window\": \"strat\"", "first_window",
          "names no window (\"strat\")", 1, true},
         {"\"first_window\": \"start\",", "\"first_window\": \"start\", \"first_window\": 1,",
-         "first_window", "given twice", 1, false},
+         "first_window", "given twice"},
         {"\"windows\": {", "\"windows\": {\"START\": {\"background\": \"skin\\\\start.png\"},",
-         "windows.start", "apart from case", 1, false},
+         "windows.start", "apart from case"},
         {"\"windows\": {",
          "\"windows\": {\"" + std::string(32, 'w') + "\": {\"background\": \"skin\\\\start.png\"},",
-         "windows." + std::string(32, 'w'), "longer than 31 bytes", 1, false},
+         "windows." + std::string(32, 'w'), "longer than 31 bytes"},
         {"\"next\": \"game\"", "\"next\": \"gmae\"", "windows.start.next",
          "names no window (\"gmae\")", 1, true},
         {"\"next\": \"game\"", "\"next\": \"" + std::string(32, 'g') + "\"", "windows.start.next",
-         "longer than 31 bytes", 1, false},
-        {"\"loading\": \"skin\\\\loading.png\",", "", "loading", "missing", 1, false},
+         "longer than 31 bytes"},
+        {"\"loading\": \"skin\\\\loading.png\",", "", "loading", "missing"},
         {"skin\\\\loading.png", "skin\\\\load.png", "loading", "not found", 1, true},
-        {"\"background\": \"skin\\\\start.png\",", "", "windows.start.background", "missing", 1,
-         false},
-        {"\"elements\": \"skin\\\\elements.png\",", "", "windows.start.elements", "missing", 1,
-         false},
-        {"skin\\\\lumora.cur", "skin\\\\none.cur", "windows.start.cursor", "not found", 1, false},
-        {"skin\\\\start.png", "static.json", "windows.start.background", "not be read", 1, false},
+        {"\"background\": \"skin\\\\start.png\",", "", "windows.start.background", "missing"},
+        {"\"elements\": \"skin\\\\elements.png\",", "", "windows.start.elements", "missing"},
+        {"skin\\\\lumora.cur", "skin\\\\none.cur", "windows.start.cursor", "not found"},
+        {"skin\\\\start.png", "static.json", "windows.start.background", "not be read"},
         // The launcher then ignores the flag: no nine-grid, so a background is needed.
         {"\"use9Matrix\": true", "\"use9matrix\": true", "windows.game.use9matrix",
          "meant \"use9Matrix\"", 2, true},
-        {"\"top\": [24, 0, 56, 32],", "", "windows.game.matrix.top", "missing", 1, false},
-        {"[24, 84, 56, 96]", "[24, 84, 56]", "windows.game.matrix.bottom", "4 integers", 1, false},
+        {"\"top\": [24, 0, 56, 32],", "", "windows.game.matrix.top", "missing"},
+        {"[24, 84, 56, 96]", "[24, 84, 56]", "windows.game.matrix.bottom", "4 integers"},
         {"\"matrix\": {", "\"matrix0\": {", "windows.game.matrix", "use9Matrix is on", 2, false},
         {"[-36, 8]", "[-20, 8]", "windows.start.buttons[0].coord", "outside the 800 x 520", 1,
          true},
-        {"[-130, 5]", "[-130, 750]", "windows.game.buttons[3].coord", "outside the 1300 x 768", 1,
-         false},
+        {"[-130, 5]", "[-130, 750]", "windows.game.buttons[3].coord", "outside the 1300 x 768"},
         {"\"size\": [28, 22]", "\"size\": [0, 22]", "windows.start.buttons[0].size",
-         "zero or negative", 1, false},
+         "zero or negative"},
         {"\"func\": \"minimize\"", "\"func\": \"minimise\"", "windows.start.buttons[1].func",
          "unknown function \"minimise\" (close, minimize, maximize, refresh)", 1, true},
-        {"\"func\": \"refresh\"", "\"func\": 3", "windows.game.buttons[3].func", "not a function",
-         1, false},
+        {"\"func\": \"refresh\"", "\"func\": 3", "windows.game.buttons[3].func", "not a function"},
         {"\"hove\": [30, 100]", "\"hover\": [30, 100]", "windows.start.buttons[0].hover",
-         "unknown key", 1, false},
+         "unknown key"},
         {"\"hove\": [30, 100]", "\"hove\": [3000, 100]", "windows.start.buttons[0].hove",
-         "outside the", 1, false},
-        {"[24, 84, 56, 96]", "[24, 84, 5600, 96]", "windows.game.matrix.bottom", "outside the", 1,
-         false},
-        {"\"update_url\": \"http:", "\"update_url\": \"https:", "update_url", "http://", 1, false},
-        {"game_statics/lm/", "game_statics/lm", "update_url", "end with \"/\"", 1, false},
-        {"\"game_url\": \"http://www.lumora.example/\",", "", "game_url", "missing", 1, false},
+         "outside the"},
+        {"[24, 84, 56, 96]", "[24, 84, 5600, 96]", "windows.game.matrix.bottom", "outside the"},
+        {"\"update_url\": \"http:", "\"update_url\": \"https:", "update_url", "http://"},
+        {"game_statics/lm/", "game_statics/lm", "update_url", "end with \"/\""},
+        {"\"game_url\": \"http://www.lumora.example/\",", "", "game_url", "missing"},
         {"www.lumora.example/\",", "www.lumora.example/" + longText + "\",", "game_url",
-         "longer than 255", 1, false},
-        {"\"defSize\": [1300, 768]", "\"defSize\": [800]", "windows.game.defSize", "2 integers", 1,
-         false},
-        {"\"margin\": 0.1", "\"margin\": 1", "windows.game.margin", "fraction", 1, false},
+         "longer than 255"},
+        {"\"defSize\": [1300, 768]", "\"defSize\": [800]", "windows.game.defSize", "2 integers"},
+        {"\"margin\": 0.1", "\"margin\": 1", "windows.game.margin", "fraction"},
         {"\"resizable\": false", "\"resizable\": \"no\"", "windows.start.resizable",
-         "not true or false", 1, false},
+         "not true or false"},
     };
     const std::string sample = DemoConfig();
     for (const Row& row : rows) {

@@ -1,34 +1,27 @@
-#include "core/saved_state.h"
-#include "core/static_config.h"
-#include "core/text.h"
+// lumora_publish run as a process with the rig's 7z stand-in, and the
+// launcher's own update run consuming what it wrote from the test server.
 #include "support/test_support.h"
-#include "update/md5.h"
-#include "update/package.h"
+#include "update/update.h"
+#include "update/update_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <sstream>
 #include <string>
+#include <vector>
 
 using namespace testing_support;
 
 namespace {
 
-struct ToolRun {
-    int code;
-    std::string output;
-};
-
 std::wstring Quote(const std::wstring& s) {
     return L"\"" + s + L"\"";
 }
 
-// Runs the publishing command with the rig's 7z stand-in.
-ToolRun Publish(const std::wstring& args, bool useShim = true) {
+// Runs the publishing command; the rig's 7z stand-in comes through LUMORA_7Z.
+int Publish(const std::wstring& args, std::string* output, bool useShim = true) {
     SetEnvironmentVariableW(L"LUMORA_7Z", useShim ? BinaryPath(SEVEN_ZIP_SHIM).c_str() : nullptr);
-    ToolRun r;
-    r.code = RunProgram(BinaryPath(PUBLISH_EXE), args, L"", 120000, &r.output);
-    return r;
+    return RunProgram(BinaryPath(PUBLISH_EXE), args, L"", 120000, output);
 }
 
 std::string Read(const std::wstring& path) {
@@ -37,8 +30,7 @@ std::string Read(const std::wstring& path) {
 }
 
 std::string Md5Of(const std::wstring& path) {
-    char text[33] = {};
-    return FileMd5Hex(path.c_str(), text) ? text : "<unreadable>";
+    return update_test::Md5Of(Read(path));
 }
 
 // Names directly in dir: leftovers of an interrupted run would show here.
@@ -54,170 +46,140 @@ int CountEntries(const std::wstring& dir) {
     return n;
 }
 
-// A package unpacked the way the launcher does it.
-std::string Unpacked(const std::wstring& package, const std::wstring& member) {
-    TempDir into;
-    RECT work = {0, 0, 1920, 1040};
-    g_savedState.InitSavedStateWith((into.Path() + L"\\Lumora2.exe").c_str(), g_staticConfig, work);
-    std::string bytes = Read(package);
-    wchar_t newLauncher[MAX_PATH] = {};
-    if (ExtractPackage(bytes.data(), bytes.size(), false, newLauncher) != 1) return "<not 1 file>";
-    return Read(into / member);
+// The arguments in spec, each "@name" replaced by the quoted path of name in dir.
+std::wstring Args(const TempDir& dir, const std::wstring& spec) {
+    std::wistringstream in(spec);
+    std::wstring all, word;
+    while (in >> word) {
+        size_t at = word.find(L'@');
+        if (at != std::wstring::npos) word = word.substr(0, at) + Quote(dir / word.substr(at + 1));
+        all += (all.empty() ? L"" : L" ") + word;
+    }
+    return all;
 }
 
-void MakeRelease(const TempDir& dir) {
-    CreateDirectoryW((dir / L"rel").c_str(), nullptr);
-    CreateDirectoryW((dir / L"rel\\bin").c_str(), nullptr);
-    CreateDirectoryW((dir / L"rel\\data").c_str(), nullptr);
-    ASSERT_TRUE(WriteFileBytes(dir / L"rel\\readme", "read me"));
-    ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "game code"));
-    ASSERT_TRUE(WriteFileBytes(dir / L"rel\\data\\a.b.c", "data"));
+void MakeRelease(const std::wstring& rel) {
+    CreateDirectoryW(rel.c_str(), nullptr);
+    CreateDirectoryW((rel + L"\\bin").c_str(), nullptr);
+    CreateDirectoryW((rel + L"\\data").c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(rel + L"\\readme", "read me"));
+    ASSERT_TRUE(WriteFileBytes(rel + L"\\bin\\game.dll", "game code"));
+    ASSERT_TRUE(WriteFileBytes(rel + L"\\data\\a.b.c", "data"));
 }
 
 } // namespace
 
-TEST(Publish, WritesSortedManifestAndOnePackagePerFile) {
+TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
     TempDir dir;
-    MakeRelease(dir);
-    ToolRun r = Publish(Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    ASSERT_EQ(r.code, 0) << r.output;
-    std::string expected = "{\"version\": 5, \"files\": {\n"
-                           "  \"bin\\\\game.dll\": \"" +
-                           Md5Of(dir / L"rel\\bin\\game.dll") +
-                           "\",\n"
-                           "  \"data\\\\a.b.c\": \"" +
-                           Md5Of(dir / L"rel\\data\\a.b.c") +
-                           "\",\n"
-                           "  \"readme\": \"" +
-                           Md5Of(dir / L"rel\\readme") + "\"\n}}\n";
-    EXPECT_EQ(Read(dir / L"out\\update.json"), expected);
-    EXPECT_EQ(Unpacked(dir / L"out\\5\\bin\\game.7z", L"bin\\game.dll"), "game code");
-    EXPECT_EQ(Unpacked(dir / L"out\\5\\data\\a.b.7z", L"data\\a.b.c"), "data");
-    EXPECT_EQ(Unpacked(dir / L"out\\5\\readme.7z", L"readme"), "read me");
+    MakeRelease(dir / L"rel");
+    std::string output;
+    // The option names the program when LUMORA_7Z is not set.
+    ASSERT_EQ(Publish(L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM)) + L" " +
+                          Args(dir, L"@rel 5 @out"),
+                      &output, false),
+              0)
+        << output;
+    EXPECT_EQ(Read(dir / L"out\\update.json"),
+              "{\"version\": 5, \"files\": {\n  \"bin\\\\game.dll\": \"" +
+                  Md5Of(dir / L"rel\\bin\\game.dll") + "\",\n  \"data\\\\a.b.c\": \"" +
+                  Md5Of(dir / L"rel\\data\\a.b.c") + "\",\n  \"readme\": \"" +
+                  Md5Of(dir / L"rel\\readme") + "\"\n}}\n");
+    EXPECT_EQ(Read(dir / L"out\\5\\data\\a.b.7z").compare(0, 6, "7z\xBC\xAF\x27\x1C"), 0);
+
+    // Republished into its own previous output: a copy is told apart from a
+    // package built again by its mark.
+    ASSERT_TRUE(WriteFileBytes(dir / L"out\\5\\readme.7z", "previous package"));
+    ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "new game code"));
+    ASSERT_EQ(
+        Publish(Quote(dir / L"rel") + L" 6 " + Quote(dir / L"out") + L" " + Quote(dir / L"out"),
+                &output),
+        0)
+        << output;
+    EXPECT_EQ(Read(dir / L"out\\6\\readme.7z"), "previous package");
+    EXPECT_NE(Read(dir / L"out\\6\\bin\\game.7z"), Read(dir / L"out\\6\\readme.7z"));
+    EXPECT_EQ(Read(dir / L"out\\update.json").rfind("{\"version\": 6,", 0), 0u);
+    EXPECT_NE(Read(dir / L"out\\update.json").find(Md5Of(dir / L"rel\\bin\\game.dll")),
+              std::string::npos);
+    EXPECT_FALSE(FileExists(dir / L"out\\5\\readme.7z"));
     EXPECT_EQ(CountEntries(dir.Path()), 2); // rel and out, nothing staged left over
 }
 
-TEST(Publish, UnchangedFilesReuseThePreviousPackage) {
-    TempDir dir;
-    MakeRelease(dir);
-    ASSERT_EQ(Publish(Quote(dir / L"rel") + L" 5 " + Quote(dir / L"v5")).code, 0);
-    // Marked so that a copy is told apart from a package built again.
-    ASSERT_TRUE(WriteFileBytes(dir / L"v5\\5\\readme.7z", "previous package"));
-    ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "new game code"));
-    ToolRun r =
-        Publish(Quote(dir / L"rel") + L" 6 " + Quote(dir / L"v6") + L" " + Quote(dir / L"v5"));
-    ASSERT_EQ(r.code, 0) << r.output;
-    EXPECT_EQ(Read(dir / L"v6\\6\\readme.7z"), "previous package");
-    EXPECT_EQ(Unpacked(dir / L"v6\\6\\bin\\game.7z", L"bin\\game.dll"), "new game code");
-    EXPECT_NE(Read(dir / L"v6\\update.json").find(Md5Of(dir / L"rel\\bin\\game.dll")),
-              std::string::npos);
-}
-
-TEST(Publish, RepublishingIntoThePreviousOutputReplacesIt) {
-    TempDir dir;
-    MakeRelease(dir);
-    ASSERT_EQ(Publish(Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out")).code, 0);
-    ToolRun r =
-        Publish(Quote(dir / L"rel") + L" 7 " + Quote(dir / L"out") + L" " + Quote(dir / L"out"));
-    ASSERT_EQ(r.code, 0) << r.output;
-    EXPECT_EQ(Read(dir / L"out\\update.json").rfind("{\"version\": 7,", 0), 0u);
-    EXPECT_TRUE(FileExists(dir / L"out\\7\\readme.7z"));
-    EXPECT_FALSE(FileExists(dir / L"out\\5\\readme.7z"));
-    EXPECT_EQ(CountEntries(dir.Path()), 2);
-}
-
-// Each failure exits non-zero, names the cause, and leaves the output as it was.
-struct Failure {
-    int code;
-    std::string output;
-    bool untouched;
-};
-
-Failure PublishFailing(const TempDir& dir, const std::wstring& args, bool useShim = true) {
-    CreateDirectoryW((dir / L"out").c_str(), nullptr);
-    WriteFileBytes(dir / L"out\\keep", "kept");
-    int before = CountEntries(dir.Path());
-    ToolRun r = Publish(args, useShim);
-    bool untouched = Read(dir / L"out\\keep") == "kept" && CountEntries(dir / L"out") == 1 &&
-                     CountEntries(dir.Path()) == before;
-    return {r.code, r.output, untouched};
-}
-
-// The refusal names its cause and leaves the output as it was.
-void ExpectRefused(const Failure& f, std::initializer_list<const char*> says) {
-    EXPECT_NE(f.code, 0);
-    for (const char* text : says)
-        EXPECT_NE(f.output.find(text), std::string::npos) << f.output;
-    EXPECT_TRUE(f.untouched);
-}
-
-TEST(PublishErrors, MissingReleaseFolder) {
-    TempDir dir;
-    Failure f = PublishFailing(dir, Quote(dir / L"nowhere") + L" 5 " + Quote(dir / L"out"));
-    ExpectRefused(f, {"release folder", "nowhere"});
-}
-
-TEST(PublishErrors, PackageNamesCollide) {
-    TempDir dir;
-    CreateDirectoryW((dir / L"rel").c_str(), nullptr);
-    WriteFileBytes(dir / L"rel\\a.txt", "1");
-    WriteFileBytes(dir / L"rel\\a.dat", "2");
-    Failure f = PublishFailing(dir, Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    ExpectRefused(f, {"a.txt", "a.dat", "a.7z"});
-}
-
-TEST(PublishErrors, NameTooLong) {
-    TempDir dir;
-    std::wstring folder(120, L'f'), file(150, L'n');
-    std::wstring longDir = L"\\\\?\\" + (dir / L"rel\\") + folder;
-    CreateDirectoryW((dir / L"rel").c_str(), nullptr);
-    ASSERT_TRUE(CreateDirectoryW(longDir.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(longDir + L"\\" + file, "x"));
-    Failure f = PublishFailing(dir, Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    const std::string name = Narrow(file);
-    ExpectRefused(f, {"longer than 259 characters", name.c_str()});
-    DeleteFileW((longDir + L"\\" + file).c_str());
-    RemoveDirectoryW(longDir.c_str());
-}
-
-TEST(PublishErrors, VersionNotAboveThePrevious) {
-    TempDir dir;
-    MakeRelease(dir);
-    ASSERT_EQ(Publish(Quote(dir / L"rel") + L" 5 " + Quote(dir / L"v5")).code, 0);
-    for (const wchar_t* version : {L"5", L"4"}) {
-        Failure f = PublishFailing(dir, Quote(dir / L"rel") + L" " + version + L" " +
-                                            Quote(dir / L"out") + L" " + Quote(dir / L"v5"));
-        ExpectRefused(f, {"not above the previous version 5"});
+// Each refusal exits non-zero, names its cause, and leaves the output as it was.
+TEST(Publish, RefusalsLeaveTheOutputAlone) {
+    const std::wstring longFile(150, L'n');
+    const struct Row {
+        std::string layout; // what is laid out in the folder first
+        std::wstring args;  // "@name" stands for the quoted path of name in the folder
+        std::vector<std::string> says;
+        bool useShim = true;
+    } rows[] = {
+        {"", L"@nowhere 5 @out", {"release folder", "nowhere"}},
+        {"collide", L"@rel 5 @out", {"a.txt", "a.dat", "a.7z"}},
+        {"long", L"@rel 5 @out", {"longer than 259 characters", Narrow(longFile)}},
+        {"v5", L"@rel 5 @out @v5", {"not above the previous version 5"}},
+        {"v5", L"@rel 4 @out @v5", {"not above the previous version 5"}},
+        {"release", L"--sevenzip=@no\\7z.exe @rel 5 @out", {"7z program", "not found"}},
+        {"release", L"@rel 5 @out", {"7z program not found"}, false}, // none on the rig's PATH
+        // Any Windows program that refuses 7z's arguments stands in for a failing 7z.
+        {"release",
+         L"--sevenzip=C:\\windows\\system32\\reg.exe @rel 5 @out",
+         {"failed with exit code"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Narrow(row.args));
+        TempDir dir;
+        std::string output;
+        CreateDirectoryW((dir / L"rel").c_str(), nullptr);
+        if (row.layout == "release" || row.layout == "v5") MakeRelease(dir / L"rel");
+        ASSERT_TRUE(row.layout != "v5" || Publish(Args(dir, L"@rel 5 @v5"), &output) == 0)
+            << output;
+        if (row.layout == "collide") {
+            WriteFileBytes(dir / L"rel\\a.txt", "1");
+            WriteFileBytes(dir / L"rel\\a.dat", "2");
+        }
+        const std::wstring longDir = L"\\\\?\\" + (dir / L"rel\\") + std::wstring(120, L'f');
+        if (row.layout == "long") {
+            CreateDirectoryW(longDir.c_str(), nullptr);
+            ASSERT_TRUE(WriteFileBytes(longDir + L"\\" + longFile, "x"));
+        }
+        CreateDirectoryW((dir / L"out").c_str(), nullptr);
+        WriteFileBytes(dir / L"out\\keep", "kept");
+        int before = CountEntries(dir.Path());
+        EXPECT_NE(Publish(Args(dir, row.args), &output, row.useShim), 0);
+        for (const std::string& text : row.says)
+            EXPECT_NE(output.find(text), std::string::npos) << output;
+        EXPECT_EQ(Read(dir / L"out\\keep"), "kept");
+        EXPECT_EQ(CountEntries(dir / L"out"), 1);
+        EXPECT_EQ(CountEntries(dir.Path()), before);
+        RemoveTree(L"\\\\?\\" + (dir / L"rel")); // names too long for the plain path
     }
 }
 
-TEST(PublishErrors, SevenZipMissing) {
-    TempDir dir;
-    MakeRelease(dir);
-    Failure f = PublishFailing(dir, L"--sevenzip=" + Quote(dir / L"no\\7z.exe") + L" " +
-                                        Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    ExpectRefused(f, {"7z program", "not found"});
+TEST(Publish, LauncherUpdatesFromThePublishedOutput) {
+    TempDir release, launcher;
+    MakeRelease(release.Path());
+    const std::string name = "published-" + std::to_string(GetCurrentProcessId());
+    const std::wstring out = update_test::RigPath("www/" + name);
+    std::string output;
+    ASSERT_EQ(Publish(Quote(release.Path()) + L" 3 " + Quote(out), &output), 0) << output;
 
-    // Nothing named and nothing on the rig's PATH.
-    f = PublishFailing(dir, Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"), false);
-    ExpectRefused(f, {"7z program not found"});
-}
+    update_test::UseLauncherDir(launcher.Path(), update_test::ServerUrl(name + "/"));
+    EXPECT_FALSE(RunUpdate(2)); // no launcher among the files: nothing to restart
+    EXPECT_EQ(Read(launcher / L"readme"), "read me");
+    EXPECT_EQ(Read(launcher / L"bin\\game.dll"), "game code");
+    EXPECT_EQ(Read(launcher / L"data\\a.b.c"), "data");
 
-TEST(Publish, SevenZipOptionNamesTheProgram) {
-    TempDir dir;
-    MakeRelease(dir);
-    ToolRun r = Publish(L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM)) + L" " +
-                            Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"),
-                        false);
-    ASSERT_EQ(r.code, 0) << r.output;
-    EXPECT_EQ(Unpacked(dir / L"out\\5\\readme.7z", L"readme"), "read me");
-}
-
-TEST(PublishErrors, SevenZipFails) {
-    TempDir dir;
-    MakeRelease(dir);
-    // Any Windows program that refuses 7z's arguments stands in for a failing 7z.
-    Failure f = PublishFailing(dir, L"--sevenzip=C:\\windows\\system32\\reg.exe " +
-                                        Quote(dir / L"rel") + L" 5 " + Quote(dir / L"out"));
-    ExpectRefused(f, {"failed with exit code"});
+    // The next version, published over the same output, brings only the change.
+    ASSERT_TRUE(WriteFileBytes(release / L"bin\\game.dll", "new game code"));
+    ASSERT_EQ(Publish(Quote(release.Path()) + L" 4 " + Quote(out) + L" " + Quote(out), &output), 0)
+        << output;
+    const size_t before = update_test::RequestsFor("/" + name + "/4/").size();
+    EXPECT_FALSE(RunUpdate(3));
+    EXPECT_EQ(Read(launcher / L"bin\\game.dll"), "new game code");
+    EXPECT_EQ(Read(launcher / L"readme"), "read me");
+    std::vector<update_test::Request> fetched = update_test::RequestsFor("/" + name + "/4/");
+    ASSERT_GT(fetched.size(), before);
+    for (size_t i = before; i < fetched.size(); ++i)
+        EXPECT_NE(fetched[i].target.find("bin/game.7z"), std::string::npos) << fetched[i].target;
+    RemoveTree(out);
 }

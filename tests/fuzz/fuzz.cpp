@@ -55,7 +55,8 @@ template <class T, size_t N> const T& Pick(Rng& r, const T (&a)[N]) {
 
 void Mutate(std::string& b, Rng& r, const std::vector<std::string>& corpus,
             const std::vector<std::string>& dict) {
-    size_t pos = r.Below(b.size() + 1);
+    // Formats keep their marks at the start (signatures, byte-order marks).
+    size_t pos = r.Below(8) ? r.Below(b.size() + 1) : 0;
     size_t rest = b.size() - pos;
     switch (r.Below(12)) {
     case 0:
@@ -172,10 +173,11 @@ bool Sandbox::Create() {
     return true;
 }
 
-Sandbox::~Sandbox() {
+void Sandbox::Remove() {
     if (top_.empty()) return;
     SetCurrentDirectoryW(L"C:\\");
     RemoveTree(top_);
+    top_.clear();
 }
 
 void Sandbox::Reset(const std::map<std::wstring, std::string>& goodFiles) {
@@ -190,13 +192,17 @@ void Sandbox::Reset(const std::map<std::wstring, std::string>& goodFiles) {
     good_ = goodFiles;
 }
 
-bool Sandbox::Check(const std::set<std::string>& allowed, std::string& why) const {
+bool Sandbox::Check(const std::set<std::string>& allowed, std::string& why) {
     std::map<std::wstring, std::string> now = Outside(top_, root_);
     for (const auto& n : now)
         if (!outside_.count(n.first) || outside_.at(n.first) != n.second)
-            return why = "written outside the root: " + Narrow(n.first), false;
+            why = "written outside the root: " + Narrow(n.first);
     for (const auto& o : outside_)
-        if (!now.count(o.first)) return why = "removed outside the root: " + Narrow(o.first), false;
+        if (!now.count(o.first)) why = "removed outside the root: " + Narrow(o.first);
+    if (!why.empty()) {
+        outside_ = now; // so that the next cases are judged on their own
+        return false;
+    }
     for (const auto& g : good_) {
         std::string bytes;
         if (!ReadFileBytes(root_ + L"\\" + g.first, bytes))
@@ -243,11 +249,14 @@ void Save(const char* kind, const std::string& input) {
 }
 
 [[noreturn]] void Die(const char* what) {
+    static LONG dying = 0;
+    if (InterlockedExchange(&dying, 1)) TerminateProcess(GetCurrentProcess(), 3);
     fprintf(stderr, "%s: %s in case %016llx after %llu cases\n", g_driver ? g_driver->name : "?",
             what, g_current ? static_cast<unsigned long long>(Hash(*g_current)) : 0ull,
             g_cases.load());
     if (g_current) Save(what, *g_current);
     fflush(stderr);
+    g_sandbox.Remove(); // a crash in here too ends the process at once
     TerminateProcess(GetCurrentProcess(), 3);
     for (;;) {}
 }
@@ -279,6 +288,7 @@ bool HeapsValid() {
 bool RunCase(const std::string& input, std::string& why) {
     g_current = &input;
     g_caseStart = GetTickCount64();
+    why.clear();
     bool ok = g_driver->run(input, why);
     if (ok && !HeapsValid()) ok = false, why = "heap damaged";
     g_caseStart = 0;

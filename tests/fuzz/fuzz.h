@@ -37,13 +37,14 @@ uint64_t Hash(const std::string& bytes);
 class Sandbox {
   public:
     bool Create();
-    ~Sandbox();
+    ~Sandbox() { Remove(); }
+    void Remove();
     const std::wstring& Root() const { return root_; }
     // Empties the root and lays down the good files (relative name, bytes).
     void Reset(const std::map<std::wstring, std::string>& goodFiles);
     // Nothing outside the root changed; every good file is untouched or
     // holds exactly one of the allowed contents.
-    bool Check(const std::set<std::string>& allowed, std::string& why) const;
+    bool Check(const std::set<std::string>& allowed, std::string& why);
 
   private:
     std::wstring top_, root_;

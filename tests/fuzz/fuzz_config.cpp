@@ -48,17 +48,35 @@ bool FieldsTerminated(const StaticConfig& c) {
     return c.firstWindow >= -1 && c.firstWindow < c.windowCount;
 }
 
-// The first window must be a member whose own name is the one "first_window"
-// gives (the empty name when it is missing), never one whose name was
-// refused and so reads as empty.
-bool FirstWindowNamed(const StaticConfig& c, const std::string& json) {
-    if (c.firstWindow < 0) return true;
+const char* Text(const json_value* v) {
+    return v ? v->u.string.ptr : "";
+}
+
+// A window found by name ("first_window", a window's "next") must be one
+// whose own name in the file is that name, the empty name standing for a
+// missing one: a name refused for its length must match nothing.
+bool NamesMatch(const StaticConfig& c, const std::string& json, std::string& why) {
     JsonTree root = ParseJson(json.c_str(), json.size());
     const json_value* windows = JsonMemberOfType(root.get(), "windows", json_object);
-    const json_value* first = JsonMemberOfType(root.get(), "first_window", json_string);
-    return windows && unsigned(c.firstWindow) < windows->u.object.length &&
-           lstrcmpiA(windows->u.object.values[c.firstWindow].name,
-                     first ? first->u.string.ptr : "") == 0;
+    unsigned n = windows ? windows->u.object.length : 0;
+    if (n != unsigned(c.windowCount)) return why = "windows differ from the file", false;
+    auto named = [&](int i, const char* name) {
+        return lstrcmpiA(windows->u.object.values[i].name, name) == 0;
+    };
+    if (c.firstWindow >= 0 &&
+        !named(c.firstWindow, Text(JsonMemberOfType(root.get(), "first_window", json_string))))
+        return why = "first window " + std::to_string(c.firstWindow) + " is not the one named",
+               false;
+    for (unsigned i = 0; i < n; ++i) {
+        int j = c.FindWindowByName(c.windows[i].next);
+        const json_value* next =
+            JsonMemberOfType(windows->u.object.values[i].value, "next", json_string);
+        if (j >= 0 && !named(j, Text(next)))
+            return why =
+                       "next of window " + std::to_string(i) + " finds window " + std::to_string(j),
+                   false;
+    }
+    return true;
 }
 
 bool RunStatic(const std::string& input, std::string& why) {
@@ -74,10 +92,7 @@ bool RunStatic(const std::string& input, std::string& why) {
     if (!FieldsTerminated(*c)) return why = "a field lost its terminator", false;
     if (StartsWithBom(json) && (c->windowCount || wcscmp(c->updateUrl, kBuiltInUpdateUrl)))
         return why = "static.json with a byte-order mark was read", false;
-    if (!StartsWithBom(json) && !FirstWindowNamed(*c, json))
-        return why = "first window " + std::to_string(c->firstWindow) +
-                     " is not the one first_window names",
-               false;
+    if (!StartsWithBom(json) && !NamesMatch(*c, json, why)) return false;
     return g_sandbox.Check({}, why);
 }
 

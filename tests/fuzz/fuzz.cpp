@@ -7,6 +7,8 @@
 #include "update/package.h"
 #include "update/update.h"
 
+#include <psapi.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -418,8 +420,11 @@ int main(int argc, char** argv) {
     }
     GetProcessHandleCount(GetCurrentProcess(), &handles);
     double secs = (GetTickCount64() - begin) / 1000.0;
-    printf("%s: %llu cases in %.1f s (%.0f/s), %zu failing\n", g_driver->name, n, secs,
-           secs > 0 ? n / secs : 0.0, failures.size());
+    PROCESS_MEMORY_COUNTERS mem = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &mem, sizeof mem);
+    printf("%s: %llu cases in %.1f s (%.0f/s), %zu failing, peak working set %.0f MiB\n",
+           g_driver->name, n, secs, secs > 0 ? n / secs : 0.0, failures.size(),
+           mem.PeakWorkingSetSize / 1048576.0);
     // Handles that pile up over thousands of cases are a leak on every run.
     if (handlesAfterWarmUp && handles > handlesAfterWarmUp + 64) {
         printf("%s: handles grew from %lu to %lu\n", g_driver->name, handlesAfterWarmUp, handles);

@@ -6,6 +6,7 @@
 #include "core/static_config.h"
 #include "core/text.h"
 #include "support/test_support.h"
+#include "update/http_fetch.h"
 #include "update/update.h"
 
 using namespace testing_support;
@@ -40,7 +41,8 @@ bool Setup() {
     RECT work = {0, 0, 1920, 1040};
     g_savedState.InitSavedStateWith((g_sandbox.Root() + L"\\fuzz-launcher.exe").c_str(),
                                     g_noWindows, work);
-    return !g_served.empty();
+    DWORD length = 0; // the server answers: a dead one would pass every case
+    return !g_served.empty() && HttpFetch((base + L"3/a.7z").c_str(), &length);
 }
 
 bool Run(const std::string& input, std::string& why) {

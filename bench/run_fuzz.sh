@@ -46,8 +46,8 @@ while [ "$(date +%s)" -lt "$end" ]; do
     "$DRIVER" --seconds "$left" --seed "$SEED" --save "$(winpath "$SAVE")" $SERVER_ARGS \
     </dev/null >"$B/fuzz-$DRIVER.out" 2>&1 || rc=$?
   cat "$B/fuzz-$DRIVER.out"
-  n=$(sed -n -e 's/^[a-z_]*: \([0-9]*\) cases in .*/\1/p' -e 's/.* after \([0-9]*\) cases$/\1/p' \
-    "$B/fuzz-$DRIVER.out")
+  n=$(tr -d '\r' <"$B/fuzz-$DRIVER.out" |
+    sed -n -e 's/^[a-z_]*: \([0-9]*\) cases in .*/\1/p' -e 's/.* after \([0-9]*\) cases$/\1/p')
   cases=$((cases + ${n:-0}))
   [ $rc -eq 3 ] || [ $rc -eq 1 ] || [ $rc -eq 0 ] || { echo "driver failed to run ($rc)" >&2; exit 1; }
   SEED=$((SEED + 1))

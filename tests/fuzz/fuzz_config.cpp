@@ -67,14 +67,16 @@ bool NamesMatch(const StaticConfig& c, const std::string& json, std::string& why
         !named(c.firstWindow, Text(JsonMemberOfType(root.get(), "first_window", json_string))))
         return why = "first window " + std::to_string(c.firstWindow) + " is not the one named",
                false;
-    for (unsigned i = 0; i < n; ++i) {
-        int j = c.FindWindowByName(c.windows[i].next);
-        const json_value* next =
-            JsonMemberOfType(windows->u.object.values[i].value, "next", json_string);
-        if (j >= 0 && !named(j, Text(next)))
-            return why =
-                       "next of window " + std::to_string(i) + " finds window " + std::to_string(j),
-                   false;
+    // The main window switches to every window that a "next" matches (the
+    // first hundred are looked at).
+    for (unsigned i = 0; i < n && i < 100; ++i) {
+        const char* next =
+            Text(JsonMemberOfType(windows->u.object.values[i].value, "next", json_string));
+        for (unsigned j = 0; j < n && j < 100; ++j)
+            if (lstrcmpiA(c.windows[j].name, c.windows[i].next) == 0 && !named(j, next))
+                return why = "next of window " + std::to_string(i) + " finds window " +
+                             std::to_string(j),
+                       false;
     }
     return true;
 }

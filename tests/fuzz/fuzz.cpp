@@ -116,9 +116,10 @@ void Snap(const std::wstring& dir, const std::wstring& skip, bool deep,
     do {
         std::wstring path = dir + L"\\" + fd.cFileName;
         if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L"..") || path == skip) continue;
-        std::string& bytes = out[path];
+        bool folder = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        std::string& bytes = out[folder ? path + L"\\" : path];
         if (!deep) continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (folder)
             Snap(path, skip, deep, out);
         else
             ReadFileBytes(path, bytes);

@@ -58,7 +58,8 @@ template <class C, size_t N> bool Terminated(const C (&field)[N]) {
     return false;
 }
 
-// Every file and folder below dir by full path, files with their bytes.
+// Every file and folder below dir by full path (a folder's ends with "\"),
+// files with their bytes.
 std::map<std::wstring, std::string> Tree(const std::wstring& dir);
 
 // Every whole file entry the decoder gives for a 7z archive; files receives

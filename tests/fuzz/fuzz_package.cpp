@@ -95,6 +95,15 @@ bool Run(const std::string& input, std::string& why) {
     std::wstring update = g_sandbox.Root() + L"\\update\\";
     if (launcher ? written && wcsncmp(out.path, update.c_str(), update.size()) : out.path[0] != 0)
         return why = "new launcher path outside the update folder", false;
+    // Each entry written puts at most one new file in place: nothing else
+    // (a temporary file, say) may stay behind.
+    size_t rootLength = g_sandbox.Root().size() + 1, added = 0;
+    for (const auto& f : Tree(g_sandbox.Root()))
+        added += f.first.back() != L'\\' && !good.count(f.first.substr(rootLength));
+    if (added > size_t(written))
+        return why =
+                   std::to_string(added) + " new files for " + std::to_string(written) + " written",
+               false;
     return g_sandbox.Check(contents, why);
 }
 

@@ -1,6 +1,7 @@
 // The fuzz program: lumora_fuzz DRIVER [--cases N] [--seconds S] [--seed S]
-// [--save DIR] [--server DIR] | DRIVER --one FILE | replay [DIR].
-// A case that fails a check, crashes or hangs is saved under its hash.
+// [--save DIR] [--server DIR] | DRIVER --one FILE | replay (every input in
+// tests/fuzz/failing/DRIVER/). A case that fails a check, crashes or hangs is
+// saved under its hash.
 #include "fuzz.h"
 
 #include "support/test_support.h"

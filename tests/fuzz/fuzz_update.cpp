@@ -1,0 +1,69 @@
+// The manifest: RunUpdate against the test server, which serves the mutated
+// "update.json" beside real packages.
+#include "fuzz.h"
+
+#include "core/saved_state.h"
+#include "core/static_config.h"
+#include "core/text.h"
+#include "support/test_support.h"
+#include "update/http_fetch.h"
+#include "update/update.h"
+
+using namespace testing_support;
+
+namespace fuzz {
+
+namespace {
+
+struct ServedFolder { // this process's folder on the server
+    std::wstring path;
+    ~ServedFolder() {
+        if (!path.empty()) RemoveTree(path);
+    }
+} g_www;
+std::set<std::string> g_served; // every entry of every package served
+StaticConfig g_noWindows;
+
+bool Setup() {
+    std::string port;
+    if (!ReadFileBytes(ServerDir() + L"\\port", port) || port.empty()) return false;
+    std::wstring name = L"fuzz-" + std::to_wstring(GetCurrentProcessId());
+    g_www.path = ServerDir() + L"\\www\\" + name;
+    CopyTree(BinaryPath("tests/fuzz/corpus/manifest/www"), g_www.path);
+    for (const auto& f : Tree(g_www.path)) {
+        std::set<std::string> entries = EntryContents(f.second);
+        g_served.insert(entries.begin(), entries.end());
+    }
+    std::wstring base = L"http://127.0.0.1:" + Widen(port) + L"/" + name + L"/";
+    CopyText(g_staticConfig.updateUrl, base.c_str());
+    // A launcher name that no served package holds: a fetched launcher
+    // member must not end in a start.
+    RECT work = {0, 0, 1920, 1040};
+    g_savedState.InitSavedStateWith((g_sandbox.Root() + L"\\fuzz-launcher.exe").c_str(),
+                                    g_noWindows, work);
+    DWORD length = 0; // the server answers: a dead one would pass every case
+    return !g_served.empty() && HttpFetch((base + L"3/a.7z").c_str(), &length);
+}
+
+bool Run(const std::string& input, std::string& why) {
+    g_sandbox.Reset({{L"a.txt", "good a"}, {L"sub\\b.txt", "good b"}, {L"keep.bin", "good keep"}});
+    WriteFileBytes(g_www.path + L"\\update.json", input);
+    bool bom = input.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::map<std::wstring, std::string> before = Tree(g_sandbox.Root());
+    if (RunUpdate(2)) return why = "started a launcher that no package holds", false;
+    if (bom && Tree(g_sandbox.Root()) != before)
+        return why = "a manifest with a byte-order mark was used", false;
+    return g_sandbox.Check(g_served, why);
+}
+
+} // namespace
+
+const Driver kManifest = {"manifest",
+                          {"\"version\":", "\"files\":", "\"a.txt\":", "\"sub\\\\b.txt\":",
+                           "\"evil.txt\":", "\"fuzz-launcher.exe\":", "\"readme\":", "\"..\\\\",
+                           "\"00000000000000000000000000000000\"", "\\u0000", "{}", "[]", "null",
+                           "\xEF\xBB\xBF"},
+                          Setup,
+                          Run};
+
+} // namespace fuzz

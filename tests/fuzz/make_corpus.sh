@@ -1,0 +1,101 @@
+#!/bin/sh
+# Seed corpus of the fuzz drivers: real 7z packages for every coder and
+# filter the decoder supports (headers left uncompressed so that mutations
+# reach the names and sizes), packages with hostile entry names, and small
+# texts for the four other inputs. Usage: make_corpus.sh OUT_DIR
+set -eu
+OUT=$1
+HERE=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$OUT"
+mkdir -p "$OUT/package" "$OUT/static" "$OUT/config" "$OUT/manifest/www/3/sub" \
+  "$OUT/manifest/www/2" "$OUT/start_game" "$OUT/src/sub"
+P=$OUT/package
+cd "$OUT/src"
+printf 'alpha alpha alpha alpha alpha\n' >a.txt
+printf 'beta' >sub/b.txt
+# Bytes with x86 calls and ARM branches in them, for the branch filters.
+python3 -c "
+import random, sys
+r = random.Random(5)
+sys.stdout.buffer.write(bytes(r.choice([0xE8, 0xE9, 0x0F, 0x94, 0xEB, 0, 1, r.randrange(256)])
+                              for _ in range(1500)))" >code.bin
+
+pack() { # pack NAME OPTIONS... (the three files, header uncompressed)
+  name=$1; shift
+  7zz a "$P/$name.7z" -mhc=off "$@" a.txt sub code.bin >/dev/null
+}
+pack copy -m0=Copy
+pack lzma -m0=LZMA:d=64k
+pack lzma2 -m0=LZMA2:d=64k
+pack ppmd -m0=PPMd:mem=1m:o=4
+pack delta -m0=Delta:4 -m1=Copy
+for f in BCJ BCJ2 ARM ARMT ARM64 PPC IA64 SPARC RISCV; do pack "$f" -mf=$f -m0=LZMA:d=64k; done
+pack solid -ms=on -m0=LZMA2:d=64k
+pack nonsolid -ms=off -m0=LZMA:d=64k
+7zz a "$P/packed_header.7z" -m0=LZMA:d=64k a.txt sub >/dev/null
+mkdir -p emptydir && : >empty.txt
+7zz a "$P/dirs.7z" -mhc=off emptydir empty.txt a.txt >/dev/null
+
+# Hostile names: one file each, renamed in the archive to a name that must
+# never leave the root (or that Windows treats specially).
+set -- '..\x01.txt' '../x02.txt' 'sub/../../x03.txt' 'C:x04.txt' 'C:\x05.txt' \
+  '\\host\share\x06.txt' '\x07.txt' '/x08.txt' 'CON' 'aux.txt' 'a.txt.' 'a.txt ' \
+  'a.txt:stream' 'sub\b.txt' 'NUL.txt' '..' '...\x17.txt' '\\?\C:\x18.txt' '\\.\CON' \
+  'sub\..\..\L2\keep.txt' '../L2/keep.txt' 'update/../../x22.txt' 'COM1.txt' 'a.txt . .' \
+  'C:/x25.txt' '..\L2x.txt' 'sub/./b.txt' 'lpt1'
+mkdir hostile && i=0
+for name; do
+  i=$((i + 1)); printf 'hostile %d' $i >"hostile/n$i"
+done
+cd hostile
+7zz a "$P/hostile.7z" -mhc=off -m0=Copy n* >/dev/null
+7zz a "$P/hostile_solid.7z" -mhc=off -ms=on -m0=LZMA2:d=64k n* >/dev/null
+i=0
+for name; do
+  i=$((i + 1))
+  7zz rn -mhc=off "$P/hostile.7z" "n$i" "$name" >/dev/null
+  7zz rn -mhc=off "$P/hostile_solid.7z" "n$i" "$name" >/dev/null
+done
+cd ..
+
+# The manifest driver's server folder: packages of version 3 (and 2), the
+# hostile package behind the member "evil.txt".
+M=$OUT/manifest
+printf 'served a' >a.txt && 7zz a "$M/www/3/a.7z" a.txt >/dev/null && cp "$M/www/3/a.7z" "$M/www/2/"
+printf 'served b' >sub/b.txt && 7zz a "$M/www/3/sub/b.7z" sub/b.txt >/dev/null
+printf 'served readme' >readme && 7zz a "$M/www/3/readme.7z" -m0=PPMd readme >/dev/null
+cp "$P/hostile.7z" "$M/www/3/evil.7z"
+Z=00000000000000000000000000000000
+printf '{"version": 3, "files": {"a.txt": "%s", "sub\\\\b.txt": "%s", "readme": "%s", "evil.txt": "%s", "keep.bin": "%s"}}' \
+  $Z $Z $Z $Z "$(printf 'good keep' | md5sum | cut -c1-32)" >"$M/newer.json"
+printf '{"version": 2, "files": {"a.txt": "%s", "readme": "%s", "missing\\\\x.txt": 5}}' $Z $Z >"$M/same.json"
+printf '{"files": {"fuzz-launcher.exe": "%s", "sub/../a.txt": "%s"}, "version": 3}' $Z $Z >"$M/launcher.json"
+printf '[{"version": 3}]' >"$M/array.json"
+
+S=$OUT/static
+{ cat "$HERE/../../demo/static.json"; printf '\n--channel--\nabc|Title'; } >"$S/demo"
+cat >"$S/small" <<'EOF'
+{"update_url": "http://u/", "game_url": "http://g/", "first_window": "main", "loading": "l.png",
+ "windows": {"main": {"next": "game", "buttons": [{"func": "close", "coord": [1, 2], "alter": [3, 4]}, 7]},
+  "MAIN": {"defSize": [1, 2], "border": [1, 2, 3, 4], "startMax": 1, "margin": 0.05},
+  "game": {"resizable": true, "matrix": {"topleft": [0, 0, 1, 1], "top": [1, 2, 3, 4]}}}}
+--channel--
+code with space|Title
+EOF
+printf '{"windows": {"": {"next": ""}, "x": 5}}\n--channel--\n|only title' >"$S/empty_names"
+printf '{"first_window": "a", "windows": {"a": {}, "A": []}}' >"$S/no_channel"
+printf '[1, 2]\n--channel--\n' >"$S/array"
+
+C=$OUT/config
+printf '{"window": {"width":1536, "height":832, "maximized":2} }' >"$C/saved"
+printf '{"window": {"width": 800}}' >"$C/width_only"
+printf '{"window": {"width": 1.5, "height": "7", "maximized": true}, "window": {"width": 3}}' >"$C/types"
+printf '{"window": {"width": -2147483648, "height": 2147483647, "maximized": -1}}' >"$C/edges"
+
+G=$OUT/start_game
+printf '{"result":"ok","url":"http:\\/\\/www.lumora.example\\/game?a=1&b=2"}' >"$G/plain"
+printf '{"url":"http://x/\\"q\\"\\\\\\u0041\\n","result":"OK"}' >"$G/escapes"
+printf '{"result":"ok","url": "x"}' >"$G/space"
+printf '{"result":"okay","url":"http://x/"}' >"$G/okay"
+printf '{"result":"ok","url":"http://x/%s"}' "$(head -c 1100 /dev/zero | tr '\0' a)" >"$G/long"
+printf '{"result":"ok","url":null}\\' >"$G/null_backslash"

@@ -1,4 +1,4 @@
-#include "core/launcher.h"
+#include "app/launcher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/launcher.h"
+#include "app/launcher.h"
 
 #include "core/app_module.h"
 #include "core/crash_dump.h"

@@ -38,7 +38,8 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
     g_savedState.InitSavedState(exePath);
 
     if (!IsTestCommandLine(commandLine)) {
-        if (RunUpdate(version, !IsSelfUpdatedCommandLine(commandLine))) {
+        if (RunUpdate(g_savedState.exeDir, g_savedState.exePath, g_staticConfig.updateUrl, version,
+                      !IsSelfUpdatedCommandLine(commandLine))) {
             CoUninitialize();
             return 0;
         }

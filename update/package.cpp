@@ -1,8 +1,6 @@
 #include "update/package.h"
 
 #include "core/file_util.h"
-#include "core/saved_state.h"
-#include "core/static_config.h"
 #include "core/text.h"
 #include "update/http_fetch.h"
 #include "update/package_name.h"
@@ -204,10 +202,10 @@ bool JoinPathChecked(wchar_t (&out)[MAX_PATH], const wchar_t* root, const wchar_
     return _wcsnicmp(out, root, rootLen) == 0 && out[rootLen] == L'\\' && out[rootLen + 1];
 }
 
-int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* newLauncherPath) {
+int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
+                   wchar_t* lastWritten) {
     wchar_t root[MAX_PATH] = {};
-    if (!CopyText(root, g_savedState.exeDir) || !root[0]) return 0;
-    if (isLauncher && !PathAppendW(root, L"update")) return 0;
+    if (!destination || !CopyText(root, destination) || !root[0]) return 0;
     PathRemoveBackslashW(root);
 
     MemoryInStream stream;
@@ -224,7 +222,7 @@ int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* ne
     Archive archive;
     if (SzArEx_Open(&archive.db, &look.vt, &g_packageAllocMain, &g_packageAllocTemp) != SZ_OK)
         return 0;
-    if (isLauncher) CreateDirectoryW(root, nullptr);
+    CreateDirectoryW(root, nullptr); // the update folder may not be there yet
 
     // A valid archive may have no name table at all: its entries have nowhere
     // to go, and the decoder's name function would read through null.
@@ -261,18 +259,17 @@ int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* ne
         if (!CreateFolders(root, folder)) continue;
         if (!ReplaceFileWith(dest, archive.outBuffer + offset, size)) continue;
         ++written;
-        if (isLauncher && newLauncherPath) CopyText(newLauncherPath, MAX_PATH, dest);
+        if (lastWritten) CopyText(lastWritten, MAX_PATH, dest);
     }
     return written;
 }
 
-int FetchAndExtractPackage(const wchar_t* member, bool isLauncher, wchar_t* newLauncherPath,
-                           int manifestVersion) {
+int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
+                           const wchar_t* destination, wchar_t* lastWritten) {
     wchar_t package[MAX_PATH] = {};
     if (!PackageNameForMember(member, package, MAX_PATH)) return 0;
     wchar_t raw[1024] = {};
-    int n = swprintf(raw, 1024, L"%ls%ld/%ls", g_staticConfig.updateUrl, long(manifestVersion),
-                     package);
+    int n = swprintf(raw, 1024, L"%ls%ld/%ls", updateUrl, long(manifestVersion), package);
     if (n < 0) return 0;
     wchar_t url[260] = {};
     DWORD urlLen = 260;
@@ -280,5 +277,5 @@ int FetchAndExtractPackage(const wchar_t* member, bool isLauncher, wchar_t* newL
     DWORD length = 0;
     std::unique_ptr<char[]> body = HttpFetch(url, &length);
     if (!body) return 0;
-    return ExtractPackage(body.get(), length, isLauncher, newLauncherPath);
+    return ExtractPackage(destination, body.get(), length, lastWritten);
 }

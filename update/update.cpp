@@ -2,8 +2,6 @@
 
 #include "core/file_util.h"
 #include "core/json_util.h"
-#include "core/saved_state.h"
-#include "core/static_config.h"
 #include "core/text.h"
 #include "update/http_fetch.h"
 #include "update/md5.h"
@@ -99,15 +97,16 @@ int ManifestVersion(const json_value* root) {
 
 } // namespace
 
-bool RunUpdate(int builtInVersion, bool selfUpdate) {
+bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
+               int builtInVersion, bool selfUpdate) {
     wchar_t updateDir[MAX_PATH] = {};
-    if (!CopyText(updateDir, g_savedState.exeDir) || !updateDir[0] ||
-        !PathAppendW(updateDir, L"update"))
+    if (!launcherDir || !launcherPath || !updateUrl || !CopyText(updateDir, launcherDir) ||
+        !updateDir[0] || !PathAppendW(updateDir, L"update"))
         return false;
     DeleteDirectoryTree(updateDir);
 
     wchar_t raw[MAX_PATH] = {};
-    if (!CopyText(raw, g_staticConfig.updateUrl) || !AppendText(raw, L"update.json")) return false;
+    if (!CopyText(raw, updateUrl) || !AppendText(raw, L"update.json")) return false;
     wchar_t url[260] = {};
     DWORD urlLen = 260;
     if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return false;
@@ -131,12 +130,12 @@ bool RunUpdate(int builtInVersion, bool selfUpdate) {
             // A name that does not fit a path is skipped rather than cut.
             if (!Utf8ToField(m.name, member, MAX_PATH)) continue;
             wchar_t local[MAX_PATH] = {};
-            if (!CopyText(local, g_savedState.exeDir) || !PathAppendW(local, member)) continue;
+            if (!CopyText(local, launcherDir) || !PathAppendW(local, member)) continue;
             char digest[33] = {};
             bool readable = FileMd5Hex(local, digest);
             if (!ShouldFetchMember(readable ? digest : nullptr, newer, m.value->u.string.ptr))
                 continue;
-            bool isLauncher = StrCmpIW(local, g_savedState.exePath) == 0;
+            bool isLauncher = StrCmpIW(local, launcherPath) == 0;
             if (isLauncher) {
                 // One launcher package per start, and none for a launcher just
                 // put in place, whatever the manifest lists: a launcher that
@@ -147,7 +146,9 @@ bool RunUpdate(int builtInVersion, bool selfUpdate) {
                 TerminateProcessesNamed(member);
                 restart = true;
             }
-            int n = FetchAndExtractPackage(member, isLauncher, newLauncher, version);
+            int n = FetchAndExtractPackage(updateUrl, version, member,
+                                           isLauncher ? updateDir : launcherDir,
+                                           isLauncher ? newLauncher : nullptr);
             if (isLauncher) launcherFiles += n;
         }
     }

@@ -1,4 +1,3 @@
-#include "core/saved_state.h"
 #include "core/text.h"
 #include "update/package.h"
 #include "update/package_name.h"
@@ -18,9 +17,9 @@ struct Extracted {
 };
 
 Extracted Extract(const TempDir& dir, const std::string& bytes, bool isLauncher = false) {
-    update_test::UseLauncherDir(dir.Path(), L"");
     wchar_t newLauncher[MAX_PATH] = {};
-    int n = ExtractPackage(bytes.data(), bytes.size(), isLauncher, newLauncher);
+    int n = ExtractPackage(isLauncher ? (dir / L"update").c_str() : dir.Path().c_str(),
+                           bytes.data(), bytes.size(), isLauncher ? newLauncher : nullptr);
     return {n, newLauncher};
 }
 
@@ -111,10 +110,8 @@ TEST(Package, DriveRootLauncherDirectoryIsWrittenLikeAnyOther) {
     update_test::UnixLink drive(target.Path(), L"",
                                 std::string(prefix) + "/dosdevices/q:", L"Q:\\");
     ASSERT_TRUE(drive.Made());
-    update_test::UseLauncherDir(L"Q:", L"");
-    ASSERT_STREQ(g_savedState.exeDir, L"Q:\\");
     std::string bytes = PackageBytes("plain");
-    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 3);
+    EXPECT_EQ(ExtractPackage(L"Q:\\", bytes.data(), bytes.size(), nullptr), 3);
     EXPECT_EQ(Read(target / L"deep\\x\\y\\c.txt"), "gamma");
     EXPECT_EQ(CountFiles(target.Path()), 1); // a.txt, and no temporary file
 }
@@ -127,9 +124,8 @@ TEST(Package, LongFolderWithShortNamesIsWritten) {
     root += std::wstring(MAX_PATH - 3 - root.size(), L'r');
     // Past CreateDirectoryW's own limit: made in the form without one.
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root).c_str(), nullptr));
-    CopyText(g_savedState.exeDir, root.c_str()); // the folder that holds the files
     std::string bytes = StoredArchive("stored bytes", L"z");
-    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 1);
+    EXPECT_EQ(ExtractPackage(root.c_str(), bytes.data(), bytes.size(), nullptr), 1);
     ASSERT_EQ((root + L"\\z").size(), size_t(MAX_PATH - 1));
     EXPECT_EQ(Read(root + L"\\z"), "stored bytes");
     EXPECT_EQ(CountFiles(root), 1);
@@ -231,10 +227,8 @@ TEST(Package, EscapingEntriesAreNeverWrittenTheOthersAre) {
     TempDir outer;
     std::wstring root = outer / L"launcher";
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    update_test::UseLauncherDir(root, L"");
     std::string bytes = PackageBytes("escape");
-    wchar_t newLauncher[MAX_PATH] = {};
-    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, newLauncher), 1);
+    EXPECT_EQ(ExtractPackage(root.c_str(), bytes.data(), bytes.size(), nullptr), 1);
     EXPECT_EQ(Read(root + L"\\good.txt"), "good");
     EXPECT_EQ(CountFiles(root), 1);
     EXPECT_EQ(CountFiles(outer.Path()), 0);

@@ -1,4 +1,3 @@
-#include "core/saved_state.h"
 #include "update/http_fetch.h"
 #include "update/self_update.h"
 #include "update/update.h"
@@ -24,12 +23,14 @@ struct FlowRun {
     std::string base;
     size_t earlier; // requests of an earlier run of the same test
     explicit FlowRun(const std::string& name)
-        : base(name + "/"), earlier(RequestsFor("/" + base).size()) {
-        update_test::UseLauncherDir(dir.Path(), update_test::ServerUrl(base));
+        : base(name + "/"), earlier(RequestsFor("/" + base).size()) {}
+    bool Update(bool selfUpdate = true) {
+        return RunUpdate(dir.Path().c_str(), (dir / L"Lumora2.exe").c_str(),
+                         update_test::ServerUrl(base).c_str(), kBuiltIn, selfUpdate);
     }
     bool Run(const std::string& manifest) {
         Publish(base + "update.json", manifest);
-        return RunUpdate(kBuiltIn);
+        return Update();
     }
     // Package requests of this run (HEADs), as "<version>/<package>".
     std::vector<std::string> Fetched() {
@@ -145,7 +146,7 @@ TEST(UpdateFlow, UpdateFolderIsClearedFirstAndMissingManifestChangesNothingElse)
     ASSERT_TRUE(CreateDirectoryW((run.dir / L"update\\old").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(run.dir / L"update\\old\\Lumora2.exe", "old"));
     ASSERT_TRUE(WriteFileBytes(run.dir / L"keep.txt", "keep"));
-    EXPECT_FALSE(RunUpdate(kBuiltIn)); // no update.json published
+    EXPECT_FALSE(run.Update()); // no update.json published
     EXPECT_FALSE(FileExists(run.dir / L"update"));
     EXPECT_TRUE(FileExists(run.dir / L"keep.txt"));
 }
@@ -269,7 +270,7 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
             Sleep(50);
 
         Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + c.files + "}}");
-        EXPECT_EQ(RunUpdate(kBuiltIn, c.selfUpdate), c.restarts);
+        EXPECT_EQ(run.Update(c.selfUpdate), c.restarts);
         EXPECT_EQ(run.Fetched(), c.fetched);
         // Members after the launcher are still handled before the restart.
         EXPECT_EQ(FileExists(run.dir / L"a.txt"), c.files.find("a.txt") != std::string::npos);

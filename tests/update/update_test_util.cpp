@@ -5,6 +5,8 @@
 #include "core/static_config.h"
 #include "core/text.h"
 #include "update/md5.h"
+#include "update/package.h"
+#include "update/update.h"
 
 #include <7zCrc.h>
 
@@ -194,3 +196,14 @@ int CountedPauses::Count() const {
 }
 
 } // namespace update_test
+
+bool RunUpdate(int builtInVersion) {
+    return RunUpdate(g_savedState.exeDir, g_savedState.exePath, g_staticConfig.updateUrl,
+                     builtInVersion);
+}
+
+int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* newLauncherPath) {
+    wchar_t root[MAX_PATH] = {};
+    if (!JoinPath(root, MAX_PATH, g_savedState.exeDir, isLauncher ? L"update" : L"")) return 0;
+    return ExtractPackage(root, data, length, isLauncher ? newLauncherPath : nullptr);
+}

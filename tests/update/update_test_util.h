@@ -68,3 +68,7 @@ class CountedPauses {
 };
 
 } // namespace update_test
+
+// Transitional: the publishing tests' old forms, which update or extract into
+// the directory set with UseLauncherDir.
+bool RunUpdate(int builtInVersion);

@@ -22,16 +22,6 @@ void MemoryInStream_Init(MemoryInStream* s, const void* data, size_t size);
 extern const ISzAlloc g_packageAllocMain;
 extern const ISzAlloc g_packageAllocTemp;
 
-// True when an archive entry name stays below the destination root and names
-// a plain file: no drive, no absolute or UNC path, no ".." component (with
-// either separator), no device name ("CON", "aux.txt") and no character that
-// Windows refuses in a name ("*", "?", ...).
-bool IsSafeEntryName(const wchar_t* name);
-
-// root joined with a relative name (the shell's path-append rule); false
-// unless the result lies below root. root may be a drive root ("Q:\").
-bool JoinPathChecked(wchar_t (&out)[MAX_PATH], const wchar_t* root, const wchar_t* name);
-
 // Writes every file entry of the package below destination (created when
 // missing) and returns the number of files put in place. lastWritten, when
 // given (260 characters), receives the path of the last file written.

@@ -1,6 +1,6 @@
 #include "update/update.h"
 
-#include "core/file_util.h"
+#include "update/file_ops.h"
 #include "core/json_util.h"
 #include "core/text.h"
 #include "update/http_fetch.h"
@@ -18,73 +18,6 @@ bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* lis
     if (!localMd5) return true; // missing or unreadable: always restored
     if (!manifestNewer) return false;
     return lstrcmpiA(localMd5, listedMd5) != 0;
-}
-
-void TerminateProcessesNamed(const wchar_t* name) {
-    win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-         more = Process32NextW(snapshot.Get(), &entry)) {
-        if (entry.th32ProcessID == self || StrCmpIW(entry.szExeFile, name) != 0) continue;
-        win::UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
-        if (process) TerminateProcess(process.Get(), 0);
-    }
-}
-
-namespace {
-
-bool IsLink(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// A junction or symbolic link goes itself; what it points at is never listed.
-void DeleteLink(const wchar_t* path, DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryW(path);
-    else
-        DeleteFileW(path);
-}
-
-void DeleteBelow(const wchar_t* dir) {
-    wchar_t pattern[MAX_PATH] = {};
-    if (!CopyText(pattern, dir) || !PathAppendW(pattern, L"*.*")) return;
-    WIN32_FIND_DATAW found;
-    win::UniqueFind find(FindFirstFileW(pattern, &found));
-    if (!find) return;
-    do {
-        if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
-        wchar_t path[MAX_PATH] = {};
-        if (!CopyText(path, dir) || !PathAppendW(path, found.cFileName)) continue;
-        const DWORD attributes = found.dwFileAttributes;
-        if (IsLink(attributes)) {
-            DeleteLink(path, attributes);
-        } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteBelow(path);
-            RemoveDirectoryW(path);
-        } else {
-            // Only a held file is worth waiting for.
-            for (int retry = 0; !DeleteFileW(path) && retry < 10; ++retry) {
-                if (!IsPassingFileError(GetLastError())) break;
-                g_retryPause(1000);
-            }
-        }
-    } while (FindNextFileW(find.Get(), &found));
-}
-
-} // namespace
-
-void DeleteDirectoryTree(const wchar_t* dir) {
-    const DWORD attributes = GetFileAttributesW(dir);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    if (IsLink(attributes)) {
-        DeleteLink(dir, attributes);
-        return;
-    }
-    DeleteBelow(dir);
-    RemoveDirectoryW(dir);
 }
 
 namespace {

@@ -17,9 +17,6 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
 // could not be read; digests compare ignoring case.
 bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5);
 
-// Ends every other process whose executable file name equals name.
-void TerminateProcessesNamed(const wchar_t* name);
-
-// Deletes everything below dir, then dir itself. Links (junctions, symbolic
-// links) are removed themselves, never followed.
-void DeleteDirectoryTree(const wchar_t* dir);
+// Transitional, for the publishing tool, which takes DeleteDirectoryTree from
+// here: goes once it includes update/file_ops.h itself.
+#include "update/file_ops.h"

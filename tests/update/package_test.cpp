@@ -1,4 +1,5 @@
 #include "core/text.h"
+#include "update/entry_name.h"
 #include "update/package.h"
 #include "update/package_name.h"
 #include "update_test_util.h"

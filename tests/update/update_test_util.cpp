@@ -1,6 +1,7 @@
 #include "update_test_util.h"
 
 #include "core/file_util.h"
+#include "update/file_ops.h"
 #include "core/saved_state.h"
 #include "core/static_config.h"
 #include "core/text.h"

@@ -1,5 +1,7 @@
 #include "update/http_fetch.h"
-#include "update_test_util.h"
+#include "support/launcher_dir.h"
+#include "support/test_support.h"
+#include "support/update_server.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +9,6 @@
 #include <winternl.h>
 
 using namespace testing_support;
-using update_test::Publish;
-using update_test::RequestsFor;
-using update_test::ServerUrl;
 
 namespace {
 
@@ -85,7 +84,7 @@ TEST(HttpFetch, FaultsTable) {
         } else {
             EXPECT_EQ(length, 12345u);
         }
-        std::vector<update_test::Request> log = RequestsFor(std::string("/") + c.target);
+        std::vector<Request> log = RequestsFor(std::string("/") + c.target);
         size_t heads = 0, gets = 0;
         for (size_t i = before; i < log.size(); ++i)
             (log[i].verb == "HEAD" ? heads : gets)++;
@@ -109,7 +108,7 @@ TEST(HttpFetch, HeadAndGetCarryOneTimeValueAndTheAgent) {
     for (const auto& c : cases) {
         DWORD length = 0;
         ASSERT_TRUE(HttpFetch(ServerUrl(c.url).c_str(), &length)) << c.url;
-        std::vector<update_test::Request> log = RequestsFor(c.needle);
+        std::vector<Request> log = RequestsFor(c.needle);
         ASSERT_GE(log.size(), 2u);
         const auto& head = log[log.size() - 2];
         const auto& get = log[log.size() - 1];
@@ -132,7 +131,7 @@ TEST(HttpFetch, HostOnlyUrlAsksForTheRoot) {
 
 TEST(HttpFetch, RefusedWithoutTraffic) {
     std::string port;
-    ReadFileBytes(update_test::RigPath("port"), port);
+    ReadFileBytes(RigPath("port"), port);
     std::wstring tooLong = ServerUrl("toolong/" + std::string(2100, 'a'));
     for (const std::wstring& url :
          {std::wstring(), L"https://127.0.0.1:" + Widen(port) + L"/secure.txt",

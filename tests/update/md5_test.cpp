@@ -1,12 +1,13 @@
 #include "update/md5.h"
-#include "update_test_util.h"
+#include "support/launcher_dir.h"
+#include "support/test_support.h"
+#include "support/update_server.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 using namespace testing_support;
-using update_test::Md5Of;
 
 TEST(Md5, Rfc1321TestSuite) {
     struct {
@@ -47,13 +48,13 @@ TEST(Md5, AnySplitOfTheInputGivesTheSameDigest) {
 
 TEST(Md5, FilesMatchMd5sumAcrossChunksAndPast2GiB) {
     std::string listing;
-    ASSERT_TRUE(ReadFileBytes(update_test::RigPath("pkgs/digests.txt"), listing));
+    ASSERT_TRUE(ReadFileBytes(RigPath("pkgs/digests.txt"), listing));
     std::istringstream lines(listing);
     std::string digest, name;
     int files = 0;
     while (lines >> digest >> name) {
         char text[33] = {};
-        ASSERT_TRUE(FileMd5Hex(update_test::RigPath("src/digest/" + name).c_str(), text)) << name;
+        ASSERT_TRUE(FileMd5Hex(RigPath("src/digest/" + name).c_str(), text)) << name;
         EXPECT_EQ(digest, text) << name;
         ++files;
     }

@@ -24,7 +24,8 @@ struct Request {
 // The logged requests whose target contains needle, in order.
 std::vector<Request> RequestsFor(const std::string& needle);
 
-std::string Md5Of(const std::string& bytes);
+// The digest of bytes, handed to the digest in pieces of step bytes.
+std::string Md5Of(const std::string& bytes, size_t step = ~size_t(0));
 
 // A 7z archive of one file stored as it is (Copy coder), written by hand;
 // name null leaves out the name table, which a valid archive may do.

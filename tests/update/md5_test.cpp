@@ -1,7 +1,6 @@
-#include "update/md5.h"
-#include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
+#include "update/md5.h"
 
 #include <gtest/gtest.h>
 
@@ -32,18 +31,8 @@ TEST(Md5, AnySplitOfTheInputGivesTheSameDigest) {
     std::string data;
     for (int i = 0; i < 1000; ++i)
         data += static_cast<char>(i * 7 + i / 13);
-    const std::string whole = Md5Of(data);
-    for (size_t step : {1u, 3u, 55u, 56u, 63u, 64u, 65u, 127u, 999u}) {
-        Md5Context ctx;
-        Md5Init(&ctx);
-        for (size_t at = 0; at < data.size(); at += step)
-            Md5Update(&ctx, data.data() + at, std::min(step, data.size() - at));
-        unsigned char digest[16];
-        Md5Final(&ctx, digest);
-        char text[33];
-        Md5ToHex(digest, text);
-        EXPECT_EQ(whole, text) << "step " << step;
-    }
+    for (size_t step : {1u, 3u, 55u, 56u, 63u, 64u, 65u, 127u, 999u})
+        EXPECT_EQ(Md5Of(data, step), Md5Of(data)) << "step " << step;
 }
 
 TEST(Md5, FilesMatchMd5sumAcrossChunksAndPast2GiB) {

@@ -4,7 +4,6 @@
 #include "support/update_server.h"
 #include "update/entry_name.h"
 #include "update/package.h"
-#include "update/package_name.h"
 #include "win/scoped.h"
 
 #include <gtest/gtest.h>
@@ -31,23 +30,6 @@ int CountFiles(const std::wstring& dir) {
 }
 
 } // namespace
-
-TEST(PackageName, ExtensionReplacedBy7z) {
-    const std::wstring tooLong(300, L'x');
-    struct {
-        const wchar_t* member;
-        const wchar_t* package; // empty: refused
-    } cases[] = {
-        {L"bin\\game.dll", L"bin\\game.7z"}, {L"readme", L"readme.7z"},
-        {L"data\\a.b.c", L"data\\a.b.7z"},   {L"Lumora2.exe", L"Lumora2.7z"},
-        {L"a\\.\\b.txt", L"a\\b.7z"},        {tooLong.c_str(), L""},
-    };
-    for (const auto& c : cases) {
-        wchar_t out[MAX_PATH] = L"x";
-        EXPECT_EQ(PackageNameForMember(c.member, out, MAX_PATH), c.package[0] != 0);
-        EXPECT_STREQ(out, c.package);
-    }
-}
 
 TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
     struct {

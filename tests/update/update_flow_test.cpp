@@ -3,6 +3,7 @@
 #include "support/update_server.h"
 #include "update/file_ops.h"
 #include "update/http_fetch.h"
+#include "update/package_name.h"
 #include "update/self_update.h"
 #include "update/update.h"
 #include "win/scoped.h"
@@ -92,13 +93,19 @@ TEST(UpdateFlow, DecisionTableAndVersionRules) {
     }
 }
 
+// A package is named by the member's path with its extension replaced by
+// ".7z"; members go in the manifest's order; a member that is no text or too
+// long for a path is skipped.
 TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
     FlowRun run("names");
-    EXPECT_FALSE(run.Run(
-        "{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" + std::string(300, 'n') +
-        ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", \"bin\\\\game.dll\": \"00\"}}"));
-    EXPECT_EQ(run.Fetched(),
-              (std::vector<std::string>{"5/readme.7z", "5/data/a.b.7z", "5/bin/game.7z"}));
+    EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
+                         std::string(300, 'n') + ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
+                         "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}"));
+    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/readme.7z", "5/data/a.b.7z",
+                                                       "5/bin/game.7z", "5/a/b.7z"}));
+    wchar_t out[MAX_PATH] = L"x";
+    EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
+    EXPECT_STREQ(out, L"");
 }
 
 TEST(UpdateFlow, ManifestsThatYieldNoWork) {

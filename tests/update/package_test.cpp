@@ -96,10 +96,15 @@ TEST(Package, MemoryInStreamReadsAndClampsSeeks) {
 // table) and names Windows refuses are skipped at once, never tried again.
 TEST(Package, ExtractionTable) {
     using Files = std::vector<std::pair<std::wstring, std::string>>;
-    std::string plain = PackageBytes("plain"), solid[3];
-    const wchar_t* solidNames[] = {L"one.bin", L"two.txt", L"three.bin"};
-    for (int i = 0; i < 3; ++i)
-        ReadFileBytes(RigPath("src/solid/" + Narrow(solidNames[i])), solid[i]);
+    const std::string plain = PackageBytes("plain"), stored = "stored bytes";
+    Files solid = {{L"one.bin", ""}, {L"two.txt", ""}, {L"three.bin", ""}};
+    for (auto& f : solid)
+        ReadFileBytes(RigPath("src/solid/" + Narrow(f.first)), f.second);
+    const Files plainFiles = {
+        {L"a.txt", "alpha"}, {L"sub\\b.txt", "beta"}, {L"deep\\x\\y\\c.txt", "gamma"}};
+    const Files oldTwoThree = {{L"2.txt", "old two"}, {L"3.txt", "old three"}};
+    Files damaged = oldTwoThree;
+    damaged.push_back({L"1.txt", std::string(4000, 'A')});
     struct Row {
         std::string label, bytes;
         Files before;
@@ -108,50 +113,21 @@ TEST(Package, ExtractionTable) {
         Files after;
     };
     std::vector<Row> rows = {
-        {"plain",
-         plain,
-         {},
-         false,
-         3,
-         0,
-         1,
-         {{L"a.txt", "alpha"}, {L"sub\\b.txt", "beta"}, {L"deep\\x\\y\\c.txt", "gamma"}}},
-        {"solid",
-         PackageBytes("solid"),
-         {},
-         false,
-         3,
-         0,
-         3,
-         {{solidNames[0], solid[0]}, {solidNames[1], solid[1]}, {solidNames[2], solid[2]}}},
+        {"plain", plain, {}, false, 3, 0, 1, plainFiles},
+        {"solid", PackageBytes("solid"), {}, false, 3, 0, 3, solid},
         {"empty", PackageBytes("empty"), {}, false, 0, 0, 0, {}},
         {"foreign", "not a 7z archive at all", {}, false, 0, 0, 0, {}},
         {"truncated", plain.substr(0, plain.size() / 2), {}, false, 0, 0, 0, {}},
         // A CRC failure keeps earlier entries and leaves later ones untouched.
-        {"damaged",
-         PackageBytes("damaged"),
-         {{L"2.txt", "old two"}, {L"3.txt", "old three"}},
-         false,
-         1,
-         0,
-         3,
-         {{L"1.txt", std::string(4000, 'A')}, {L"2.txt", "old two"}, {L"3.txt", "old three"}}},
+        {"damaged", PackageBytes("damaged"), oldTwoThree, false, 1, 0, 3, damaged},
         // Ten attempts at a held file, which is kept intact, with no temporary file.
         {"held", plain, {{L"a.txt", "old alpha"}}, true, 2, 9, 1, {{L"a.txt", "old alpha"}}},
-        {"no name table", StoredArchive("stored bytes", nullptr), {}, false, 0, 0, 0, {}},
-        {"ok.txt",
-         StoredArchive("stored bytes", L"ok.txt"),
-         {},
-         false,
-         1,
-         0,
-         1,
-         {{L"ok.txt", "stored bytes"}}},
+        {"no name table", StoredArchive(stored, nullptr), {}, false, 0, 0, 0, {}},
+        {"ok.txt", StoredArchive(stored, L"ok.txt"), {}, false, 1, 0, 1, {{L"ok.txt", stored}}},
     };
     for (const wchar_t* refused :
          {L"", L"CON", L"aux.txt", L"sub\\nul", L"com1 .x", L"a*b.txt", L"a?b.txt", L"a|b"})
-        rows.push_back(
-            {Narrow(refused), StoredArchive("stored bytes", refused), {}, false, 0, 0, 0, {}});
+        rows.push_back({Narrow(refused), StoredArchive(stored, refused), {}, false, 0, 0, 0, {}});
     for (const Row& r : rows) {
         SCOPED_TRACE(r.label);
         TempDir dir;

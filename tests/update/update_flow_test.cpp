@@ -178,16 +178,6 @@ TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
     }
 }
 
-TEST(UpdateFlow, SelfUpdateThatWritesNothingGoesOn) {
-    for (const std::string package : {"", "empty", "foreign"}) {
-        SCOPED_TRACE(package);
-        FlowRun run("selfnone" + package);
-        if (package == "empty") PublishPackage(package, run.base + "7/Lumora2.7z");
-        if (package == "foreign") Publish(run.base + "7/Lumora2.7z", "not 7z");
-        EXPECT_FALSE(run.Run("{\"version\": 7, \"files\": {\"Lumora2.exe\": \"00\"}}"));
-    }
-}
-
 // The launcher member decides about the restart: a changed launcher whose
 // package holds the listed bytes ends the other instance and is started from
 // "update"; anything else starts nothing, ends nothing and leaves no "update".

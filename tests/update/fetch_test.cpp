@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
+#include <wininet.h>
 #include <winternl.h>
 
 using namespace testing_support;
@@ -132,22 +132,6 @@ TEST(HttpFetch, RefusedWithoutTraffic) {
 
 namespace {
 
-bool TreeHolds(const std::wstring& dir, const std::wstring& stem) {
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    bool hit = false;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        hit = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                  ? TreeHolds(dir + L"\\" + name, stem)
-                  : name.find(stem) == 0;
-    } while (!hit && FindNextFileW(find, &found));
-    FindClose(find);
-    return hit;
-}
-
 SIZE_T PeakVirtualSize() {
     VM_COUNTERS counters = {};
     NtQueryInformationProcess(GetCurrentProcess(), ProcessVmCounters, &counters, sizeof(counters),
@@ -164,9 +148,13 @@ TEST(HttpFetch, WritesNothingToTheWebCache) {
     ASSERT_TRUE(Publish("nocache/" + stem + ".txt", "not for the cache"));
     DWORD length = 0;
     ASSERT_TRUE(HttpFetch(ServerUrl("nocache/" + stem + ".txt").c_str(), &length));
-    wchar_t cache[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, cache, CSIDL_INTERNET_CACHE, FALSE));
-    EXPECT_FALSE(TreeHolds(cache, Widen(stem)));
+    // The URL the GET asked for, time value included, is not in the cache.
+    std::vector<Request> log = RequestsFor("/nocache/" + stem);
+    ASSERT_FALSE(log.empty());
+    DWORD size = 0;
+    EXPECT_FALSE(
+        GetUrlCacheEntryInfoW(ServerUrl(log.back().target.substr(1)).c_str(), nullptr, &size));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
 // A claim of 2 GiB within the ceiling costs what arrives, not what is claimed.

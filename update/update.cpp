@@ -1,16 +1,14 @@
 #include "update/update.h"
 
-#include "update/file_ops.h"
 #include "core/json_util.h"
 #include "core/text.h"
+#include "update/file_ops.h"
 #include "update/http_fetch.h"
 #include "update/md5.h"
 #include "update/package.h"
-#include "win/scoped.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <tlhelp32.h>
 
 #include <cstdint>
 

@@ -97,24 +97,6 @@ std::string UnixPathOf(const std::wstring& path) {
     return out;
 }
 
-// Starts a Unix program through Wine, which does not wait for it: the
-// caller waits for its effect.
-void RunUnix(const wchar_t* program, const std::string& args) {
-    std::wstring cmd = L"\"" + std::wstring(program) + L"\" " + Widen(args);
-    std::wstring app = L"Z:" + std::wstring(program);
-    for (wchar_t& c : app)
-        if (c == L'/') c = L'\\';
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessW(app.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                       &pi)) {
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-}
-
 bool WaitForPresence(const std::wstring& path, bool present) {
     for (int i = 0; i < 200; ++i) {
         if (FileExists(path) == present) return true;
@@ -130,13 +112,14 @@ UnixLink::UnixLink(const std::wstring& target, const std::wstring& linkWindows,
     : link_(linkUnix.empty() ? UnixPathOf(linkWindows) : linkUnix), seenAs_(seenAs) {
     std::string to = UnixPathOf(target);
     if (to.empty() || link_.empty()) return;
-    RunUnix(L"/bin/ln", "-sfn \"" + to + "\" \"" + link_ + "\"");
+    // Wine does not wait for a Unix program: the link is waited for instead.
+    RunProgram(L"Z:\\bin\\ln", Widen("-sfn \"" + to + "\" \"" + link_ + "\""), L"", 10000);
     made_ = WaitForPresence(seenAs_, true);
 }
 
 UnixLink::~UnixLink() {
     if (link_.empty()) return;
-    RunUnix(L"/bin/rm", "-f \"" + link_ + "\"");
+    RunProgram(L"Z:\\bin\\rm", Widen("-f \"" + link_ + "\""), L"", 10000);
     WaitForPresence(seenAs_, false);
 }
 

@@ -14,8 +14,6 @@
 // Nearly all of our time is LZMA decoding, by the same C decoder that this
 // 7zz is built with (Debian builds it without the assembly one); per-entry
 // work (temporary file, replace) is lost in the run-to-run noise of +-7%.
-#include "core/saved_state.h"
-#include "core/static_config.h"
 #include "update/package.h"
 #include "win/scoped.h"
 
@@ -61,12 +59,10 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring dir = argv[2];
     std::vector<char> package;
     if (!ReadWhole(argv[1], package)) return 1;
-    RECT work = {0, 0, 1920, 1040};
-    g_savedState.InitSavedStateWith((dir + L"\\Lumora2.exe").c_str(), g_staticConfig, work);
 
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
-    int files = ExtractPackage(package.data(), package.size(), false, nullptr);
+    int files = ExtractPackage(dir.c_str(), package.data(), package.size(), nullptr);
     QueryPerformanceCounter(&t1);
     const double extractSecs = Seconds(t0, t1);
 

@@ -14,8 +14,6 @@
 //   figure does show a whole-file read when there is one.
 //   PeakPagefileUsage 3.2 -> 3.3 MiB; Wine 8 gives the current usage here,
 //   not a peak, so it says nothing about the largest file.
-#include "core/saved_state.h"
-#include "core/static_config.h"
 #include "core/text.h"
 #include "update/update.h"
 
@@ -43,16 +41,13 @@ int wmain(int argc, wchar_t** argv) {
         fwprintf(stderr, L"usage: update_bench LAUNCHER_DIR BASE_URL\n");
         return 2;
     }
-    RECT work = {0, 0, 1920, 1040};
-    g_savedState.InitSavedStateWith((std::wstring(argv[1]) + L"\\Lumora2.exe").c_str(),
-                                    g_staticConfig, work);
-    if (!CopyText(g_staticConfig.updateUrl, argv[2])) return 2;
+    const std::wstring launcher = std::wstring(argv[1]) + L"\\Lumora2.exe";
 
     PrintMemory("before");
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
-    bool restarted = RunUpdate(2);
+    bool restarted = RunUpdate(argv[1], launcher.c_str(), argv[2], 2);
     QueryPerformanceCounter(&t1);
     PrintMemory("after");
     printf("RunUpdate %.3f s, restart %s\n", double(t1.QuadPart - t0.QuadPart) / freq.QuadPart,

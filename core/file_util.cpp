@@ -6,8 +6,6 @@
 #include <new>
 #include <shlwapi.h>
 
-void (*g_retryPause)(DWORD ms) = [](DWORD ms) { Sleep(ms); };
-
 bool ReadWholeFile(const wchar_t* path, std::unique_ptr<char[]>& data, size_t& length,
                    size_t maxBytes) {
     win::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -48,17 +46,4 @@ bool JoinPath(wchar_t* out, size_t cap, const wchar_t* dir, const wchar_t* name)
     if (!CopyText(tmp, dir)) return false;
     if (!PathAppendW(tmp, name)) return false;
     return CopyText(out, cap, tmp);
-}
-
-bool IsPassingFileError(DWORD error) {
-    switch (error) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_ACCESS_DENIED: // also a file whose delete is still pending
-    case ERROR_DELETE_PENDING:
-    case ERROR_USER_MAPPED_FILE:
-        return true;
-    default:
-        return false;
-    }
 }

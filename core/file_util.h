@@ -16,11 +16,3 @@ bool GetExeDirectory(wchar_t* dir, size_t cap);
 
 // dir joined with name by the shell's path-append rule; false if it does not fit.
 bool JoinPath(wchar_t* out, size_t cap, const wchar_t* dir, const wchar_t* name);
-
-// Whether a failed write, move or delete may pass when tried again: the file
-// is held, locked or on its way out. A name the system refuses never does.
-bool IsPassingFileError(DWORD error);
-
-// The pause before each renewed attempt on a held file; tests count the
-// calls instead of waiting.
-extern void (*g_retryPause)(DWORD ms);

@@ -1,12 +1,10 @@
 #include "update/package.h"
 
-#include "core/file_util.h"
-#include "core/saved_state.h"
-#include "core/static_config.h"
 #include "core/text.h"
+#include "update/entry_name.h"
+#include "update/file_ops.h"
 #include "update/http_fetch.h"
 #include "update/package_name.h"
-#include "win/scoped.h"
 
 #include <7z.h>
 #include <7zCrc.h>
@@ -58,116 +56,6 @@ struct Archive {
     }
 };
 
-// A component that Windows takes for a device ("CON", "aux.txt", "com1 .x")
-// or refuses outright (wildcards, control characters).
-bool IsRefusedComponent(const wchar_t* begin, const wchar_t* end) {
-    for (const wchar_t* p = begin; p < end; ++p)
-        if (*p < 32 || wcschr(L"<>\"|?*", *p)) return true;
-    const wchar_t* stem = begin;
-    while (stem < end && *stem != L'.')
-        ++stem;
-    while (stem > begin && stem[-1] == L' ')
-        --stem;
-    const size_t len = size_t(stem - begin);
-    static const wchar_t* const kDevices[] = {L"CON", L"PRN",    L"AUX",
-                                              L"NUL", L"CONIN$", L"CONOUT$"};
-    for (const wchar_t* device : kDevices)
-        if (len == wcslen(device) && !_wcsnicmp(begin, device, len)) return true;
-    // COM1-COM9 and LPT1-LPT9 (also with the superscript digits 1-3).
-    if (len == 4 && (!_wcsnicmp(begin, L"COM", 3) || !_wcsnicmp(begin, L"LPT", 3)))
-        return (begin[3] >= L'1' && begin[3] <= L'9') || begin[3] == 0xB9 || begin[3] == 0xB2 ||
-               begin[3] == 0xB3;
-    return false;
-}
-
-bool IsDotsOnly(const wchar_t* begin, const wchar_t* end) {
-    if (begin == end) return true; // an empty component, as in "a\\b"
-    for (const wchar_t* p = begin; p < end; ++p)
-        if (*p != L'.' && *p != L' ') return false;
-    // Windows drops trailing dots and blanks, so ". ." and "..." act as dots.
-    return true;
-}
-
-// Creates each missing folder from the root down to folder.
-bool CreateFolders(const wchar_t* root, const wchar_t* folder) {
-    size_t rootLen = wcslen(root);
-    wchar_t prefix[MAX_PATH] = {};
-    if (!CopyText(prefix, folder)) return false;
-    for (size_t i = rootLen + 1; prefix[i - 1]; ++i) {
-        if (prefix[i] != L'\\' && prefix[i] != L'\0') continue;
-        wchar_t saved = prefix[i];
-        prefix[i] = L'\0';
-        if (!CreateDirectoryW(prefix, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-        prefix[i] = saved;
-        if (!saved) break;
-    }
-    return true;
-}
-
-bool WriteAll(HANDLE file, const Byte* data, size_t size) {
-    while (size) {
-        DWORD want = size > (1u << 30) ? (1u << 30) : DWORD(size);
-        DWORD done = 0;
-        if (!WriteFile(file, data, want, &done, nullptr) || done != want) return false;
-        data += done;
-        size -= done;
-    }
-    return true;
-}
-
-// Creates a new file of our own name in dest's folder: "~lu", the process
-// and a count. Past MAX_PATH (a long folder, a short file name) the name is
-// given in the "\\?\" form, which has no such limit, so that every dest
-// that fits can be written.
-HANDLE CreateTempBeside(const wchar_t* dest, wchar_t (&temp)[MAX_PATH + 32]) {
-    static unsigned counter = 0;
-    wchar_t folder[MAX_PATH] = {};
-    if (!CopyText(folder, dest) || !PathRemoveFileSpecW(folder)) return INVALID_HANDLE_VALUE;
-    const size_t folderLen = wcslen(folder);
-    const wchar_t* sep = folderLen && folder[folderLen - 1] == L'\\' ? L"" : L"\\";
-    const unsigned long pid = GetCurrentProcessId();
-    for (int tries = 0; tries < 16; ++tries) {
-        const unsigned n = ++counter & 0xFFFF;
-        int len = swprintf(temp, MAX_PATH + 32, L"%ls%ls~lu%lx.%x", folder, sep, pid, n);
-        if (len >= MAX_PATH) {
-            // That form takes the path as it stands: normalised first.
-            wchar_t full[MAX_PATH] = {};
-            DWORD got = GetFullPathNameW(folder, MAX_PATH, full, nullptr);
-            if (got == 0 || got >= MAX_PATH) return INVALID_HANDLE_VALUE;
-            const bool unc = full[0] == L'\\' && full[1] == L'\\';
-            len = swprintf(temp, MAX_PATH + 32, L"%ls%ls%ls~lu%lx.%x",
-                           unc ? L"\\\\?\\UNC" : L"\\\\?\\", unc ? full + 1 : full, sep, pid, n);
-        }
-        if (len <= 0) return INVALID_HANDLE_VALUE;
-        HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
-// Writes the bytes to a temporary file beside dest and puts it in place with
-// one replace, so that a failure at any point leaves dest as it was.
-bool ReplaceFileWith(const wchar_t* dest, const Byte* data, size_t size) {
-    wchar_t temp[MAX_PATH + 32] = {};
-    bool written = false;
-    {
-        win::UniqueHandle file(CreateTempBeside(dest, temp));
-        if (!file) return false;
-        written = WriteAll(file.Get(), data, size);
-    }
-    // A running executable or an open file resists for a while: try again.
-    // A name the system refuses never passes.
-    for (int attempt = 0; written && attempt < 10; ++attempt) {
-        if (MoveFileExW(temp, dest, MOVEFILE_REPLACE_EXISTING)) return true;
-        if (!IsPassingFileError(GetLastError())) break;
-        if (attempt < 9) g_retryPause(1000);
-    }
-    DeleteFileW(temp);
-    return false;
-}
-
 } // namespace
 
 const ISzAlloc g_packageAllocMain = {HeapAllocFn, HeapFreeFn};
@@ -181,33 +69,10 @@ void MemoryInStream_Init(MemoryInStream* s, const void* data, size_t size) {
     s->pos = 0;
 }
 
-bool IsSafeEntryName(const wchar_t* name) {
-    if (!name || !name[0]) return false;
-    if (name[0] == L'\\' || name[0] == L'/') return false; // absolute or UNC
-    if (wcschr(name, L':')) return false;                  // drive or stream name
-    const wchar_t* begin = name;
-    for (const wchar_t* p = name;; ++p) {
-        if (*p == L'\\' || *p == L'/' || *p == L'\0') {
-            if (IsDotsOnly(begin, p) || IsRefusedComponent(begin, p)) return false;
-            if (!*p) break;
-            begin = p + 1;
-        }
-    }
-    return true;
-}
-
-bool JoinPathChecked(wchar_t (&out)[MAX_PATH], const wchar_t* root, const wchar_t* name) {
-    if (!CopyText(out, root) || !PathAppendW(out, name)) return false;
-    size_t rootLen = wcslen(root);
-    // A drive root keeps its separator ("Q:\"); the check wants it after it.
-    if (rootLen && root[rootLen - 1] == L'\\') --rootLen;
-    return _wcsnicmp(out, root, rootLen) == 0 && out[rootLen] == L'\\' && out[rootLen + 1];
-}
-
-int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* newLauncherPath) {
+int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
+                   wchar_t* lastWritten) {
     wchar_t root[MAX_PATH] = {};
-    if (!CopyText(root, g_savedState.exeDir) || !root[0]) return 0;
-    if (isLauncher && !PathAppendW(root, L"update")) return 0;
+    if (!destination || !CopyText(root, destination) || !root[0]) return 0;
     PathRemoveBackslashW(root);
 
     MemoryInStream stream;
@@ -224,7 +89,7 @@ int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* ne
     Archive archive;
     if (SzArEx_Open(&archive.db, &look.vt, &g_packageAllocMain, &g_packageAllocTemp) != SZ_OK)
         return 0;
-    if (isLauncher) CreateDirectoryW(root, nullptr);
+    CreateDirectoryW(root, nullptr); // the update folder may not be there yet
 
     // A valid archive may have no name table at all: its entries have nowhere
     // to go, and the decoder's name function would read through null.
@@ -261,18 +126,17 @@ int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* ne
         if (!CreateFolders(root, folder)) continue;
         if (!ReplaceFileWith(dest, archive.outBuffer + offset, size)) continue;
         ++written;
-        if (isLauncher && newLauncherPath) CopyText(newLauncherPath, MAX_PATH, dest);
+        if (lastWritten) CopyText(lastWritten, MAX_PATH, dest);
     }
     return written;
 }
 
-int FetchAndExtractPackage(const wchar_t* member, bool isLauncher, wchar_t* newLauncherPath,
-                           int manifestVersion) {
+int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
+                           const wchar_t* destination, wchar_t* lastWritten) {
     wchar_t package[MAX_PATH] = {};
     if (!PackageNameForMember(member, package, MAX_PATH)) return 0;
     wchar_t raw[1024] = {};
-    int n = swprintf(raw, 1024, L"%ls%ld/%ls", g_staticConfig.updateUrl, long(manifestVersion),
-                     package);
+    int n = swprintf(raw, 1024, L"%ls%ld/%ls", updateUrl, long(manifestVersion), package);
     if (n < 0) return 0;
     wchar_t url[260] = {};
     DWORD urlLen = 260;
@@ -280,5 +144,5 @@ int FetchAndExtractPackage(const wchar_t* member, bool isLauncher, wchar_t* newL
     DWORD length = 0;
     std::unique_ptr<char[]> body = HttpFetch(url, &length);
     if (!body) return 0;
-    return ExtractPackage(body.get(), length, isLauncher, newLauncherPath);
+    return ExtractPackage(destination, body.get(), length, lastWritten);
 }

@@ -1,5 +1,6 @@
-// Unpacking of an update package (a 7z archive held in memory) below the
-// launcher directory, or below its "update" folder for the launcher itself.
+// Unpacking of an update package (a 7z archive held in memory) below a
+// destination folder: the launcher directory, or its "update" folder for the
+// launcher itself.
 #pragma once
 
 #include <windows.h>
@@ -21,23 +22,14 @@ void MemoryInStream_Init(MemoryInStream* s, const void* data, size_t size);
 extern const ISzAlloc g_packageAllocMain;
 extern const ISzAlloc g_packageAllocTemp;
 
-// True when an archive entry name stays below the destination root and names
-// a plain file: no drive, no absolute or UNC path, no ".." component (with
-// either separator), no device name ("CON", "aux.txt") and no character that
-// Windows refuses in a name ("*", "?", ...).
-bool IsSafeEntryName(const wchar_t* name);
+// Writes every file entry of the package below destination (created when
+// missing) and returns the number of files put in place. lastWritten, when
+// given (260 characters), receives the path of the last file written.
+int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
+                   wchar_t* lastWritten);
 
-// root joined with a relative name (the shell's path-append rule); false
-// unless the result lies below root. root may be a drive root ("Q:\").
-bool JoinPathChecked(wchar_t (&out)[MAX_PATH], const wchar_t* root, const wchar_t* name);
-
-// Writes every file entry of the package below the destination root and
-// returns the number of files put in place. For the launcher's own package
-// the root is the "update" folder and newLauncherPath (260 characters)
-// receives the path of the last file written.
-int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* newLauncherPath);
-
-// Fetches the member's package of the given manifest version and extracts
-// it; returns the number of files written (0 when it cannot be fetched).
-int FetchAndExtractPackage(const wchar_t* member, bool isLauncher, wchar_t* newLauncherPath,
-                           int manifestVersion);
+// Fetches the member's package of the given manifest version from below
+// updateUrl and extracts it into destination; returns the number of files
+// written (0 when it cannot be fetched).
+int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
+                           const wchar_t* destination, wchar_t* lastWritten);

@@ -1,18 +1,14 @@
 #include "update/update.h"
 
-#include "core/file_util.h"
 #include "core/json_util.h"
-#include "core/saved_state.h"
-#include "core/static_config.h"
 #include "core/text.h"
+#include "update/file_ops.h"
 #include "update/http_fetch.h"
 #include "update/md5.h"
 #include "update/package.h"
-#include "win/scoped.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <tlhelp32.h>
 
 #include <cstdint>
 
@@ -20,73 +16,6 @@ bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* lis
     if (!localMd5) return true; // missing or unreadable: always restored
     if (!manifestNewer) return false;
     return lstrcmpiA(localMd5, listedMd5) != 0;
-}
-
-void TerminateProcessesNamed(const wchar_t* name) {
-    win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-         more = Process32NextW(snapshot.Get(), &entry)) {
-        if (entry.th32ProcessID == self || StrCmpIW(entry.szExeFile, name) != 0) continue;
-        win::UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
-        if (process) TerminateProcess(process.Get(), 0);
-    }
-}
-
-namespace {
-
-bool IsLink(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// A junction or symbolic link goes itself; what it points at is never listed.
-void DeleteLink(const wchar_t* path, DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryW(path);
-    else
-        DeleteFileW(path);
-}
-
-void DeleteBelow(const wchar_t* dir) {
-    wchar_t pattern[MAX_PATH] = {};
-    if (!CopyText(pattern, dir) || !PathAppendW(pattern, L"*.*")) return;
-    WIN32_FIND_DATAW found;
-    win::UniqueFind find(FindFirstFileW(pattern, &found));
-    if (!find) return;
-    do {
-        if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
-        wchar_t path[MAX_PATH] = {};
-        if (!CopyText(path, dir) || !PathAppendW(path, found.cFileName)) continue;
-        const DWORD attributes = found.dwFileAttributes;
-        if (IsLink(attributes)) {
-            DeleteLink(path, attributes);
-        } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteBelow(path);
-            RemoveDirectoryW(path);
-        } else {
-            // Only a held file is worth waiting for.
-            for (int retry = 0; !DeleteFileW(path) && retry < 10; ++retry) {
-                if (!IsPassingFileError(GetLastError())) break;
-                g_retryPause(1000);
-            }
-        }
-    } while (FindNextFileW(find.Get(), &found));
-}
-
-} // namespace
-
-void DeleteDirectoryTree(const wchar_t* dir) {
-    const DWORD attributes = GetFileAttributesW(dir);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    if (IsLink(attributes)) {
-        DeleteLink(dir, attributes);
-        return;
-    }
-    DeleteBelow(dir);
-    RemoveDirectoryW(dir);
 }
 
 namespace {
@@ -99,15 +28,16 @@ int ManifestVersion(const json_value* root) {
 
 } // namespace
 
-bool RunUpdate(int builtInVersion, bool selfUpdate) {
+bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
+               int builtInVersion, bool selfUpdate) {
     wchar_t updateDir[MAX_PATH] = {};
-    if (!CopyText(updateDir, g_savedState.exeDir) || !updateDir[0] ||
-        !PathAppendW(updateDir, L"update"))
+    if (!launcherDir || !launcherPath || !updateUrl || !CopyText(updateDir, launcherDir) ||
+        !updateDir[0] || !PathAppendW(updateDir, L"update"))
         return false;
     DeleteDirectoryTree(updateDir);
 
     wchar_t raw[MAX_PATH] = {};
-    if (!CopyText(raw, g_staticConfig.updateUrl) || !AppendText(raw, L"update.json")) return false;
+    if (!CopyText(raw, updateUrl) || !AppendText(raw, L"update.json")) return false;
     wchar_t url[260] = {};
     DWORD urlLen = 260;
     if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return false;
@@ -131,12 +61,12 @@ bool RunUpdate(int builtInVersion, bool selfUpdate) {
             // A name that does not fit a path is skipped rather than cut.
             if (!Utf8ToField(m.name, member, MAX_PATH)) continue;
             wchar_t local[MAX_PATH] = {};
-            if (!CopyText(local, g_savedState.exeDir) || !PathAppendW(local, member)) continue;
+            if (!CopyText(local, launcherDir) || !PathAppendW(local, member)) continue;
             char digest[33] = {};
             bool readable = FileMd5Hex(local, digest);
             if (!ShouldFetchMember(readable ? digest : nullptr, newer, m.value->u.string.ptr))
                 continue;
-            bool isLauncher = StrCmpIW(local, g_savedState.exePath) == 0;
+            bool isLauncher = StrCmpIW(local, launcherPath) == 0;
             if (isLauncher) {
                 // One launcher package per start, and none for a launcher just
                 // put in place, whatever the manifest lists: a launcher that
@@ -147,7 +77,9 @@ bool RunUpdate(int builtInVersion, bool selfUpdate) {
                 TerminateProcessesNamed(member);
                 restart = true;
             }
-            int n = FetchAndExtractPackage(member, isLauncher, newLauncher, version);
+            int n = FetchAndExtractPackage(updateUrl, version, member,
+                                           isLauncher ? updateDir : launcherDir,
+                                           isLauncher ? newLauncher : nullptr);
             if (isLauncher) launcherFiles += n;
         }
     }

@@ -4,19 +4,19 @@
 
 #include <windows.h>
 
-// Runs the update; true when a new launcher was started and the run must end.
+// Runs the update of the launcher directory launcherDir, whose launcher is
+// launcherPath, from the manifest and packages below updateUrl; true when a
+// new launcher was started and the run must end.
 // The new launcher is started only when its digest is the one listed for it.
 // Without selfUpdate (a launcher just put in place by a self-update) the
 // launcher's own member is never fetched; the other members are.
-bool RunUpdate(int builtInVersion, bool selfUpdate = true);
+bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
+               int builtInVersion, bool selfUpdate = true);
 
 // Whether a listed member is fetched. localMd5 is null when the local file
 // could not be read; digests compare ignoring case.
 bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5);
 
-// Ends every other process whose executable file name equals name.
-void TerminateProcessesNamed(const wchar_t* name);
-
-// Deletes everything below dir, then dir itself. Links (junctions, symbolic
-// links) are removed themselves, never followed.
-void DeleteDirectoryTree(const wchar_t* dir);
+// Transitional, for the publishing tool, which takes DeleteDirectoryTree from
+// here: goes once it includes update/file_ops.h itself.
+#include "update/file_ops.h"

@@ -1,7 +1,7 @@
 // The launcher with network time-outs of one second, so that its runs against
 // a silent server take seconds; everything else is the product's.
 #include "build_config.h"
-#include "core/launcher.h"
+#include "app/launcher.h"
 #include "update/http_fetch.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand) {

@@ -1,12 +1,12 @@
+#include "support/test_support.h"
+#include "support/update_server.h"
 #include "update/md5.h"
-#include "update_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 using namespace testing_support;
-using update_test::Md5Of;
 
 TEST(Md5, Rfc1321TestSuite) {
     struct {
@@ -31,29 +31,19 @@ TEST(Md5, AnySplitOfTheInputGivesTheSameDigest) {
     std::string data;
     for (int i = 0; i < 1000; ++i)
         data += static_cast<char>(i * 7 + i / 13);
-    const std::string whole = Md5Of(data);
-    for (size_t step : {1u, 3u, 55u, 56u, 63u, 64u, 65u, 127u, 999u}) {
-        Md5Context ctx;
-        Md5Init(&ctx);
-        for (size_t at = 0; at < data.size(); at += step)
-            Md5Update(&ctx, data.data() + at, std::min(step, data.size() - at));
-        unsigned char digest[16];
-        Md5Final(&ctx, digest);
-        char text[33];
-        Md5ToHex(digest, text);
-        EXPECT_EQ(whole, text) << "step " << step;
-    }
+    for (size_t step : {1u, 3u, 55u, 56u, 63u, 64u, 65u, 127u, 999u})
+        EXPECT_EQ(Md5Of(data, step), Md5Of(data)) << "step " << step;
 }
 
 TEST(Md5, FilesMatchMd5sumAcrossChunksAndPast2GiB) {
     std::string listing;
-    ASSERT_TRUE(ReadFileBytes(update_test::RigPath("pkgs/digests.txt"), listing));
+    ASSERT_TRUE(ReadFileBytes(RigPath("pkgs/digests.txt"), listing));
     std::istringstream lines(listing);
     std::string digest, name;
     int files = 0;
     while (lines >> digest >> name) {
         char text[33] = {};
-        ASSERT_TRUE(FileMd5Hex(update_test::RigPath("src/digest/" + name).c_str(), text)) << name;
+        ASSERT_TRUE(FileMd5Hex(RigPath("src/digest/" + name).c_str(), text)) << name;
         EXPECT_EQ(digest, text) << name;
         ++files;
     }

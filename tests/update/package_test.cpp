@@ -1,67 +1,35 @@
-#include "core/saved_state.h"
 #include "core/text.h"
+#include "support/launcher_dir.h"
+#include "support/test_support.h"
+#include "support/update_server.h"
+#include "update/entry_name.h"
 #include "update/package.h"
-#include "update/package_name.h"
-#include "update_test_util.h"
+#include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace testing_support;
-using update_test::PackageBytes;
-using update_test::StoredArchive;
 
 namespace {
 
-struct Extracted {
-    int written;
-    std::wstring newLauncher;
-};
-
-Extracted Extract(const TempDir& dir, const std::string& bytes, bool isLauncher = false) {
-    update_test::UseLauncherDir(dir.Path(), L"");
-    wchar_t newLauncher[MAX_PATH] = {};
-    int n = ExtractPackage(bytes.data(), bytes.size(), isLauncher, newLauncher);
-    return {n, newLauncher};
+int Extract(const std::wstring& root, const std::string& bytes, wchar_t* last = nullptr) {
+    return ExtractPackage(root.c_str(), bytes.data(), bytes.size(), last);
 }
 
-std::string Read(const std::wstring& path) {
-    std::string bytes;
-    return ReadFileBytes(path, bytes) ? bytes : "<missing>";
-}
-
-// Files in dir other than the ones named: temporary leftovers.
+// Files directly in dir: a temporary leftover would show here.
 int CountFiles(const std::wstring& dir) {
     WIN32_FIND_DATAW f;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &f);
+    win::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &f));
     int n = 0;
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    do {
-        if (!(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-    } while (FindNextFileW(h, &f));
-    FindClose(h);
+    for (bool more = bool(find); more; more = FindNextFileW(find.Get(), &f))
+        n += !(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     return n;
 }
 
 } // namespace
-
-TEST(PackageName, ExtensionReplacedBy7z) {
-    struct {
-        const wchar_t* member;
-        const wchar_t* package;
-    } cases[] = {
-        {L"bin\\game.dll", L"bin\\game.7z"}, {L"readme", L"readme.7z"},
-        {L"data\\a.b.c", L"data\\a.b.7z"},   {L"Lumora2.exe", L"Lumora2.7z"},
-        {L"a\\.\\b.txt", L"a\\b.7z"},
-    };
-    for (const auto& c : cases) {
-        wchar_t out[MAX_PATH];
-        ASSERT_TRUE(PackageNameForMember(c.member, out, MAX_PATH)) << Narrow(c.member);
-        EXPECT_STREQ(out, c.package);
-    }
-    wchar_t out[MAX_PATH];
-    std::wstring tooLong(300, L'x');
-    EXPECT_FALSE(PackageNameForMember(tooLong.c_str(), out, MAX_PATH));
-}
 
 TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
     struct {
@@ -80,9 +48,7 @@ TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
 
 TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
     struct {
-        const wchar_t* root;
-        const wchar_t* name;
-        const wchar_t* joined; // empty: refused
+        const wchar_t *root, *name, *joined; // joined empty: refused
     } cases[] = {
         {L"Q:\\", L"a.txt", L"Q:\\a.txt"},
         {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
@@ -97,66 +63,7 @@ TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
         wchar_t out[MAX_PATH] = {};
         bool ok = JoinPathChecked(out, c.root, c.name);
         EXPECT_EQ(ok, c.joined[0] != 0) << Narrow(c.root) << " + " << Narrow(c.name);
-        if (ok) {
-            EXPECT_STREQ(out, c.joined);
-        }
-    }
-}
-
-// The launcher directory a drive root: a drive letter mapped to a folder.
-TEST(Package, DriveRootLauncherDirectoryIsWrittenLikeAnyOther) {
-    TempDir target;
-    char prefix[MAX_PATH] = {};
-    ASSERT_NE(GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH), 0u);
-    update_test::UnixLink drive(target.Path(), L"",
-                                std::string(prefix) + "/dosdevices/q:", L"Q:\\");
-    ASSERT_TRUE(drive.Made());
-    update_test::UseLauncherDir(L"Q:", L"");
-    ASSERT_STREQ(g_savedState.exeDir, L"Q:\\");
-    std::string bytes = PackageBytes("plain");
-    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 3);
-    EXPECT_EQ(Read(target / L"deep\\x\\y\\c.txt"), "gamma");
-    EXPECT_EQ(CountFiles(target.Path()), 1); // a.txt, and no temporary file
-}
-
-// GetTempFileNameW refuses folders longer than MAX_PATH - 14 on Windows; a
-// file "z" in a folder of MAX_PATH - 3 characters still fits.
-TEST(Package, LongFolderWithShortNamesIsWritten) {
-    TempDir outer;
-    std::wstring root = outer.Path() + L"\\";
-    root += std::wstring(MAX_PATH - 3 - root.size(), L'r');
-    // Past CreateDirectoryW's own limit: made in the form without one.
-    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root).c_str(), nullptr));
-    CopyText(g_savedState.exeDir, root.c_str()); // the folder that holds the files
-    std::string bytes = StoredArchive("stored bytes", L"z");
-    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, nullptr), 1);
-    ASSERT_EQ((root + L"\\z").size(), size_t(MAX_PATH - 1));
-    EXPECT_EQ(Read(root + L"\\z"), "stored bytes");
-    EXPECT_EQ(CountFiles(root), 1);
-    DeleteFileW((root + L"\\z").c_str());
-    RemoveDirectoryW((L"\\\\?\\" + root).c_str());
-}
-
-// Entries without names (no name table), and names Windows refuses: nothing
-// written, and nothing tried again.
-TEST(Package, NamelessAndRefusedEntriesAreSkippedAtOnce) {
-    struct {
-        const wchar_t* name; // null: no name table
-        int written;
-    } cases[] = {
-        {nullptr, 0},     {L"ok.txt", 1},  {L"", 0},        {L"CON", 0},     {L"aux.txt", 0},
-        {L"sub\\nul", 0}, {L"com1 .x", 0}, {L"a*b.txt", 0}, {L"a?b.txt", 0}, {L"a|b", 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name ? Narrow(c.name) : "no name table");
-        TempDir dir;
-        update_test::CountedPauses pauses;
-        EXPECT_EQ(Extract(dir, StoredArchive("stored bytes", c.name)).written, c.written);
-        EXPECT_EQ(pauses.Count(), 0);
-        EXPECT_EQ(CountFiles(dir.Path()), c.written);
-        if (c.written) {
-            EXPECT_EQ(Read(dir / c.name), "stored bytes");
-        }
+        EXPECT_STREQ(ok ? out : L"", c.joined);
     }
 }
 
@@ -167,8 +74,7 @@ TEST(Package, MemoryInStreamReadsAndClampsSeeks) {
     char buf[16] = {};
     size_t n = 4;
     EXPECT_EQ(s.vt.Read(&s.vt, buf, &n), SZ_OK);
-    EXPECT_EQ(n, 4u);
-    EXPECT_EQ(std::string(buf, 4), "0123");
+    EXPECT_EQ(std::string(buf, n), "0123");
     struct {
         Int64 offset;
         ESzSeek origin;
@@ -180,87 +86,106 @@ TEST(Package, MemoryInStreamReadsAndClampsSeeks) {
         EXPECT_EQ(s.vt.Seek(&s.vt, &pos, c.origin), SZ_OK);
         EXPECT_EQ(pos, c.expected);
     }
-    n = 4;
     EXPECT_EQ(s.vt.Read(&s.vt, buf, &n), SZ_OK);
     EXPECT_EQ(n, 0u);
     EXPECT_EQ(g_packageAllocMain.Alloc(&g_packageAllocMain, 0), nullptr);
 }
 
-TEST(Package, FoldersAreCreatedAtEveryLevel) {
-    TempDir dir;
-    Extracted r = Extract(dir, PackageBytes("plain"));
-    EXPECT_EQ(r.written, 3);
-    EXPECT_EQ(Read(dir / L"a.txt"), "alpha");
-    EXPECT_EQ(Read(dir / L"sub\\b.txt"), "beta");
-    EXPECT_EQ(Read(dir / L"deep\\x\\y\\c.txt"), "gamma");
-    EXPECT_TRUE(r.newLauncher.empty());
-}
-
-TEST(Package, SolidPackageGivesEachFileOnlyItsBytes) {
-    TempDir dir;
-    EXPECT_EQ(Extract(dir, PackageBytes("solid")).written, 3);
-    for (const char* name : {"one.bin", "two.txt", "three.bin"}) {
-        std::string expected;
-        ASSERT_TRUE(
-            ReadFileBytes(update_test::RigPath(std::string("src/solid/") + name), expected));
-        EXPECT_EQ(Read(dir / Widen(name)), expected) << name;
+// Each row extracts one package into a fresh folder holding the files given
+// before; a.txt is held open when asked. Entries without names (no name
+// table) and names Windows refuses are skipped at once, never tried again.
+TEST(Package, ExtractionTable) {
+    using Files = std::vector<std::pair<std::wstring, std::string>>;
+    const std::string plain = PackageBytes("plain"), stored = "stored bytes";
+    Files solid = {{L"one.bin", ""}, {L"two.txt", ""}, {L"three.bin", ""}};
+    for (auto& f : solid)
+        ReadFileBytes(RigPath("src/solid/" + Narrow(f.first)), f.second);
+    const Files plainFiles = {
+        {L"a.txt", "alpha"}, {L"sub\\b.txt", "beta"}, {L"deep\\x\\y\\c.txt", "gamma"}};
+    const Files oldTwoThree = {{L"2.txt", "old two"}, {L"3.txt", "old three"}};
+    Files damaged = oldTwoThree;
+    damaged.push_back({L"1.txt", std::string(4000, 'A')});
+    struct Row {
+        std::string label, bytes;
+        Files before;
+        bool holdA;
+        int written, pauses, files; // files: directly in the folder afterwards
+        Files after;
+    };
+    std::vector<Row> rows = {
+        {"plain", plain, {}, false, 3, 0, 1, plainFiles},
+        {"solid", PackageBytes("solid"), {}, false, 3, 0, 3, solid},
+        {"empty", PackageBytes("empty"), {}, false, 0, 0, 0, {}},
+        {"foreign", "not a 7z archive at all", {}, false, 0, 0, 0, {}},
+        {"truncated", plain.substr(0, plain.size() / 2), {}, false, 0, 0, 0, {}},
+        // A CRC failure keeps earlier entries and leaves later ones untouched.
+        {"damaged", PackageBytes("damaged"), oldTwoThree, false, 1, 0, 3, damaged},
+        // Ten attempts at a held file, which is kept intact, with no temporary file.
+        {"held", plain, {{L"a.txt", "old alpha"}}, true, 2, 9, 1, {{L"a.txt", "old alpha"}}},
+        {"no name table", StoredArchive(stored, nullptr), {}, false, 0, 0, 0, {}},
+        {"ok.txt", StoredArchive(stored, L"ok.txt"), {}, false, 1, 0, 1, {{L"ok.txt", stored}}},
+    };
+    for (const wchar_t* refused :
+         {L"", L"CON", L"aux.txt", L"sub\\nul", L"com1 .x", L"a*b.txt", L"a?b.txt", L"a|b"})
+        rows.push_back({Narrow(refused), StoredArchive(stored, refused), {}, false, 0, 0, 0, {}});
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.label);
+        TempDir dir;
+        for (const auto& f : r.before)
+            ASSERT_TRUE(WriteFileBytes(dir / f.first, f.second));
+        win::UniqueHandle hold(r.holdA ? CreateFileW((dir / L"a.txt").c_str(), GENERIC_READ, 0,
+                                                     nullptr, OPEN_EXISTING, 0, nullptr)
+                                       : INVALID_HANDLE_VALUE);
+        CountedPauses pauses;
+        EXPECT_EQ(Extract(dir.Path(), r.bytes), r.written);
+        EXPECT_EQ(pauses.Count(), r.pauses);
+        hold.Reset();
+        EXPECT_EQ(CountFiles(dir.Path()), r.files);
+        for (const auto& f : r.after)
+            EXPECT_EQ(FileText(dir / f.first), f.second) << Narrow(f.first);
     }
-}
-
-TEST(Package, EmptyDamagedAndForeignPackages) {
-    TempDir dir;
-    EXPECT_EQ(Extract(dir, PackageBytes("empty")).written, 0);
-    EXPECT_EQ(Extract(dir, "not a 7z archive at all").written, 0);
-    std::string plain = PackageBytes("plain");
-    EXPECT_EQ(Extract(dir, plain.substr(0, plain.size() / 2)).written, 0);
-    EXPECT_EQ(CountFiles(dir.Path()), 0);
-}
-
-TEST(Package, CrcFailureKeepsEarlierEntriesAndLeavesLaterOnesUntouched) {
-    TempDir dir;
-    ASSERT_TRUE(WriteFileBytes(dir / L"2.txt", "old two"));
-    ASSERT_TRUE(WriteFileBytes(dir / L"3.txt", "old three"));
-    EXPECT_EQ(Extract(dir, PackageBytes("damaged")).written, 1);
-    EXPECT_EQ(Read(dir / L"1.txt"), std::string(4000, 'A'));
-    EXPECT_EQ(Read(dir / L"2.txt"), "old two");
-    EXPECT_EQ(Read(dir / L"3.txt"), "old three");
-    EXPECT_EQ(CountFiles(dir.Path()), 3);
 }
 
 TEST(Package, EscapingEntriesAreNeverWrittenTheOthersAre) {
     TempDir outer;
     std::wstring root = outer / L"launcher";
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    update_test::UseLauncherDir(root, L"");
-    std::string bytes = PackageBytes("escape");
-    wchar_t newLauncher[MAX_PATH] = {};
-    EXPECT_EQ(ExtractPackage(bytes.data(), bytes.size(), false, newLauncher), 1);
-    EXPECT_EQ(Read(root + L"\\good.txt"), "good");
+    EXPECT_EQ(Extract(root, PackageBytes("escape")), 1);
+    EXPECT_EQ(FileText(root + L"\\good.txt"), "good");
     EXPECT_EQ(CountFiles(root), 1);
     EXPECT_EQ(CountFiles(outer.Path()), 0);
     EXPECT_FALSE(FileExists(L"C:\\evil3.txt"));
 }
 
-TEST(Package, LockedDestinationIsKeptIntact) {
-    TempDir dir;
-    ASSERT_TRUE(WriteFileBytes(dir / L"a.txt", "old alpha"));
-    HANDLE lock =
-        CreateFileW((dir / L"a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    update_test::CountedPauses pauses;
-    Extracted r = Extract(dir, PackageBytes("plain"));
-    EXPECT_EQ(pauses.Count(), 9); // ten attempts: a held file may come free
-    CloseHandle(lock);
-    EXPECT_EQ(r.written, 2);
-    EXPECT_EQ(Read(dir / L"a.txt"), "old alpha");
-    EXPECT_EQ(CountFiles(dir.Path()), 1); // no temporary file left behind
-}
-
 TEST(Package, LauncherPackageGoesIntoTheUpdateFolder) {
     TempDir dir;
-    Extracted r = Extract(dir, PackageBytes("plain"), true);
-    EXPECT_EQ(r.written, 3);
-    EXPECT_EQ(Read(dir / L"update\\sub\\b.txt"), "beta");
-    EXPECT_FALSE(FileExists(dir / L"a.txt"));
-    EXPECT_EQ(r.newLauncher, dir / L"update\\sub\\b.txt"); // the last entry
+    wchar_t last[MAX_PATH] = {};
+    EXPECT_EQ(Extract(dir / L"update", PackageBytes("plain"), last), 3);
+    EXPECT_EQ(FileText(dir / L"update\\sub\\b.txt"), "beta");
+    EXPECT_STREQ(last, (dir / L"update\\sub\\b.txt").c_str()); // the last entry
+}
+
+// A drive root (a drive letter mapped to a folder), and a folder of MAX_PATH
+// - 3 characters whose file "z" still fits: GetTempFileNameW refuses folders
+// longer than MAX_PATH - 14 on Windows.
+TEST(Package, DriveRootAndLongFolderAreWrittenLikeAnyOther) {
+    TempDir target;
+    char prefix[MAX_PATH] = {};
+    ASSERT_NE(GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH), 0u);
+    UnixLink drive(target.Path(), L"", std::string(prefix) + "/dosdevices/q:", L"Q:\\");
+    ASSERT_TRUE(drive.Made());
+    EXPECT_EQ(Extract(L"Q:\\", PackageBytes("plain")), 3);
+    EXPECT_EQ(FileText(target / L"deep\\x\\y\\c.txt"), "gamma");
+    EXPECT_EQ(CountFiles(target.Path()), 1); // a.txt, and no temporary file
+
+    TempDir outer;
+    std::wstring root = outer.Path() + L"\\";
+    root += std::wstring(MAX_PATH - 3 - root.size(), L'r');
+    // Past CreateDirectoryW's own limit: made in the form without one.
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root).c_str(), nullptr));
+    EXPECT_EQ(Extract(root, StoredArchive("stored bytes", L"z")), 1);
+    EXPECT_EQ(FileText(root + L"\\z"), "stored bytes");
+    EXPECT_EQ(CountFiles(root), 1);
+    DeleteFileW((root + L"\\z").c_str());
+    RemoveDirectoryW((L"\\\\?\\" + root).c_str());
 }

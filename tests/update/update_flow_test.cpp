@@ -1,17 +1,18 @@
-#include "core/saved_state.h"
+#include "support/launcher_dir.h"
+#include "support/test_support.h"
+#include "support/update_server.h"
+#include "update/file_ops.h"
 #include "update/http_fetch.h"
+#include "update/package_name.h"
 #include "update/self_update.h"
 #include "update/update.h"
-#include "update_test_util.h"
 #include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace testing_support;
-using update_test::Md5Of;
-using update_test::Publish;
-using update_test::PublishPackage;
-using update_test::RequestsFor;
 
 namespace {
 
@@ -24,53 +25,57 @@ struct FlowRun {
     std::string base;
     size_t earlier; // requests of an earlier run of the same test
     explicit FlowRun(const std::string& name)
-        : base(name + "/"), earlier(RequestsFor("/" + base).size()) {
-        update_test::UseLauncherDir(dir.Path(), update_test::ServerUrl(base));
+        : base(name + "/"), earlier(RequestsFor("/" + base).size()) {}
+    bool Update(bool selfUpdate = true) {
+        return RunUpdate(dir.Path().c_str(), (dir / L"Lumora2.exe").c_str(),
+                         ServerUrl(base).c_str(), kBuiltIn, selfUpdate);
     }
     bool Run(const std::string& manifest) {
         Publish(base + "update.json", manifest);
-        return RunUpdate(kBuiltIn);
+        return Update();
     }
-    // Package requests of this run (HEADs), as "<version>/<package>".
-    std::vector<std::string> Fetched() {
+    // This run's requests with verb, as targets below base without the query;
+    // for HEAD the packages only, as "<version>/<package>", a retried one once.
+    std::vector<std::string> Fetched(const std::string& verb = "HEAD") {
         std::vector<std::string> out;
-        std::vector<update_test::Request> log = RequestsFor("/" + base);
+        std::vector<Request> log = RequestsFor("/" + base);
         for (size_t i = earlier; i < log.size(); ++i) {
-            const update_test::Request& r = log[i];
-            std::string t = r.target.substr(r.target.find(base) + base.size());
+            std::string t = log[i].target.substr(log[i].target.find(base) + base.size());
             t = t.substr(0, t.find('?'));
-            // Retried requests of one package count once.
-            if (r.verb == "HEAD" && t != "update.json" && (out.empty() || out.back() != t))
-                out.push_back(t);
+            if (log[i].verb != verb) continue;
+            if (verb == "HEAD" && (t == "update.json" || (!out.empty() && out.back() == t)))
+                continue;
+            out.push_back(t);
         }
         return out;
     }
 };
 
+std::string Entry(const char* name, const std::string& digest) {
+    return "\"" + std::string(name) + "\": \"" + digest + "\"";
+}
+
 } // namespace
 
 TEST(UpdateFlow, DecisionTableAndVersionRules) {
-    const std::string current = "current text";
-    const std::string digest = Md5Of(current);
+    const std::string current = "current text", digest = Md5Of(current), other = Md5Of("other");
     std::string upper = digest;
     for (char& ch : upper)
         ch = static_cast<char>(toupper(ch));
     struct {
         const char* name;
         bool exists;
-        std::string listed;
-        std::string version; // JSON text of "version", empty for none
-        std::string fetched;
+        std::string listed, version, fetched; // version: JSON text, empty for none
     } cases[] = {
         {"missing_older", false, digest, "1", "1/a.7z"},
         {"same_upper_newer", true, upper, "3", ""},
-        {"differs_newer", true, Md5Of("other"), "3", "3/a.7z"},
-        {"differs_equal", true, Md5Of("other"), "2", ""},
-        {"differs_no_version", true, Md5Of("other"), "", ""},
+        {"differs_newer", true, other, "3", "3/a.7z"},
+        {"differs_equal", true, other, "2", ""},
+        {"differs_no_version", true, other, "", ""},
         {"missing_no_version", false, digest, "", "0/a.7z"},
         {"missing_fraction_version", false, digest, "2.5", "0/a.7z"},
-        {"differs_text_version", true, Md5Of("other"), "\"9\"", ""},
-        {"differs_wide_version", true, Md5Of("other"), "4294967299", "3/a.7z"},
+        {"differs_text_version", true, other, "\"9\"", ""},
+        {"differs_wide_version", true, other, "4294967299", "3/a.7z"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -78,39 +83,29 @@ TEST(UpdateFlow, DecisionTableAndVersionRules) {
         if (c.exists) {
             ASSERT_TRUE(WriteFileBytes(run.dir / L"a.txt", current));
         }
-        std::string manifest = "{";
-        if (!c.version.empty()) manifest += "\"version\": " + c.version + ", ";
-        manifest += "\"files\": {\"a.txt\": \"" + c.listed + "\"}}";
         if (!c.fetched.empty()) PublishPackage("plain", run.base + c.fetched);
-        EXPECT_FALSE(run.Run(manifest));
-        std::vector<std::string> fetched = run.Fetched();
-        if (c.fetched.empty()) {
-            EXPECT_TRUE(fetched.empty());
-            std::string now;
-            ReadFileBytes(run.dir / L"a.txt", now);
-            EXPECT_EQ(now, c.exists ? current : "");
-        } else {
-            ASSERT_EQ(fetched.size(), 1u);
-            EXPECT_EQ(fetched[0], c.fetched);
-            std::string now;
-            ReadFileBytes(run.dir / L"deep\\x\\y\\c.txt", now);
-            EXPECT_EQ(now, "gamma");
-        }
+        const std::string version = c.version.empty() ? "" : "\"version\": " + c.version + ", ";
+        EXPECT_FALSE(run.Run("{" + version + "\"files\": {" + Entry("a.txt", c.listed) + "}}"));
+        const bool none = c.fetched.empty();
+        EXPECT_EQ(run.Fetched(), none ? std::vector<std::string>() : std::vector{c.fetched});
+        EXPECT_EQ(FileText(run.dir / (none ? L"a.txt" : L"deep\\x\\y\\c.txt")),
+                  none ? (c.exists ? current : "<missing>") : "gamma");
     }
 }
 
+// A package is named by the member's path with its extension replaced by
+// ".7z"; members go in the manifest's order; a member that is no text or too
+// long for a path is skipped.
 TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
     FlowRun run("names");
-    std::string longName(300, 'n');
     EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
-                         longName +
-                         ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", "
-                         "\"bin\\\\game.dll\": \"00\"}}"));
-    std::vector<std::string> fetched = run.Fetched();
-    ASSERT_EQ(fetched.size(), 3u);
-    EXPECT_EQ(fetched[0], "5/readme.7z");
-    EXPECT_EQ(fetched[1], "5/data/a.b.7z");
-    EXPECT_EQ(fetched[2], "5/bin/game.7z");
+                         std::string(300, 'n') + ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
+                         "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}"));
+    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/readme.7z", "5/data/a.b.7z",
+                                                       "5/bin/game.7z", "5/a/b.7z"}));
+    wchar_t out[MAX_PATH] = L"x";
+    EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
+    EXPECT_STREQ(out, L"");
 }
 
 TEST(UpdateFlow, ManifestsThatYieldNoWork) {
@@ -131,11 +126,8 @@ TEST(UpdateFlow, ManifestsThatYieldNoWork) {
         FlowRun run("nowork" + std::to_string(i++));
         EXPECT_FALSE(run.Run(manifest));
         EXPECT_TRUE(run.Fetched().empty());
+        EXPECT_EQ(run.Fetched("GET").size(), manifest.size() > kManifestMaxBytes ? 0u : 1u);
         EXPECT_FALSE(FileExists(run.dir / L"a.txt"));
-        size_t gets = 0;
-        for (const update_test::Request& r : RequestsFor("/" + run.base + "update.json"))
-            gets += r.verb == "GET";
-        EXPECT_EQ(gets, manifest.size() > kManifestMaxBytes ? 0u : 1u);
     }
 }
 
@@ -145,14 +137,15 @@ TEST(UpdateFlow, UpdateFolderIsClearedFirstAndMissingManifestChangesNothingElse)
     ASSERT_TRUE(CreateDirectoryW((run.dir / L"update\\old").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(run.dir / L"update\\old\\Lumora2.exe", "old"));
     ASSERT_TRUE(WriteFileBytes(run.dir / L"keep.txt", "keep"));
-    EXPECT_FALSE(RunUpdate(kBuiltIn)); // no update.json published
+    EXPECT_FALSE(run.Update()); // no update.json published
     EXPECT_FALSE(FileExists(run.dir / L"update"));
     EXPECT_TRUE(FileExists(run.dir / L"keep.txt"));
 }
 
 // "update", or a folder below it, may be a link (a junction): the link goes,
-// the files it points at stay.
-TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinks) {
+// the files it points at stay. A file held open is tried again; a name that
+// Windows refuses is not.
+TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
     for (const wchar_t* link : {L"update", L"update\\inner"}) {
         SCOPED_TRACE(Narrow(link));
         TempDir dir;
@@ -161,16 +154,12 @@ TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinks) {
         if (wcschr(link, L'\\')) {
             ASSERT_TRUE(CreateDirectoryW((dir / L"update").c_str(), nullptr));
         }
-        update_test::UnixLink made(dir / L"target", dir / link, "", dir / link);
+        UnixLink made(dir / L"target", dir / link, "", dir / link);
         ASSERT_TRUE(made.Made());
         ASSERT_NE(GetFileAttributesW((dir / link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
         DeleteDirectoryTree((dir / L"update").c_str());
         EXPECT_TRUE(FileExists(dir / L"target\\keep.txt"));
     }
-}
-
-// A file held open is tried again; a name that Windows refuses is not.
-TEST(UpdateFlow, UpdateFolderDeleteRetriesOnlyHeldFiles) {
     for (bool held : {true, false}) {
         TempDir dir;
         std::wstring update = dir / L"update";
@@ -181,21 +170,11 @@ TEST(UpdateFlow, UpdateFolderDeleteRetriesOnlyHeldFiles) {
         win::UniqueHandle hold(
             held ? CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                  : INVALID_HANDLE_VALUE);
-        update_test::CountedPauses pauses;
+        CountedPauses pauses;
         DeleteDirectoryTree(update.c_str());
         EXPECT_EQ(pauses.Count(), held ? 10 : 0);
         hold.Reset();
         DeleteFileW(file.c_str());
-    }
-}
-
-TEST(UpdateFlow, SelfUpdateThatWritesNothingGoesOn) {
-    for (const char* package : {"", "empty", "foreign"}) {
-        SCOPED_TRACE(package);
-        FlowRun run(std::string("selfnone") + package);
-        if (std::string(package) == "empty") PublishPackage(package, run.base + "7/Lumora2.7z");
-        if (std::string(package) == "foreign") Publish(run.base + "7/Lumora2.7z", "not 7z");
-        EXPECT_FALSE(run.Run("{\"version\": 7, \"files\": {\"Lumora2.exe\": \"00\"}}"));
     }
 }
 
@@ -204,56 +183,33 @@ TEST(UpdateFlow, SelfUpdateThatWritesNothingGoesOn) {
 // "update"; anything else starts nothing, ends nothing and leaves no "update".
 TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
     std::string probe;
-    ASSERT_TRUE(ReadFileBytes(update_test::RigPath("src/launcher/Lumora2.exe"), probe));
-    const std::string good = Md5Of(probe);
+    ASSERT_TRUE(ReadFileBytes(RigPath("src/launcher/Lumora2.exe"), probe));
+    const std::string good = Entry("Lumora2.exe", Md5Of(probe)), a = Entry("a.txt", "00");
+    const std::string bad = Entry("Lumora2.exe", Md5Of("other"));
+    const std::vector<std::string> both = {"7/Lumora2.7z", "7/a.7z"}, onlyA = {"7/a.7z"};
     struct {
         const char* name;
-        std::string installed; // the launcher file in place before the run
-        std::string files;     // the manifest's members
-        bool selfUpdate;
+        bool installedIsNew, selfUpdate;
+        std::string files; // the manifest's members
         std::vector<std::string> fetched;
         bool endsOther, restarts;
     } cases[] = {
-        {"changed",
-         "old",
-         "\"Lumora2.exe\": \"" + good + "\", \"a.txt\": \"00\"",
-         true,
-         {"7/Lumora2.7z", "7/a.7z"},
-         true,
-         true},
-        {"unchanged",
-         probe,
-         "\"Lumora2.exe\": \"" + good + "\", \"a.txt\": \"00\"",
-         true,
-         {"7/a.7z"},
-         false,
-         false},
-        {"listed_digest_not_the_package",
-         "old",
-         "\"Lumora2.exe\": \"" + Md5Of("other") + "\", \"a.txt\": \"00\"",
-         true,
-         {"7/Lumora2.7z", "7/a.7z"},
-         true,
-         false},
+        {"changed", false, true, good + ", " + a, both, true, true},
+        {"unchanged", true, true, good + ", " + a, onlyA, false, false},
+        {"listed_digest_not_the_package", false, true, bad + ", " + a, both, true, false},
         {"listed_twice",
-         "old",
-         "\"LUMORA2.EXE\": \"" + Md5Of("other") + "\", \"Lumora2.exe\": \"" + good + "\"",
+         false,
          true,
+         Entry("LUMORA2.EXE", Md5Of("other")) + ", " + good,
          {"7/LUMORA2.7z"},
          true,
          false},
-        {"just_updated",
-         "old",
-         "\"Lumora2.exe\": \"" + good + "\", \"a.txt\": \"00\"",
-         false,
-         {"7/a.7z"},
-         false,
-         false},
+        {"just_updated", false, false, good + ", " + a, onlyA, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FlowRun run(std::string("self_") + c.name);
-        ASSERT_TRUE(WriteFileBytes(run.dir / L"Lumora2.exe", c.installed));
+        ASSERT_TRUE(WriteFileBytes(run.dir / L"Lumora2.exe", c.installedIsNew ? probe : "old"));
         PublishPackage("launcher", run.base + "7/Lumora2.7z");
         PublishPackage("plain", run.base + "7/a.7z");
         // A second instance of the launcher, running from another folder.
@@ -265,60 +221,30 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
         std::wstring cmd = L"\"" + (other / L"Lumora2.exe") + L"\" wait";
         ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
                                    other.Path().c_str(), &si, &pi));
+        win::UniqueHandle process(pi.hProcess), thread(pi.hThread);
         for (int i = 0; i < 100 && !FileExists(other / L"marker.txt"); ++i)
             Sleep(50);
 
         Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + c.files + "}}");
-        EXPECT_EQ(RunUpdate(kBuiltIn, c.selfUpdate), c.restarts);
+        EXPECT_EQ(run.Update(c.selfUpdate), c.restarts);
         EXPECT_EQ(run.Fetched(), c.fetched);
         // Members after the launcher are still handled before the restart.
         EXPECT_EQ(FileExists(run.dir / L"a.txt"), c.files.find("a.txt") != std::string::npos);
-        const bool ended = WaitForSingleObject(pi.hProcess, c.restarts ? 5000 : 0) == WAIT_OBJECT_0;
-        EXPECT_EQ(ended, c.endsOther);
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, c.restarts ? 5000 : 0) == WAIT_OBJECT_0,
+                  c.endsOther);
         TerminateProcess(pi.hProcess, 0);
         WaitForSingleObject(pi.hProcess, 5000);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
         std::wstring marker = run.dir / L"update\\marker.txt";
         if (c.restarts) {
             for (int i = 0; i < 100 && !FileExists(marker); ++i)
                 Sleep(50);
-            std::string line;
-            ASSERT_TRUE(ReadFileBytes(marker, line));
-            std::wstring text(reinterpret_cast<const wchar_t*>(line.data()), line.size() / 2);
-            EXPECT_NE(text.find(L"force"), std::wstring::npos) << Narrow(text);
+            // The probe's command line, in UTF-16.
+            EXPECT_NE(FileText(marker).find(std::string("f\0o\0r\0c\0e\0", 10)), std::string::npos);
             Sleep(300); // let the started probe end before its folder goes
-        } else {
-            EXPECT_FALSE(FileExists(run.dir / L"update"));
         }
+        EXPECT_EQ(FileExists(run.dir / L"update"), c.restarts);
     }
 }
-
-namespace {
-
-struct WindowSearch {
-    const std::wstring* exe;
-    HWND found;
-    DWORD pid;
-};
-
-BOOL CALLBACK FindLauncherWindow(HWND hwnd, LPARAM lp) {
-    auto* search = reinterpret_cast<WindowSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    wchar_t image[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (!IsWindowVisible(hwnd) || !process ||
-        !QueryFullProcessImageNameW(process.Get(), 0, image, &size) ||
-        lstrcmpiW(image, search->exe->c_str()) != 0)
-        return TRUE;
-    search->found = hwnd;
-    search->pid = pid;
-    return FALSE;
-}
-
-} // namespace
 
 // The real launcher, started as a player would, against a release of a new
 // launcher: one launcher package download per start whatever the manifest
@@ -330,56 +256,27 @@ TEST(SelfUpdateRun, OnePackageDownloadPerStartAndTheWindowComesUp) {
     std::string built;
     ASSERT_TRUE(ReadFileBytes(BinaryPath("Lumora2.exe"), built));
     const std::string old = built + "the launcher of the previous release";
-    std::string config;
-    ASSERT_TRUE(ReadFileBytes(SourcePath("demo/static.json"), config));
-    const std::string from = "http://www.lumora.example/game_statics/lm/";
-    ASSERT_NE(config.find(from), std::string::npos);
     for (bool listed : {false, true}) {
         SCOPED_TRACE(listed ? "package holds the listed launcher" : "listed digest differs");
         FlowRun run(listed ? "run_listed" : "run_unlisted");
-        std::string manifest = "{\"version\": 7, \"files\": {\"Lumora2.exe\": \"" +
-                               (listed ? Md5Of(built) : Md5Of("other")) + "\"";
+        std::string files = Entry("Lumora2.exe", listed ? Md5Of(built) : Md5Of("other"));
         // The same file and package under another name.
-        if (listed) manifest += ", \".\\\\Lumora2.exe\": \"" + Md5Of("other") + "\"";
-        Publish(run.base + "update.json", manifest + "}}");
-        Publish(run.base + "7/Lumora2.7z", update_test::StoredArchive(built, L"Lumora2.exe"));
-        std::wstring exe = run.dir / L"Lumora2.exe";
+        if (listed) files += ", " + Entry(".\\\\Lumora2.exe", Md5Of("other"));
+        Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + files + "}}");
+        Publish(run.base + "7/Lumora2.7z", StoredArchive(built, L"Lumora2.exe"));
+        std::wstring exe = MakeLauncherDir(run.dir.Path(), BinaryPath("Lumora2.exe"),
+                                           {{"update_url", Narrow(ServerUrl(run.base))}});
         ASSERT_TRUE(WriteFileBytes(exe, old));
-        CopyTree(SourcePath("demo/skin"), run.dir / L"skin");
-        std::string json = config;
-        json.replace(json.find(from), from.size(), Narrow(update_test::ServerUrl(run.base)));
-        ASSERT_TRUE(WriteFileBytes(run.dir / L"static.json", json));
 
-        std::wstring cmd = L"\"" + exe + L"\"";
-        STARTUPINFOW si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   run.dir.Path().c_str(), &si, &pi));
-        CloseHandle(pi.hThread);
-        win::UniqueHandle first(pi.hProcess);
-        WindowSearch search = {&exe, nullptr, 0};
-        for (int i = 0; i < 600 && !search.found; ++i) {
-            Sleep(100);
-            EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&search));
-        }
-        ASSERT_NE(search.found, nullptr) << "no launcher window came up";
-        win::UniqueHandle shown(OpenProcess(SYNCHRONIZE, FALSE, search.pid));
-        EXPECT_EQ(search.pid == pi.dwProcessId, !listed); // a self-update ends the first run
-        PostMessageW(search.found, WM_CLOSE, 0, 0);
-        EXPECT_EQ(WaitForSingleObject(shown.Get(), 30000), WAIT_OBJECT_0);
-
-        int manifests = 0, packages = 0;
-        std::vector<update_test::Request> log = RequestsFor("/" + run.base);
-        for (size_t i = run.earlier; i < log.size(); ++i)
-            if (log[i].verb == "GET")
-                ++(log[i].target.find("update.json") != std::string::npos ? manifests : packages);
-        EXPECT_EQ(packages, 1);
-        EXPECT_EQ(manifests, listed ? 2 : 1);
+        LauncherRun r = RunLauncher(exe, L"");
+        ASSERT_NE(r.windowPid, 0u) << "no launcher window came up";
+        EXPECT_EQ(r.windowPid == r.startedPid, !listed); // a self-update ends the first run
+        EXPECT_EQ(r.exitCode, 0u);
+        std::vector<std::string> gets = run.Fetched("GET");
+        EXPECT_EQ(std::count(gets.begin(), gets.end(), "update.json"), listed ? 2 : 1);
+        EXPECT_EQ(gets.size() - std::count(gets.begin(), gets.end(), "update.json"), 1u);
         EXPECT_FALSE(FileExists(run.dir / L"update"));
-        std::string now;
-        ASSERT_TRUE(ReadFileBytes(exe, now));
-        EXPECT_TRUE(now == (listed ? built : old));
+        EXPECT_TRUE(FileText(exe) == (listed ? built : old));
     }
 }
 

@@ -1,5 +1,5 @@
 #include "core/app_module.h"
-#include "core/launcher.h"
+#include "app/launcher.h"
 #include "core/message_loop.h"
 #include "core/static_config.h"
 #include "ui/main_window.h"

@@ -1,6 +1,6 @@
 // The program's entry point: hands the built-in values to the launcher.
 #include "build_config.h"
-#include "core/launcher.h"
+#include "app/launcher.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand) {
     return LauncherMain(instance, commandLine, showCommand, LUMORA_BUILTIN_VERSION,

@@ -1,4 +1,4 @@
-#include "core/launcher.h"
+#include "app/launcher.h"
 
 #include "core/app_module.h"
 #include "core/crash_dump.h"
@@ -28,7 +28,9 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
     g_savedState.InitSavedState(exePath);
 
     if (!IsTestCommandLine(commandLine)) {
-        if (RunUpdate(version, !IsSelfUpdatedCommandLine(commandLine))) return 0;
+        if (RunUpdate(g_savedState.exeDir, g_savedState.exePath, g_staticConfig.updateUrl, version,
+                      !IsSelfUpdatedCommandLine(commandLine)))
+            return 0;
     }
 
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES | ICC_COOL_CLASSES};

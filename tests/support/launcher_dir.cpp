@@ -1,0 +1,137 @@
+#include "support/launcher_dir.h"
+
+#include "support/test_support.h"
+#include "update/file_ops.h"
+#include "win/scoped.h"
+
+namespace testing_support {
+
+std::string FileText(const std::wstring& path) {
+    std::string bytes;
+    return ReadFileBytes(path, bytes) ? bytes : "<missing>";
+}
+
+std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
+                             const std::vector<std::pair<std::string, std::string>>& keys) {
+    std::wstring launcher = dir + L"\\Lumora2.exe";
+    CopyFileW(exe.c_str(), launcher.c_str(), FALSE);
+    CopyTree(SourcePath("demo/skin"), dir + L"\\skin");
+    std::string json;
+    ReadFileBytes(SourcePath("demo/static.json"), json);
+    for (const auto& key : keys)
+        json.insert(json.find('{') + 1, "\"" + key.first + "\": \"" + key.second + "\", ");
+    WriteFileBytes(dir + L"\\static.json", json);
+    return launcher;
+}
+
+namespace {
+
+struct WindowSearch {
+    const std::wstring* exe;
+    HWND found;
+    DWORD pid;
+};
+
+BOOL CALLBACK FindLauncherWindow(HWND hwnd, LPARAM lp) {
+    auto* search = reinterpret_cast<WindowSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!IsWindowVisible(hwnd) || !process ||
+        !QueryFullProcessImageNameW(process.Get(), 0, image, &size) ||
+        lstrcmpiW(image, search->exe->c_str()) != 0)
+        return TRUE;
+    search->found = hwnd;
+    search->pid = pid;
+    return FALSE;
+}
+
+} // namespace
+
+LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
+                        const std::function<void()>& whileShown) {
+    LauncherRun run;
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    std::wstring dir = exe.substr(0, exe.rfind(L'\\'));
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                        &pi))
+        return run;
+    CloseHandle(pi.hThread);
+    win::UniqueHandle started(pi.hProcess);
+    run.startedPid = pi.dwProcessId;
+    WindowSearch search = {&exe, nullptr, 0};
+    for (int i = 0; i < 1200 && !search.found; ++i) {
+        Sleep(50);
+        EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&search));
+    }
+    if (!search.found) {
+        TerminateProcess(started.Get(), 99);
+        return run;
+    }
+    run.windowPid = search.pid;
+    win::UniqueHandle shown(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.pid));
+    if (whileShown) whileShown();
+    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(shown.Get(), 30000) != WAIT_OBJECT_0) TerminateProcess(shown.Get(), 99);
+    GetExitCodeProcess(shown.Get(), &run.exitCode);
+    return run;
+}
+
+namespace {
+
+int g_pauses = 0;
+
+std::string UnixPathOf(const std::wstring& path) {
+    using Fn = char*(CDECL*)(const wchar_t*);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = fn ? fn(path.c_str()) : nullptr;
+    std::string out = unix ? unix : "";
+    if (unix) HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+bool WaitForPresence(const std::wstring& path, bool present) {
+    for (int i = 0; i < 200; ++i) {
+        if (FileExists(path) == present) return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+} // namespace
+
+UnixLink::UnixLink(const std::wstring& target, const std::wstring& linkWindows,
+                   std::string linkUnix, const std::wstring& seenAs)
+    : link_(linkUnix.empty() ? UnixPathOf(linkWindows) : linkUnix), seenAs_(seenAs) {
+    std::string to = UnixPathOf(target);
+    if (to.empty() || link_.empty()) return;
+    // Wine does not wait for a Unix program: the link is waited for instead.
+    RunProgram(L"Z:\\bin\\ln", Widen("-sfn \"" + to + "\" \"" + link_ + "\""), L"", 10000);
+    made_ = WaitForPresence(seenAs_, true);
+}
+
+UnixLink::~UnixLink() {
+    if (link_.empty()) return;
+    RunProgram(L"Z:\\bin\\rm", Widen("-f \"" + link_ + "\""), L"", 10000);
+    WaitForPresence(seenAs_, false);
+}
+
+CountedPauses::CountedPauses() : saved_(g_retryPause) {
+    g_pauses = 0;
+    g_retryPause = [](DWORD) { ++g_pauses; };
+}
+CountedPauses::~CountedPauses() {
+    g_retryPause = saved_;
+}
+int CountedPauses::Count() const {
+    return g_pauses;
+}
+
+} // namespace testing_support

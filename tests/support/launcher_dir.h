@@ -1,0 +1,68 @@
+// Launcher directories and the launcher run in them: file contents, the sample skin and
+// configuration beside a launcher, the run up to its window and its end,
+// links made beside Wine, and the pauses between attempts on held files.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+// The file's bytes, or "<missing>" when it cannot be read.
+std::string FileText(const std::wstring& path);
+
+// Lays out a launcher directory in dir: exe copied in as Lumora2.exe, the
+// sample skin, and the sample static.json with the keys given put first (the
+// first of two equal keys wins). Returns the launcher's path.
+std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
+                             const std::vector<std::pair<std::string, std::string>>& keys);
+
+struct LauncherRun {
+    DWORD startedPid = 0;
+    DWORD windowPid = 0; // 0: no window came up
+    DWORD exitCode = 99; // of the process whose window was closed
+};
+// Starts the launcher at exe (in its folder) with args, waits for a visible
+// window of any process of that file (a self-update starts another), calls
+// whileShown, closes the window and waits for its process to end.
+LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
+                        const std::function<void()>& whileShown = nullptr);
+
+// A Unix symbolic link to the folder target, made beside Wine, which shows a
+// link to a folder as a junction (FILE_ATTRIBUTE_REPARSE_POINT). linkUnix is
+// the link's Unix path, or empty with linkWindows a path below a Wine drive;
+// seenAs is where Wine shows it. The link goes with the object.
+class UnixLink {
+  public:
+    UnixLink(const std::wstring& target, const std::wstring& linkWindows, std::string linkUnix,
+             const std::wstring& seenAs);
+    ~UnixLink();
+    UnixLink(const UnixLink&) = delete;
+    UnixLink& operator=(const UnixLink&) = delete;
+    bool Made() const { return made_; }
+
+  private:
+    std::string link_;
+    std::wstring seenAs_;
+    bool made_ = false;
+};
+
+// While it lives, the pauses before renewed attempts on held files take no
+// time and are counted.
+class CountedPauses {
+  public:
+    CountedPauses();
+    ~CountedPauses();
+    CountedPauses(const CountedPauses&) = delete;
+    CountedPauses& operator=(const CountedPauses&) = delete;
+    int Count() const;
+
+  private:
+    void (*saved_)(DWORD);
+};
+
+} // namespace testing_support

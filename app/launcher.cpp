@@ -25,7 +25,9 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
 
     wchar_t exePath[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exePath, MAX_PATH);
-    g_savedState.InitSavedState(exePath);
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    g_savedState.InitSavedStateWith(exePath, g_staticConfig, work);
 
     if (!IsTestCommandLine(commandLine)) {
         if (RunUpdate(g_savedState.exeDir, g_savedState.exePath, g_staticConfig.updateUrl, version,

@@ -14,9 +14,7 @@ SavedState g_savedState;
 namespace {
 
 const WindowDesc* GameWindow(const StaticConfig* config) {
-    // Before InitSavedState has chosen one, the run's configuration applies.
-    if (!config) config = &g_staticConfig;
-    return config->Window(config->FindWindowByName("game"));
+    return config ? config->Window(config->FindWindowByName("game")) : nullptr;
 }
 
 // A member that is a JSON integer within 32 bits; anything else reads as missing
@@ -34,12 +32,6 @@ int Bound(int value, int upper, int lower) {
 }
 
 } // namespace
-
-void SavedState::InitSavedState(const wchar_t* executablePath) {
-    RECT work = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    InitSavedStateWith(executablePath, g_staticConfig, work);
-}
 
 void SavedState::InitSavedStateWith(const wchar_t* executablePath, const StaticConfig& cfg,
                                     const RECT& work) {

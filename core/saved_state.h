@@ -16,15 +16,13 @@ struct SavedState {
     wchar_t configPath[260] = {};
 
     // Records the executable's paths and computes the default size from the
-    // work area and the "game" window of the run's configuration.
-    void InitSavedState(const wchar_t* executablePath);
-    // The same with a given configuration and work area.
+    // work area and the configuration's "game" window.
     void InitSavedStateWith(const wchar_t* executablePath, const StaticConfig& config,
                             const RECT& workArea);
     void LoadSavedState();
     void SaveSavedState();
 
-    // The configuration the size bounds come from; the run's by default.
+    // The configuration the size bounds come from; none before InitSavedStateWith.
     const StaticConfig* config = nullptr;
 };
 

@@ -7,7 +7,7 @@
 #include "tools/tool_text.h"
 #include "update/md5.h"
 #include "update/package_name.h"
-#include "update/update.h"
+#include "update/file_ops.h"
 #include "win/scoped.h"
 
 #include <windows.h>

@@ -17,6 +17,3 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
 // could not be read; digests compare ignoring case.
 bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5);
 
-// Transitional, for the publishing tool, which takes DeleteDirectoryTree from
-// here: goes once it includes update/file_ops.h itself.
-#include "update/file_ops.h"

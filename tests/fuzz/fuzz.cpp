@@ -4,7 +4,7 @@
 // saved under its hash.
 #include "fuzz.h"
 
-#include "core/file_util.h"
+#include "update/file_ops.h"
 #include "support/test_support.h"
 #include "update/package.h"
 #include "update/update.h"

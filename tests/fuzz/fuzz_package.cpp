@@ -1,8 +1,6 @@
 // Package extraction: ExtractPackage on mutated 7z packages.
 #include "fuzz.h"
 
-#include "core/saved_state.h"
-#include "core/static_config.h"
 #include "update/package.h"
 
 #include <7z.h>
@@ -48,14 +46,9 @@ std::set<std::string> EntryContents(const std::string& archive, size_t* files) {
 
 namespace {
 
-StaticConfig g_noWindows;
-
 bool Setup() {
     CrcGenerateTable(); // for Repair
-    RECT work = {0, 0, 1920, 1040};
-    g_savedState.InitSavedStateWith((g_sandbox.Root() + L"\\Lumora2.exe").c_str(), g_noWindows,
-                                    work);
-    return g_savedState.exeDir[0] != 0;
+    return true;
 }
 
 // Mutants of an uncompressed header get their checksums back, or nearly all
@@ -84,7 +77,9 @@ bool Run(const std::string& input, std::string& why) {
         wchar_t path[MAX_PATH];
         uint64_t canary;
     } out = {{}, kCanary};
-    int written = ExtractPackage(input.data(), input.size(), launcher, out.path);
+    std::wstring dest = g_sandbox.Root() + (launcher ? L"\\update" : L"");
+    int written =
+        ExtractPackage(dest.c_str(), input.data(), input.size(), launcher ? out.path : nullptr);
 
     size_t files = 0;
     std::set<std::string> contents = EntryContents(input, &files);

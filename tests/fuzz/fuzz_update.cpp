@@ -2,9 +2,6 @@
 // "update.json" beside real packages.
 #include "fuzz.h"
 
-#include "core/saved_state.h"
-#include "core/static_config.h"
-#include "core/text.h"
 #include "support/test_support.h"
 #include "update/http_fetch.h"
 #include "update/update.h"
@@ -22,7 +19,7 @@ struct ServedFolder { // this process's folder on the server
     }
 } g_www;
 std::set<std::string> g_served; // every entry of every package served
-StaticConfig g_noWindows;
+std::wstring g_updateUrl, g_launcherPath;
 
 bool Setup() {
     std::string port;
@@ -35,12 +32,10 @@ bool Setup() {
         g_served.insert(entries.begin(), entries.end());
     }
     std::wstring base = L"http://127.0.0.1:" + Widen(port) + L"/" + name + L"/";
-    CopyText(g_staticConfig.updateUrl, base.c_str());
+    g_updateUrl = base;
     // A launcher name that no served package holds: a fetched launcher
     // member must not end in a start.
-    RECT work = {0, 0, 1920, 1040};
-    g_savedState.InitSavedStateWith((g_sandbox.Root() + L"\\fuzz-launcher.exe").c_str(),
-                                    g_noWindows, work);
+    g_launcherPath = g_sandbox.Root() + L"\\fuzz-launcher.exe";
     DWORD length = 0; // the server answers: a dead one would pass every case
     return !g_served.empty() && HttpFetch((base + L"3/a.7z").c_str(), &length);
 }
@@ -50,7 +45,8 @@ bool Run(const std::string& input, std::string& why) {
     WriteFileBytes(g_www.path + L"\\update.json", input);
     bool bom = input.compare(0, 3, "\xEF\xBB\xBF") == 0;
     std::map<std::wstring, std::string> before = Tree(g_sandbox.Root());
-    if (RunUpdate(2)) return why = "started a launcher that no package holds", false;
+    if (RunUpdate(g_sandbox.Root().c_str(), g_launcherPath.c_str(), g_updateUrl.c_str(), 2))
+        return why = "started a launcher that no package holds", false;
     if (bom && Tree(g_sandbox.Root()) != before)
         return why = "a manifest with a byte-order mark was used", false;
     return g_sandbox.Check(g_served, why);

@@ -42,7 +42,3 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wst
                DWORD timeoutMs, std::string* output = nullptr);
 
 } // namespace testing_support
-
-// Transitional: the publishing tests' old form, which extracts into the
-// directory set with update_test::UseLauncherDir.
-int ExtractPackage(const void* data, size_t length, bool isLauncher, wchar_t* newLauncherPath);

@@ -2,7 +2,7 @@
 // launcher's own update run consuming what it wrote from the test server.
 #include "support/test_support.h"
 #include "update/update.h"
-#include "update/update_test_util.h"
+#include "support/update_server.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ std::string Read(const std::wstring& path) {
 }
 
 std::string Md5Of(const std::wstring& path) {
-    return update_test::Md5Of(Read(path));
+    return testing_support::Md5Of(Read(path));
 }
 
 // Names directly in dir: leftovers of an interrupted run would show here.
@@ -159,12 +159,15 @@ TEST(Publish, LauncherUpdatesFromThePublishedOutput) {
     TempDir release, launcher;
     MakeRelease(release.Path());
     const std::string name = "published-" + std::to_string(GetCurrentProcessId());
-    const std::wstring out = update_test::RigPath("www/" + name);
+    const std::wstring out = RigPath("www/" + name);
     std::string output;
     ASSERT_EQ(Publish(Quote(release.Path()) + L" 3 " + Quote(out), &output), 0) << output;
 
-    update_test::UseLauncherDir(launcher.Path(), update_test::ServerUrl(name + "/"));
-    EXPECT_FALSE(RunUpdate(2)); // no launcher among the files: nothing to restart
+    const std::wstring exe = launcher / L"Lumora2.exe", url = ServerUrl(name + "/");
+    auto update = [&](int builtIn) {
+        return RunUpdate(launcher.Path().c_str(), exe.c_str(), url.c_str(), builtIn);
+    };
+    EXPECT_FALSE(update(2)); // no launcher among the files: nothing to restart
     EXPECT_EQ(Read(launcher / L"readme"), "read me");
     EXPECT_EQ(Read(launcher / L"bin\\game.dll"), "game code");
     EXPECT_EQ(Read(launcher / L"data\\a.b.c"), "data");
@@ -173,11 +176,11 @@ TEST(Publish, LauncherUpdatesFromThePublishedOutput) {
     ASSERT_TRUE(WriteFileBytes(release / L"bin\\game.dll", "new game code"));
     ASSERT_EQ(Publish(Quote(release.Path()) + L" 4 " + Quote(out) + L" " + Quote(out), &output), 0)
         << output;
-    const size_t before = update_test::RequestsFor("/" + name + "/4/").size();
-    EXPECT_FALSE(RunUpdate(3));
+    const size_t before = RequestsFor("/" + name + "/4/").size();
+    EXPECT_FALSE(update(3));
     EXPECT_EQ(Read(launcher / L"bin\\game.dll"), "new game code");
     EXPECT_EQ(Read(launcher / L"readme"), "read me");
-    std::vector<update_test::Request> fetched = update_test::RequestsFor("/" + name + "/4/");
+    std::vector<Request> fetched = RequestsFor("/" + name + "/4/");
     ASSERT_GT(fetched.size(), before);
     for (size_t i = before; i < fetched.size(); ++i)
         EXPECT_NE(fetched[i].target.find("bin/game.7z"), std::string::npos) << fetched[i].target;

@@ -1,4 +1,5 @@
 #include "web/ax_host.h"
+#include "web/ax_host_interfaces.h"
 #include "web/host_ui_handler.h"
 #include "win/com_ptr.h"
 
@@ -102,9 +103,8 @@ TEST_F(AxHost, InstalledHandlerAnswersTheControlsQuestions) {
         ui->GetExternal(&none);
         EXPECT_EQ(none, nullptr);
 
-        HostUiHandler* raw = nullptr;
-        ASSERT_EQ(CreateHostUiHandler(&external, &raw), S_OK);
-        auto handler = win::ComPtr<HostUiHandler>::Share(raw);
+        auto handler = CreateHostUiHandler(&external);
+        ASSERT_TRUE(handler);
         win::ComPtr<IAxWinHostWindow> axHost;
         ASSERT_EQ(host.As(axHost), S_OK);
         EXPECT_EQ(axHost->SetExternalUIHandler(handler.Get()), S_OK);

@@ -6,10 +6,9 @@ namespace {
 
 TEST(HostUiHandler, ReferencesAndOneIdentityForItsThreeInterfaces) {
     CountedDispatch external;
-    HostUiHandler* raw = nullptr;
-    ASSERT_EQ(CreateHostUiHandler(&external, &raw), S_OK);
+    auto handler = CreateHostUiHandler(&external);
+    ASSERT_TRUE(handler);
     EXPECT_EQ(external.refs, 2u);
-    auto handler = win::ComPtr<HostUiHandler>::Share(raw); // counts from zero
     EXPECT_EQ(handler->AddRef(), 2u);
     EXPECT_EQ(handler->Release(), 1u);
     win::ComPtr<IUnknown> unknown;
@@ -37,9 +36,7 @@ TEST(HostUiHandler, ReferencesAndOneIdentityForItsThreeInterfaces) {
 }
 
 TEST(HostUiHandler, PresentationAnswers) {
-    HostUiHandler* raw = nullptr;
-    ASSERT_EQ(CreateHostUiHandler(nullptr, &raw), S_OK);
-    auto handler = win::ComPtr<HostUiHandler>::Share(raw);
+    auto handler = CreateHostUiHandler(nullptr);
 
     HRESULT result = E_FAIL;
     EXPECT_EQ(handler->ShowContextMenu(0, 1, 2, nullptr, nullptr, &result), S_OK);

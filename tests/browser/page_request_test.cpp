@@ -4,6 +4,8 @@
 
 #include "web/ax_host.h"
 #include "web/browser_host.h"
+#include "web/ax_host.h"
+#include "web/browser_host.h"
 #include "win/com_ptr.h"
 
 #include "browser/test_objects.h"

@@ -3,6 +3,8 @@
 // a parent window that counts the private messages it receives.
 #pragma once
 
+#include "core/messages.h"
+
 #include <windows.h>
 #include <exdisp.h>
 #include <ole2.h>
@@ -64,11 +66,11 @@ class ParentWindow {
 
 inline LRESULT CALLBACK ParentWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<ParentWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && message == WM_USER + 2000) {
+    if (self && message == WM_PAGE_LOADED) {
         ++self->pageLoaded;
         return 0;
     }
-    if (self && message == WM_USER + 2002) {
+    if (self && message == WM_REFRESH_PAGE) {
         ++self->refreshPage;
         return 0;
     }

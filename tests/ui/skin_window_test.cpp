@@ -1,6 +1,8 @@
 // Real layered skin windows under the display of the test rig, with the sample
 // skin of demo/: composition read back from each window's own surface, the
 // mouse driven by real messages with the cursor placed where they say.
+#include "core/app_module.h"
+#include "core/messages.h"
 #include "core/static_config.h"
 #include "support/test_support.h"
 #include "ui/gdiplus_flat.h"
@@ -15,9 +17,6 @@
 using namespace testing_support;
 
 namespace {
-
-constexpr UINT kRefreshPage = WM_USER + 2002;
-constexpr UINT kToggleMaximize = WM_USER + 2003;
 
 // Colours of the sample skin (tools/draw_skin.py).
 struct Rgb {
@@ -91,8 +90,8 @@ struct Owner {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
         }
         auto* self = reinterpret_cast<Owner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self && (message == WM_SYSCOMMAND || message == WM_CLOSE || message == kRefreshPage ||
-                     message == kToggleMaximize)) {
+        if (self && (message == WM_SYSCOMMAND || message == WM_CLOSE ||
+                     message == WM_REFRESH_PAGE || message == WM_TOGGLE_MAXIMIZE)) {
             self->received.push_back({message, wParam});
             return 0;
         }
@@ -126,8 +125,8 @@ class SkinWindowTest : public ::testing::Test {
         }
         // Cursor paths are used as configured, relative to the working directory.
         SetCurrentDirectoryW(dir_->Path().c_str());
-        g_staticConfig.LoadStaticConfigFrom(dir_->Path().c_str(), L"Lumora 2", L"", L"", 2,
-                                            []() -> const wchar_t* { return nullptr; });
+        config_.LoadStaticConfigFrom(dir_->Path().c_str(), L"Lumora 2", L"", L"", 2,
+                                     []() -> const wchar_t* { return nullptr; });
     }
     static void TearDownTestSuite() {
         wchar_t temp[MAX_PATH];
@@ -138,14 +137,14 @@ class SkinWindowTest : public ::testing::Test {
         Gdiplus::GdiplusShutdown(token_);
     }
 
-    int GameIndex() const { return g_staticConfig.FindWindowByName("game"); }
-    int StartIndex() const { return g_staticConfig.FindWindowByName("start"); }
+    int GameIndex() const { return config_.FindWindowByName("game"); }
+    int StartIndex() const { return config_.FindWindowByName("start"); }
 
     // Creates the skin as the main window does: the first layout's background
     // sizes it before creation.
     void CreateSkin() {
         ASSERT_GE(StartIndex(), 0);
-        skin_.SetBackgroundImage(g_staticConfig.windows[StartIndex()].background);
+        skin_.SetBackgroundImage(config_.windows[StartIndex()].background);
         ASSERT_NE(skin_.Create(owner_.hwnd, L"skin"), nullptr);
         skin_.Render(0, 0);
     }
@@ -180,7 +179,7 @@ class SkinWindowTest : public ::testing::Test {
     }
     // Window position of button k of the current layout.
     POINT Button(int k) const {
-        const WindowDesc& d = g_staticConfig.windows[skin_.WindowIndex()];
+        const WindowDesc& d = config_.windows[skin_.WindowIndex()];
         RECT r = Rect();
         POINT p = ButtonPosition(d.buttons[k], r.right - r.left, r.bottom - r.top);
         return {p.x + 3, p.y + 3};
@@ -197,12 +196,15 @@ class SkinWindowTest : public ::testing::Test {
 
     static ULONG_PTR token_;
     static TempDir* dir_;
+    static StaticConfig config_;
+    AppModule module_;
     Owner owner_;
-    ui::SkinWindow skin_;
+    ui::SkinWindow skin_{config_, module_};
 };
 
 ULONG_PTR SkinWindowTest::token_ = 0;
 TempDir* SkinWindowTest::dir_ = nullptr;
+StaticConfig SkinWindowTest::config_;
 
 // Button indices of the game layout in demo/static.json.
 constexpr int kClose = 0, kMaximize = 1, kMinimize = 2, kRefresh = 3;
@@ -366,7 +368,7 @@ TEST_F(SkinWindowTest, SizingAndMovingHitTest) {
     Down(900 - 3, 3);
     EXPECT_EQ(owner_.received.size(), before);
     SendMessageW(skin_.Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(897, 3));
-    EXPECT_EQ(owner_.Count(kToggleMaximize), 1);
+    EXPECT_EQ(owner_.Count(WM_TOGGLE_MAXIMIZE), 1);
 }
 
 TEST_F(SkinWindowTest, NonResizableWindowAlwaysMoves) {
@@ -403,7 +405,7 @@ TEST_F(SkinWindowTest, HoverPressMoveReleaseRunsTheButtonUnderTheCursor) {
     EXPECT_FALSE(skin_.Pressed());
     EXPECT_NE(GetCapture(), skin_.Hwnd());
     EXPECT_EQ(owner_.Count(WM_CLOSE), 1);
-    EXPECT_EQ(owner_.Count(kToggleMaximize), 0);
+    EXPECT_EQ(owner_.Count(WM_TOGGLE_MAXIMIZE), 0);
     EXPECT_TRUE(IsColour(FaceAt(kClose), kFaceHover));
     // Leaving shows the normal face again.
     SendMessageW(skin_.Hwnd(), WM_MOUSELEAVE, 0, 0);
@@ -446,8 +448,8 @@ TEST_F(SkinWindowTest, CommandsReachTheOwner) {
     EnterGame(900, 600);
     for (int k : {kMaximize, kRefresh})
         Click(Button(k));
-    EXPECT_EQ(owner_.Count(kToggleMaximize), 1);
-    EXPECT_EQ(owner_.Count(kRefreshPage), 1);
+    EXPECT_EQ(owner_.Count(WM_TOGGLE_MAXIMIZE), 1);
+    EXPECT_EQ(owner_.Count(WM_REFRESH_PAGE), 1);
     // Minimise trims the working set and minimises the owner.
     ShowWindow(owner_.hwnd, SW_SHOWNOACTIVATE);
     Click(Button(kMinimize));
@@ -461,8 +463,8 @@ TEST_F(SkinWindowTest, DoubleClickOnRefreshRefreshesOnce) {
     Click(p);
     SendMessageW(skin_.Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     Up(p.x, p.y);
-    EXPECT_EQ(owner_.Count(kRefreshPage), 1);
-    EXPECT_EQ(owner_.Count(kToggleMaximize), 0);
+    EXPECT_EQ(owner_.Count(WM_REFRESH_PAGE), 1);
+    EXPECT_EQ(owner_.Count(WM_TOGGLE_MAXIMIZE), 0);
 }
 
 TEST_F(SkinWindowTest, MaximisedButtonsShowTheirAlterFaces) {
@@ -480,7 +482,7 @@ TEST_F(SkinWindowTest, MaximisedButtonsShowTheirAlterFaces) {
 }
 
 TEST_F(SkinWindowTest, OverlappingButtonsFavourTheEarlierOne) {
-    ButtonDesc& max = g_staticConfig.windows[GameIndex()].buttons[kMaximize];
+    ButtonDesc& max = config_.windows[GameIndex()].buttons[kMaximize];
     IntPoint saved = max.coord;
     max.coord = {-50, 5}; // over the left part of the close button
     CreateSkin();
@@ -518,8 +520,8 @@ TEST_F(SkinWindowTest, DragFullWindowsIsRestored) {
     SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &drag, 0);
     if (drag) GTEST_SKIP() << "the setting cannot be switched off here";
     {
-        ui::SkinWindow skin;
-        skin.SetBackgroundImage(g_staticConfig.windows[StartIndex()].background);
+        ui::SkinWindow skin(config_, module_);
+        skin.SetBackgroundImage(config_.windows[StartIndex()].background);
         ASSERT_NE(skin.Create(owner_.hwnd, L"skin"), nullptr);
         SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &drag, 0);
         EXPECT_TRUE(drag);
@@ -529,8 +531,8 @@ TEST_F(SkinWindowTest, DragFullWindowsIsRestored) {
 }
 
 TEST_F(SkinWindowTest, LoadingWindowShowsItsPictureAndEndsTheLoopOnClose) {
-    ui::LoadingWindow loading;
-    loading.SetBackgroundImage(g_staticConfig.loading);
+    ui::LoadingWindow loading(module_);
+    loading.SetBackgroundImage(config_.loading);
     ASSERT_NE(loading.Create(owner_.hwnd, L"loading"), nullptr);
     loading.Render(0, 0);
     EXPECT_EQ(loading.SurfaceWidth(), 320);

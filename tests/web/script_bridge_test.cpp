@@ -25,10 +25,8 @@ class ScriptBridgeTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         ASSERT_NE(receiver_.Window(), nullptr);
-        ScriptBridge* raw = ScriptBridge::Create();
-        ASSERT_NE(raw, nullptr);
-        bridge_ = win::ComPtr<ScriptBridge>::Share(raw);
-        bridge_->SetTargetWindow(receiver_.Window());
+        bridge_ = ScriptBridge::Create(receiver_.Window());
+        ASSERT_TRUE(bridge_);
     }
     void TearDown() override {
         bridge_.Reset();
@@ -80,7 +78,7 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
     };
     for (const Case& c : cases) {
         StartGameReceiver receiver;
-        bridge_->SetTargetWindow(receiver.Window());
+        bridge_ = ScriptBridge::Create(receiver.Window());
         int boxesBefore = box_.Count();
         Run(c.script);
         std::vector<std::wstring> urls;
@@ -153,10 +151,9 @@ TEST_F(ScriptBridgeTest, ScriptReleasesEveryReferenceItTook) {
 
 TEST(ScriptBridgeCom, QueryInterfaceAnswersIUnknownAndIDispatchOnly) {
     long live = ScriptBridge::LiveCount();
-    ScriptBridge* bridge = ScriptBridge::Create();
+    ScriptBridge* bridge = ScriptBridge::Create(nullptr).Detach();
     ASSERT_NE(bridge, nullptr);
     EXPECT_EQ(ScriptBridge::LiveCount(), live + 1);
-    EXPECT_EQ(bridge->AddRef(), 1u);
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(bridge->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
     EXPECT_EQ(bridge->QueryInterface(IID_IDispatch, &out), S_OK);
@@ -175,7 +172,7 @@ TEST(ScriptBridgeCom, QueryInterfaceAnswersIUnknownAndIDispatchOnly) {
 }
 
 TEST(ScriptBridgeCom, GetIDsOfNamesIsExactAndCaseSensitive) {
-    auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+    auto bridge = ScriptBridge::Create(nullptr);
     ASSERT_TRUE(bridge);
     struct {
         const wchar_t* name;
@@ -205,7 +202,7 @@ TEST(ScriptBridgeCom, GetIDsOfNamesIsExactAndCaseSensitive) {
 }
 
 TEST(ScriptBridgeCom, InvokeArguments) {
-    auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+    auto bridge = ScriptBridge::Create(nullptr);
     ASSERT_TRUE(bridge);
     DISPPARAMS none{};
     VARIANT result;
@@ -243,7 +240,7 @@ TEST(ScriptBridgeCom, InvokeArguments) {
 }
 
 TEST(ScriptBridgeCom, NoTargetWindowLosesNothing) {
-    auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+    auto bridge = ScriptBridge::Create(nullptr);
     ASSERT_TRUE(bridge);
     MessageBoxRecorder box;
     BSTR text = SysAllocString(LR"({"result":"ok","url":"http://h/"})");

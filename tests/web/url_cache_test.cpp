@@ -114,7 +114,7 @@ TEST_F(UrlCacheTest, CleanCacheDropsTheContentDeliveryDomain) {
     ASSERT_EQ(std::wstring(LUMORA_CDN_SUFFIX), L".cdn.lumora.example");
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     {
-        auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
+        auto bridge = ScriptBridge::Create(nullptr);
         ASSERT_TRUE(bridge);
         DISPPARAMS none{};
         EXPECT_EQ(bridge->Invoke(DISPID_CLEANCACHE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,

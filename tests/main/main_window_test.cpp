@@ -4,46 +4,19 @@
 #include "core/static_config.h"
 #include "support/fake_browser.h"
 #include "support/test_support.h"
+#include "ui/gdiplus_flat.h"
 #include "ui/main_window.h"
 #include "web/start_game.h"
 
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
-#include <gdiplus.h>
 
 using namespace testing_support;
 
 namespace {
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    } while (GetTickCount() - start < ms);
-}
-
-bool Visible(HWND h) {
-    return h && IsWindowVisible(h);
-}
 
 RECT Rect(HWND h) {
     RECT r = {};
@@ -78,6 +51,8 @@ class MainWindowTest : public ::testing::Test {
         Gdiplus::GdiplusShutdown(gdiplus_);
         CoUninitialize();
     }
+
+    static bool Visible(HWND h) { return h && IsWindowVisible(h); }
 
     TempDir dir_;
     StaticConfig config_;

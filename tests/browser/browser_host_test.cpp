@@ -16,6 +16,7 @@
 
 #include <string>
 
+using testing_support::FireBrowserEvent;
 using testing_support::RecordingWindow;
 
 namespace {
@@ -27,23 +28,6 @@ WNDPROC g_nextProc = nullptr;
 LRESULT CALLBACK CountForwards(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_FORWARDMSG) ++g_forwarded;
     return CallWindowProcW(g_nextProc, hwnd, message, wParam, lParam);
-}
-
-HRESULT FireDocumentComplete(IDispatch* sink, DISPID id) {
-    // The standard pair: the frame's IDispatch and the URL passed by reference.
-    VARIANT url;
-    url.vt = VT_BSTR;
-    url.bstrVal = SysAllocString(L"about:blank");
-    VARIANT args[2];
-    args[0].vt = VT_VARIANT | VT_BYREF;
-    args[0].pvarVal = &url;
-    args[1].vt = VT_DISPATCH;
-    args[1].pdispVal = nullptr;
-    DISPPARAMS params{args, nullptr, 2, 0};
-    HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                              nullptr, nullptr);
-    VariantClear(&url);
-    return hr;
 }
 
 using BrowserHostTest = OleTest;
@@ -103,13 +87,13 @@ TEST_F(BrowserHostTest, DocumentCompleteMakesTheControlSilentAndTellsTheParent) 
     ASSERT_NE(host.Browser(), nullptr);
     VARIANT_BOOL silent = VARIANT_TRUE;
     host.Browser()->put_Silent(VARIANT_FALSE);
-    EXPECT_EQ(FireDocumentComplete(host.EventSink(), DISPID_DOCUMENTCOMPLETE), S_OK);
+    EXPECT_EQ(FireBrowserEvent(host.EventSink(), DISPID_DOCUMENTCOMPLETE), S_OK);
     EXPECT_EQ(parent.Count(WM_PAGE_LOADED), 1);
     ASSERT_EQ(host.Browser()->get_Silent(&silent), S_OK);
     EXPECT_EQ(silent, VARIANT_TRUE);
     // Frames complete too: one message for each; other events change nothing.
     for (DISPID id : {DISPID_DOCUMENTCOMPLETE, DISPID_NAVIGATEERROR, DISPID_NAVIGATECOMPLETE2})
-        FireDocumentComplete(host.EventSink(), id);
+        FireBrowserEvent(host.EventSink(), id);
     EXPECT_EQ(parent.Count(WM_PAGE_LOADED), 2);
     EXPECT_EQ(parent.received.size(), 2u);
 }

@@ -239,20 +239,25 @@ STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void
     return hr;
 }
 
-void FakeBrowserClass::FireDocumentComplete() {
-    if (!latest || !latest->sink) return;
+HRESULT FireBrowserEvent(IDispatch* sink, DISPID id) {
+    // The document events' pair: the frame's IDispatch and the URL by reference.
     VARIANT url;
-    VariantInit(&url);
+    url.vt = VT_BSTR;
+    url.bstrVal = SysAllocString(L"about:blank");
     VARIANT args[2];
-    VariantInit(&args[0]);
-    VariantInit(&args[1]);
     args[0].vt = VT_VARIANT | VT_BYREF;
     args[0].pvarVal = &url;
     args[1].vt = VT_DISPATCH;
     args[1].pdispVal = nullptr;
     DISPPARAMS params{args, nullptr, 2, 0};
-    latest->sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                         &params, nullptr, nullptr, nullptr);
+    HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                              nullptr, nullptr);
+    VariantClear(&url);
+    return hr;
+}
+
+void FakeBrowserClass::FireDocumentComplete() {
+    if (latest && latest->sink) FireBrowserEvent(latest->sink, DISPID_DOCUMENTCOMPLETE);
 }
 
 std::vector<std::wstring> FakeBrowserClass::Calls(const std::wstring& prefix) const {

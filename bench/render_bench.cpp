@@ -2,6 +2,7 @@
 // background, against a bare UpdateLayeredWindow of a pre-filled DIB of the
 // same size, both measured in the same run. Prints medians in milliseconds.
 // Usage: render_bench [rounds]
+#include "core/app_module.h"
 #include "core/static_config.h"
 #include "support/test_support.h"
 #include "ui/gdiplus_flat.h"
@@ -91,20 +92,22 @@ double SkinRender(int rounds) {
                   (dir / (std::wstring(L"skin\\") + name)).c_str(), FALSE);
     }
     SetCurrentDirectoryW(dir.Path().c_str());
-    g_staticConfig.LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora 2", L"", L"", 2,
-                                        []() -> const wchar_t* { return nullptr; });
-    int game = g_staticConfig.FindWindowByName("game");
-    int start = g_staticConfig.FindWindowByName("start");
+    StaticConfig config;
+    config.LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora 2", L"", L"", 2,
+                                []() -> const wchar_t* { return nullptr; });
+    int game = config.FindWindowByName("game");
+    int start = config.FindWindowByName("start");
     if (game < 0 || start < 0) return -1;
     // The nine-grid layout gets the start picture as a background to stretch.
-    WindowDesc& desc = g_staticConfig.windows[game];
-    wcsncpy(desc.background, g_staticConfig.windows[start].background, 259);
+    WindowDesc& desc = config.windows[game];
+    wcsncpy(desc.background, config.windows[start].background, 259);
     desc.background[259] = L'\0';
 
     double result = -1;
     {
-        ui::SkinWindow skin;
-        skin.SetBackgroundImage(g_staticConfig.windows[start].background);
+        AppModule module;
+        ui::SkinWindow skin(config, module);
+        skin.SetBackgroundImage(config.windows[start].background);
         if (skin.Create(nullptr, L"bench")) {
             skin.SetWindowIndex(game);
             MoveWindow(skin.Hwnd(), 0, 0, kWidth, kHeight, FALSE);

@@ -23,7 +23,7 @@ void LayeredWindow::OnCreateCommon() {
     }
     blend_ = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
-    if (MessageLoop* loop = g_appModule.GetMessageLoop()) loop->AddMessageFilter(this);
+    if (MessageLoop* loop = module_.GetMessageLoop()) loop->AddMessageFilter(this);
 }
 
 void LayeredWindow::SetBackgroundImage(const wchar_t* path) {

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+class AppModule;
+
 namespace ui {
 
 using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
@@ -16,7 +18,9 @@ using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT
 
 class LayeredWindow : public WindowBase, public MessageFilter {
   public:
-    LayeredWindow() = default;
+    // The module gives the thread's message loop, which the window joins as
+    // a filter when it is created.
+    explicit LayeredWindow(AppModule& module) : module_(module) {}
     ~LayeredWindow() override;
 
     // Pushes the surface in its current state.
@@ -56,6 +60,7 @@ class LayeredWindow : public WindowBase, public MessageFilter {
     SkinImage backgroundImage_;
 
   private:
+    AppModule& module_;
     win::UniqueLibrary user32_;
     UpdateLayeredWindowFn updateFunction_ = nullptr;
     BLENDFUNCTION blend_ = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

@@ -6,9 +6,6 @@
 #include "core/static_config.h"
 #include "res/resource.h"
 #include "ui/skin_geometry.h"
-#include "web/ax_host.h"
-#include "web/host_ui_handler.h"
-#include "web/script_bridge.h"
 #include "web/start_game.h"
 
 Insets InsetsFromBorder(const int border[4]) {
@@ -42,12 +39,15 @@ RECT WindowRect(HWND hwnd) {
 
 } // namespace
 
+MainWindow::MainWindow(StaticConfig& config, SavedState& state, AppModule& module)
+    : config_(config), state_(state), module_(module), skin_(config, module), loading_(module) {}
+
 MainWindow::~MainWindow() {
     if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
-HWND MainWindow::Create(HINSTANCE instance) {
-    return CreateAxDialog(instance, IDD_MAIN_WINDOW, nullptr, DialogProc,
+HWND MainWindow::Create() {
+    return CreateAxDialog(module_.Instance(), IDD_MAIN_WINDOW, nullptr, DialogProc,
                           reinterpret_cast<LPARAM>(this));
 }
 
@@ -77,7 +77,7 @@ bool MainWindow::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
         result = OnInitDialog();
         return true;
     case WM_DESTROY:
-        if (currentWindow_ != g_staticConfig.firstWindow) SaveState();
+        if (currentWindow_ != config_.firstWindow) SaveState();
         return true;
     case WM_MOVING:
         OnMoving(reinterpret_cast<RECT*>(lParam));
@@ -111,7 +111,7 @@ bool MainWindow::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
         return true;
     }
     if (message == WM_REFRESH_PAGE) {
-        if (IWebBrowser2* b = browser_.Browser()) b->Refresh();
+        browser_.Refresh();
         return true;
     }
     if (message == WM_TOGGLE_MAXIMIZE) {
@@ -122,18 +122,17 @@ bool MainWindow::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_
 }
 
 BOOL MainWindow::OnInitDialog() {
-    const StaticConfig& cfg = g_staticConfig;
-    SetWindowTextW(hwnd_, cfg.title);
-    currentWindow_ = cfg.firstWindow;
-    const WindowDesc* first = cfg.Window(currentWindow_);
+    SetWindowTextW(hwnd_, config_.title);
+    currentWindow_ = config_.firstWindow;
+    const WindowDesc* first = config_.Window(currentWindow_);
     if (!first) return FALSE;
 
-    HICON icon = LoadIconW(g_appModule.ResourceInstance(), MAKEINTRESOURCEW(IDI_LAUNCHER));
+    HICON icon = LoadIconW(module_.ResourceInstance(), MAKEINTRESOURCEW(IDI_LAUNCHER));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
-    g_savedState.LoadSavedState();
-    normalRect_ = {0, 0, g_savedState.width, g_savedState.height};
+    state_.LoadSavedState();
+    normalRect_ = {0, 0, state_.width, state_.height};
     restoreRect_ = normalRect_;
     insets_ = InsetsFromBorder(first->border);
 
@@ -144,19 +143,19 @@ BOOL MainWindow::OnInitDialog() {
     ShowLoadingWindow();
 
     skin_.SetBackgroundImage(first->background);
-    skin_.Create(hwnd_, cfg.title);
+    skin_.Create(hwnd_, config_.title);
     skin_.Render(0, 0);
 
     SetUpBrowser();
     PlaceOverSkin();
-    if (MessageLoop* loop = g_appModule.GetMessageLoop()) loop->AddMessageFilter(this);
+    if (MessageLoop* loop = module_.GetMessageLoop()) loop->AddMessageFilter(this);
     initialized_ = true;
     return TRUE;
 }
 
 void MainWindow::ShowLoadingWindow() {
-    loading_.SetBackgroundImage(g_staticConfig.loading);
-    if (!loading_.Create(hwnd_, g_staticConfig.title)) return;
+    loading_.SetBackgroundImage(config_.loading);
+    if (!loading_.Create(hwnd_, config_.title)) return;
     loading_.Render(0, 0);
     RECT work = WorkArea();
     POINT p = CenterPosition(nullptr, work, loading_.SurfaceWidth(), loading_.SurfaceHeight());
@@ -166,27 +165,8 @@ void MainWindow::ShowLoadingWindow() {
 }
 
 void MainWindow::SetUpBrowser() {
-    browser_.Create(hwnd_, g_staticConfig.startUrl);
+    browser_.Create(hwnd_, config_.startUrl);
     skin_.CenterOnOwner();
-
-    // The page's external object; without memory for it the page simply has
-    // none and the host keeps its own UI defaults.
-    ScriptBridge* bridge = ScriptBridge::Create();
-    if (bridge) bridge->SetTargetWindow(hwnd_);
-    HostUiHandler* rawHandler = nullptr;
-    if (SUCCEEDED(CreateHostUiHandler(bridge, &rawHandler)) && rawHandler) {
-        win::ComPtr<HostUiHandler> handler = win::ComPtr<HostUiHandler>::Share(rawHandler);
-        win::ComPtr<IUnknown> host;
-        if (SUCCEEDED(AxGetHost(browser_.Window(), host.Put()))) {
-            win::ComPtr<IAxWinHostWindow> axHost;
-            if (SUCCEEDED(host.As(axHost))) axHost->SetExternalUIHandler(handler.Get());
-        }
-    } else if (bridge) {
-        // Nobody took the bridge: let it go.
-        bridge->AddRef();
-        bridge->Release();
-    }
-    if (IWebBrowser2* b = browser_.Browser()) b->put_RegisterAsBrowser(VARIANT_TRUE);
 }
 
 void MainWindow::PlaceOverSkin() {
@@ -209,26 +189,10 @@ RECT MainWindow::WorkArea() const {
     return work;
 }
 
-void MainWindow::Navigate(const wchar_t* url) {
-    IWebBrowser2* b = browser_.Browser();
-    if (!b) return;
-    VARIANT target, flags, empty;
-    VariantInit(&empty);
-    VariantInit(&flags);
-    flags.vt = VT_I4;
-    flags.lVal = 0;
-    VariantInit(&target);
-    target.vt = VT_BSTR;
-    target.bstrVal = SysAllocString(url);
-    if (target.bstrVal) b->Navigate2(&target, &flags, &empty, &empty, &empty);
-    VariantClear(&target);
-}
-
 void MainWindow::SwitchToWindow(int i) {
-    const StaticConfig& cfg = g_staticConfig;
-    const WindowDesc* desc = cfg.Window(i);
+    const WindowDesc* desc = config_.Window(i);
     if (!desc) return;
-    if (currentWindow_ != cfg.firstWindow) SaveState();
+    if (currentWindow_ != config_.firstWindow) SaveState();
     currentWindow_ = i;
     // A reveal pending for the layout we leave must not show the next one.
     KillTimer(hwnd_, kRevealTimer);
@@ -237,11 +201,11 @@ void MainWindow::SwitchToWindow(int i) {
     if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
     ShowWindow(skin_.Hwnd(), SW_HIDE);
     ShowWindow(hwnd_, SW_HIDE);
-    if (i != cfg.firstWindow) {
+    if (i != config_.firstWindow) {
         if (loading_.Hwnd()) ShowWindow(loading_.Hwnd(), SW_SHOW);
     } else {
-        g_staticConfig.ApplyFirstRunFlag();
-        Navigate(cfg.startUrl);
+        config_.ApplyFirstRunFlag();
+        browser_.Navigate(config_.startUrl);
         SetTimer(hwnd_, kRevealTimer, kRevealDelayMs, nullptr);
     }
     insets_ = InsetsFromBorder(desc->border);
@@ -253,7 +217,7 @@ void MainWindow::SwitchToWindow(int i) {
     skin_.SetWindowIndex(i);
     PlaceOverSkin();
     resizable_ = desc->resizable;
-    int saved = g_savedState.maximized;
+    int saved = state_.maximized;
     if (resizable_ && (saved == 2 || (saved == 0 && desc->startMax))) {
         skin_.SetMaximized(true);
         restoreRect_ = WindowRect(hwnd_);
@@ -270,8 +234,7 @@ void MainWindow::ToggleMaximize() {
         MoveTo(hwnd_, restoreRect_);
         // Keep the frame's rectangle, not the main window's: the saved size
         // would otherwise shrink by the insets on every maximise and restore.
-        if (currentWindow_ != g_staticConfig.firstWindow)
-            normalRect_ = GrowRect(restoreRect_, insets_);
+        if (currentWindow_ != config_.firstWindow) normalRect_ = GrowRect(restoreRect_, insets_);
     } else {
         skin_.SetMaximized(true);
         restoreRect_ = WindowRect(hwnd_);
@@ -281,15 +244,15 @@ void MainWindow::ToggleMaximize() {
 }
 
 void MainWindow::OnStartGame(wchar_t* url) {
-    const WindowDesc* current = g_staticConfig.Window(currentWindow_);
+    const WindowDesc* current = config_.Window(currentWindow_);
     // The page is untrusted: only a web address may move the launcher on.
     if (current && IsWebUrl(url)) {
         char next[32];
         lstrcpynA(next, current->next, 32);
-        for (int i = 0; i < g_staticConfig.windowCount; ++i) {
-            if (!IsWindowNamed(g_staticConfig.windows[i], next, current->nextRefused)) continue;
+        for (int i = 0; i < config_.windowCount; ++i) {
+            if (!IsWindowNamed(config_.windows[i], next, current->nextRefused)) continue;
             SwitchToWindow(i);
-            Navigate(url);
+            browser_.Navigate(url);
         }
     }
     FreeStartGameUrl(url);
@@ -323,12 +286,12 @@ void MainWindow::OnSize(WPARAM kind) {
     RECT frame = GrowRect(WindowRect(hwnd_), insets_);
     skin_.Render(frame.right - frame.left, frame.bottom - frame.top);
     MoveTo(skin_.Hwnd(), frame);
-    if (currentWindow_ != g_staticConfig.firstWindow && !skin_.Maximized()) normalRect_ = frame;
+    if (currentWindow_ != config_.firstWindow && !skin_.Maximized()) normalRect_ = frame;
 }
 
 void MainWindow::OnClose() {
-    if (currentWindow_ != g_staticConfig.firstWindow) {
-        SwitchToWindow(g_staticConfig.firstWindow);
+    if (currentWindow_ != config_.firstWindow) {
+        SwitchToWindow(config_.firstWindow);
         return;
     }
     ShowWindow(hwnd_, SW_HIDE);
@@ -345,10 +308,10 @@ void MainWindow::SaveState() {
     // The frame's size either way: the next run takes the saved size as the
     // frame, so saving the main window's would shrink it by the border.
     RECT r = skin_.Maximized() ? GrowRect(restoreRect_, insets_) : normalRect_;
-    g_savedState.width = r.right - r.left;
-    g_savedState.height = r.bottom - r.top;
-    g_savedState.maximized = skin_.Maximized() ? 2 : 1;
-    g_savedState.SaveSavedState();
+    state_.width = r.right - r.left;
+    state_.height = r.bottom - r.top;
+    state_.maximized = skin_.Maximized() ? 2 : 1;
+    state_.SaveSavedState();
 }
 
 bool MainWindow::PreTranslateMessage(MSG* msg) {

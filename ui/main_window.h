@@ -8,7 +8,9 @@
 
 #include <windows.h>
 
-class ScriptBridge;
+class AppModule;
+struct SavedState;
+struct StaticConfig;
 
 struct Insets {
     int left = 0, right = 0, top = 0, bottom = 0;
@@ -24,13 +26,15 @@ class MainWindow : public MessageFilter {
     static constexpr UINT_PTR kRevealTimer = 2;
     static constexpr UINT kRevealDelayMs = 300;
 
-    MainWindow() = default;
+    // The run's configuration and saved state, which must outlive the window;
+    // the module gives the resources and the thread's message loop.
+    MainWindow(StaticConfig& config, SavedState& state, AppModule& module);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Creates the modeless dialog 200; null when it cannot be created.
-    HWND Create(HINSTANCE instance);
+    HWND Create();
     HWND Hwnd() const { return hwnd_; }
 
     void SwitchToWindow(int i);
@@ -57,7 +61,6 @@ class MainWindow : public MessageFilter {
     void PlaceOverSkin();
     void Reveal();
     void OnStartGame(wchar_t* url);
-    void Navigate(const wchar_t* url);
     void OnMoving(RECT* proposed);
     void OnSizing(RECT* proposed);
     void OnSize(WPARAM kind);
@@ -65,6 +68,9 @@ class MainWindow : public MessageFilter {
     void SaveState();
     RECT WorkArea() const;
 
+    StaticConfig& config_;
+    SavedState& state_;
+    AppModule& module_;
     HWND hwnd_ = nullptr;
     ui::SkinWindow skin_;
     BrowserHost browser_;

@@ -1,18 +1,11 @@
 // Skin buttons: pictures drawn into the skin window's surface and the commands
 // they send to the owner.
+#include "core/messages.h"
 #include "core/static_config.h"
 #include "ui/skin_geometry.h"
 #include "ui/skin_window.h"
 
 namespace ui {
-
-namespace {
-
-// Private messages of the main window.
-constexpr UINT kRefreshPageMessage = WM_USER + 2002;
-constexpr UINT kToggleMaximizeMessage = WM_USER + 2003;
-
-} // namespace
 
 void SkinWindow::DrawButtonInto(Graphics& graphics, int i, int state) {
     const WindowDesc* desc = Desc();
@@ -75,10 +68,10 @@ void SkinWindow::RunCommand(int button) {
         ShowWindow(owner_, SW_MINIMIZE);
         break;
     case kFuncMaximize:
-        SendMessageW(owner_, kToggleMaximizeMessage, 0, 0);
+        SendMessageW(owner_, WM_TOGGLE_MAXIMIZE, 0, 0);
         break;
     case kFuncRefresh:
-        SendMessageW(owner_, kRefreshPageMessage, 0, 0);
+        SendMessageW(owner_, WM_REFRESH_PAGE, 0, 0);
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 #include "ui/skin_window.h"
 
+#include "core/messages.h"
 #include "core/static_config.h"
 #include "ui/skin_geometry.h"
 
@@ -54,7 +55,7 @@ HWND SkinWindow::Create(HWND owner, const wchar_t* title) {
 }
 
 const WindowDesc* SkinWindow::Desc() const {
-    return g_staticConfig.Window(windowIndex_);
+    return config_.Window(windowIndex_);
 }
 
 void SkinWindow::LoadWindowCursor() {
@@ -113,7 +114,7 @@ bool SkinWindow::ProcessWindowMessage(HWND /*hwnd*/, UINT message, WPARAM /*wPar
 }
 
 void SkinWindow::OnCreate() {
-    windowIndex_ = g_staticConfig.firstWindow;
+    windowIndex_ = config_.firstWindow;
     const WindowDesc* desc = Desc();
     if (!desc) return;
     LoadWindowCursor();
@@ -151,7 +152,7 @@ void SkinWindow::CenterOnOwner() {
 }
 
 void SkinWindow::SetWindowIndex(int i) {
-    if (!g_staticConfig.IsValidWindow(i) || i == windowIndex_) return;
+    if (!config_.IsValidWindow(i) || i == windowIndex_) return;
     windowIndex_ = i;
     LoadWindowCursor();
     hotButton_ = -1;
@@ -254,9 +255,7 @@ void SkinWindow::OnLeftButtonUp() {
 
 void SkinWindow::OnLeftButtonDoubleClick() {
     if (!Desc()) return;
-    // The main window's maximise-or-restore message.
-    constexpr UINT kToggleMaximizeMessage = WM_USER + 2003;
-    if (hotButton_ < 0) SendMessageW(owner_, kToggleMaximizeMessage, 0, 0);
+    if (hotButton_ < 0) SendMessageW(owner_, WM_TOGGLE_MAXIMIZE, 0, 0);
 }
 
 void SkinWindow::OnMouseLeave() {

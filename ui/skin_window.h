@@ -6,20 +6,23 @@
 #include "ui/layered_window.h"
 #include "win/scoped.h"
 
-struct WindowDesc;
 struct ButtonSteps;
+struct StaticConfig;
+struct WindowDesc;
 
 namespace ui {
 
 class SkinWindow : public LayeredWindow {
   public:
-    SkinWindow() = default;
+    // Shows the window layouts of config, which must outlive the window.
+    SkinWindow(const StaticConfig& config, AppModule& module)
+        : LayeredWindow(module), config_(config) {}
     ~SkinWindow() override;
 
     // Creates the hidden frame owned by owner.
     HWND Create(HWND owner, const wchar_t* title);
 
-    // Takes on window layout i of the static configuration.
+    // Takes on window layout i of the configuration.
     void SetWindowIndex(int i);
     // Centres the window over its visible owner, inside the work area.
     void CenterOnOwner();
@@ -63,6 +66,7 @@ class SkinWindow : public LayeredWindow {
     void OnMouseLeave();
     void OnDestroy();
 
+    const StaticConfig& config_;
     SkinImage elementsImage_;
     int hotButton_ = -1;
     bool pressed_ = false;
@@ -79,7 +83,7 @@ class SkinWindow : public LayeredWindow {
 // The picture shown while a page loads.
 class LoadingWindow : public LayeredWindow {
   public:
-    LoadingWindow() = default;
+    explicit LoadingWindow(AppModule& module) : LayeredWindow(module) {}
     ~LoadingWindow() override;
 
     HWND Create(HWND owner, const wchar_t* title);

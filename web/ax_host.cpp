@@ -1,5 +1,8 @@
 #include "web/ax_host.h"
 
+#include "core/messages.h"
+#include "web/ax_host_interfaces.h"
+
 #include "win/com_ptr.h"
 
 #include <exdisp.h>
@@ -166,10 +169,21 @@ class AxHostSite final : public IOleClientSite,
     }
 
   private:
+    using Handler = IDocHostUIHandlerDispatch;
+
     ~AxHostSite() { Teardown(); }
 
+    // Every question goes to the installed handler first; its answer stands
+    // unless it has none (E_NOTIMPL), and then the host's own, fallback, does.
+    template <typename Ask> HRESULT AskHandler(HRESULT fallback, Ask ask) {
+        if (!uiHandler_) return fallback;
+        HRESULT hr = ask(uiHandler_.Get());
+        return hr == E_NOTIMPL ? fallback : hr;
+    }
+
     HWND hwnd_;
-    ULONG refs_ = 0;
+    // The creator's reference: the window's, from WM_NCCREATE to WM_NCDESTROY.
+    ULONG refs_ = 1;
     win::ComPtr<IUnknown> control_;
     win::ComPtr<IOleObject> oleObject_;
     win::ComPtr<IOleInPlaceObject> inPlaceObject_;
@@ -223,24 +237,46 @@ STDMETHODIMP AxHostSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceU
     return S_OK;
 }
 
-STDMETHODIMP AxHostSite::EnableModeless(BOOL enable) {
-    if (uiHandler_) {
-        HRESULT hr = uiHandler_->EnableModeless(enable ? VARIANT_TRUE : VARIANT_FALSE);
-        if (hr != E_NOTIMPL) return hr;
+// A handler's answer through an out-parameter: the call's own failure, or
+// the answer it gave.
+HRESULT OutAnswer(HRESULT hr, HRESULT answer) {
+    return FAILED(hr) ? hr : answer;
+}
+
+// A handler's text answer, handed on as the task-memory string the control
+// expects; the handler's BSTR is released either way.
+HRESULT TaskStringAnswer(HRESULT hr, BSTR text, LPWSTR* out) {
+    if (hr == S_OK && text) {
+        *out = TaskStringFromBstr(text);
+        if (!*out) hr = E_OUTOFMEMORY;
     }
-    return S_OK;
+    SysFreeString(text);
+    return hr;
+}
+
+// A handler's replacement object, asked for the interface the control wants.
+HRESULT ReplacementAnswer(HRESULT hr, IUnknown* replacement, REFIID iid, void** out) {
+    if (hr == S_OK && replacement) return replacement->QueryInterface(iid, out);
+    return hr;
+}
+
+VARIANT_BOOL VariantBool(BOOL value) {
+    return value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+STDMETHODIMP AxHostSite::EnableModeless(BOOL enable) {
+    return AskHandler(S_OK, [&](Handler* h) { return h->EnableModeless(VariantBool(enable)); });
 }
 
 STDMETHODIMP AxHostSite::ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* object) {
-    if (uiHandler_) {
-        HRESULT result = S_FALSE;
-        DWORD x = pt ? static_cast<DWORD>(pt->x) : 0;
-        DWORD y = pt ? static_cast<DWORD>(pt->y) : 0;
-        HRESULT hr = uiHandler_->ShowContextMenu(id, x, y, target, object, &result);
-        if (hr != E_NOTIMPL) return FAILED(hr) ? hr : result;
-    }
+    DWORD x = pt ? static_cast<DWORD>(pt->x) : 0;
+    DWORD y = pt ? static_cast<DWORD>(pt->y) : 0;
     // S_FALSE lets the control show its own menu.
-    return S_FALSE;
+    return AskHandler(S_FALSE, [&](Handler* h) {
+        HRESULT answer = S_FALSE;
+        HRESULT hr = h->ShowContextMenu(id, x, y, target, object, &answer);
+        return OutAnswer(hr, answer);
+    });
 }
 
 STDMETHODIMP AxHostSite::GetHostInfo(DOCHOSTUIINFO* info) {
@@ -263,125 +299,85 @@ STDMETHODIMP AxHostSite::GetHostInfo(DOCHOSTUIINFO* info) {
 STDMETHODIMP AxHostSite::ShowUI(DWORD id, IOleInPlaceActiveObject* active,
                                 IOleCommandTarget* target, IOleInPlaceFrame* frame,
                                 IOleInPlaceUIWindow* doc) {
-    if (uiHandler_) {
-        HRESULT result = S_FALSE;
-        HRESULT hr = uiHandler_->ShowUI(id, active, target, frame, doc, &result);
-        if (hr != E_NOTIMPL) return FAILED(hr) ? hr : result;
-    }
     // The host draws no menus or toolbars of its own.
-    return S_FALSE;
+    return AskHandler(S_FALSE, [&](Handler* h) {
+        HRESULT answer = S_FALSE;
+        HRESULT hr = h->ShowUI(id, active, target, frame, doc, &answer);
+        return OutAnswer(hr, answer);
+    });
 }
 
 STDMETHODIMP AxHostSite::HideUI() {
-    if (uiHandler_) {
-        HRESULT hr = uiHandler_->HideUI();
-        if (hr != E_NOTIMPL) return hr;
-    }
-    return S_OK;
+    return AskHandler(S_OK, [](Handler* h) { return h->HideUI(); });
 }
 
 STDMETHODIMP AxHostSite::UpdateUI() {
-    if (uiHandler_) {
-        HRESULT hr = uiHandler_->UpdateUI();
-        if (hr != E_NOTIMPL) return hr;
-    }
-    return S_OK;
+    return AskHandler(S_OK, [](Handler* h) { return h->UpdateUI(); });
 }
 
 STDMETHODIMP AxHostSite::OnDocWindowActivate(BOOL activate) {
-    if (uiHandler_) {
-        HRESULT hr = uiHandler_->OnDocWindowActivate(activate ? VARIANT_TRUE : VARIANT_FALSE);
-        if (hr != E_NOTIMPL) return hr;
-    }
-    return S_OK;
+    return AskHandler(S_OK,
+                      [&](Handler* h) { return h->OnDocWindowActivate(VariantBool(activate)); });
 }
 
 STDMETHODIMP AxHostSite::OnFrameWindowActivate(BOOL activate) {
-    if (uiHandler_) {
-        HRESULT hr = uiHandler_->OnFrameWindowActivate(activate ? VARIANT_TRUE : VARIANT_FALSE);
-        if (hr != E_NOTIMPL) return hr;
-    }
-    return S_OK;
+    return AskHandler(S_OK,
+                      [&](Handler* h) { return h->OnFrameWindowActivate(VariantBool(activate)); });
 }
 
 STDMETHODIMP AxHostSite::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window,
                                       BOOL frameWindow) {
-    if (uiHandler_ && border) {
-        HRESULT hr =
-            uiHandler_->ResizeBorder(border->left, border->top, border->right, border->bottom,
-                                     window, frameWindow ? VARIANT_TRUE : VARIANT_FALSE);
-        if (hr != E_NOTIMPL) return hr;
-    }
-    return S_OK;
+    if (!border) return S_OK;
+    return AskHandler(S_OK, [&](Handler* h) {
+        return h->ResizeBorder(border->left, border->top, border->right, border->bottom, window,
+                               VariantBool(frameWindow));
+    });
 }
 
 STDMETHODIMP AxHostSite::TranslateAccelerator(LPMSG msg, const GUID* group, DWORD command) {
-    if (uiHandler_ && msg) {
+    // S_FALSE: the control translates the key itself.
+    if (!msg) return S_FALSE;
+    return AskHandler(S_FALSE, [&](Handler* h) {
         BSTR groupText = nullptr;
         wchar_t buffer[40] = {};
         if (group && StringFromGUID2(*group, buffer, 40) > 0) groupText = SysAllocString(buffer);
-        HRESULT result = S_FALSE;
-        HRESULT hr = uiHandler_->TranslateAccelerator(
-            reinterpret_cast<DWORD_PTR>(msg->hwnd), msg->message,
-            static_cast<DWORD_PTR>(msg->wParam), static_cast<DWORD_PTR>(msg->lParam), groupText,
-            command, &result);
+        HRESULT answer = S_FALSE;
+        HRESULT hr = h->TranslateAccelerator(reinterpret_cast<DWORD_PTR>(msg->hwnd), msg->message,
+                                             static_cast<DWORD_PTR>(msg->wParam),
+                                             static_cast<DWORD_PTR>(msg->lParam), groupText,
+                                             command, &answer);
         SysFreeString(groupText);
-        if (hr != E_NOTIMPL) return FAILED(hr) ? hr : result;
-    }
-    // S_FALSE: the control translates the key itself.
-    return S_FALSE;
-}
-
-// A handler's text answer, handed on as the task-memory string the control
-// expects; the handler's BSTR is released either way.
-static HRESULT TaskStringAnswer(HRESULT hr, BSTR text, LPWSTR* out) {
-    if (hr == S_OK && text) {
-        *out = TaskStringFromBstr(text);
-        if (!*out) hr = E_OUTOFMEMORY;
-    }
-    SysFreeString(text);
-    return hr;
-}
-
-// A handler's replacement object, asked for the interface the control wants.
-static HRESULT ReplacementAnswer(HRESULT hr, IUnknown* replacement, REFIID iid, void** out) {
-    if (hr == S_OK && replacement) return replacement->QueryInterface(iid, out);
-    return hr;
+        return OutAnswer(hr, answer);
+    });
 }
 
 STDMETHODIMP AxHostSite::GetOptionKeyPath(LPOLESTR* key, DWORD dw) {
     if (!key) return E_POINTER;
     *key = nullptr;
-    if (uiHandler_) {
+    return AskHandler(S_FALSE, [&](Handler* h) {
         BSTR text = nullptr;
-        HRESULT hr = uiHandler_->GetOptionKeyPath(&text, dw);
-        if (hr != E_NOTIMPL) return TaskStringAnswer(hr, text, key);
-        SysFreeString(text);
-    }
-    return S_FALSE;
+        HRESULT hr = h->GetOptionKeyPath(&text, dw);
+        return TaskStringAnswer(hr, text, key);
+    });
 }
 
 STDMETHODIMP AxHostSite::GetDropTarget(IDropTarget* target, IDropTarget** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
-    if (uiHandler_) {
+    return AskHandler(E_NOTIMPL, [&](Handler* h) {
         win::ComPtr<IUnknown> replacement;
-        HRESULT hr = uiHandler_->GetDropTarget(target, replacement.Put());
-        if (hr != E_NOTIMPL)
-            return ReplacementAnswer(hr, replacement.Get(), IID_IDropTarget,
-                                     reinterpret_cast<void**>(result));
-    }
-    return E_NOTIMPL;
+        HRESULT hr = h->GetDropTarget(target, replacement.Put());
+        return ReplacementAnswer(hr, replacement.Get(), IID_IDropTarget,
+                                 reinterpret_cast<void**>(result));
+    });
 }
 
 STDMETHODIMP AxHostSite::GetExternal(IDispatch** external) {
     if (!external) return E_POINTER;
     *external = nullptr;
-    if (uiHandler_) {
-        HRESULT hr = uiHandler_->GetExternal(external);
-        if (hr != E_NOTIMPL) return hr;
-        *external = nullptr;
-    }
+    HRESULT hr = AskHandler(E_NOTIMPL, [&](Handler* h) { return h->GetExternal(external); });
+    if (hr != E_NOTIMPL) return hr;
+    *external = nullptr;
     if (external_) {
         *external = external_.Get();
         (*external)->AddRef();
@@ -393,28 +389,24 @@ STDMETHODIMP AxHostSite::GetExternal(IDispatch** external) {
 STDMETHODIMP AxHostSite::TranslateUrl(DWORD translate, LPWSTR urlIn, LPWSTR* urlOut) {
     if (!urlOut) return E_POINTER;
     *urlOut = nullptr;
-    if (uiHandler_) {
+    return AskHandler(S_FALSE, [&](Handler* h) {
         BSTR in = urlIn ? SysAllocString(urlIn) : nullptr;
         BSTR out = nullptr;
-        HRESULT hr = uiHandler_->TranslateUrl(translate, in, &out);
+        HRESULT hr = h->TranslateUrl(translate, in, &out);
         SysFreeString(in);
-        if (hr != E_NOTIMPL) return TaskStringAnswer(hr, out, urlOut);
-        SysFreeString(out);
-    }
-    return S_FALSE;
+        return TaskStringAnswer(hr, out, urlOut);
+    });
 }
 
 STDMETHODIMP AxHostSite::FilterDataObject(IDataObject* data, IDataObject** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
-    if (uiHandler_) {
+    return AskHandler(S_FALSE, [&](Handler* h) {
         win::ComPtr<IUnknown> replacement;
-        HRESULT hr = uiHandler_->FilterDataObject(data, replacement.Put());
-        if (hr != E_NOTIMPL)
-            return ReplacementAnswer(hr, replacement.Get(), IID_IDataObject,
-                                     reinterpret_cast<void**>(result));
-    }
-    return S_FALSE;
+        HRESULT hr = h->FilterDataObject(data, replacement.Put());
+        return ReplacementAnswer(hr, replacement.Get(), IID_IDataObject,
+                                 reinterpret_cast<void**>(result));
+    });
 }
 
 STDMETHODIMP AxHostSite::CreateControlEx(LPCOLESTR text, HWND hwnd, IStream*, IUnknown** control,
@@ -536,7 +528,6 @@ LRESULT CALLBACK AxHostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_NCCREATE: {
         auto* created = new (std::nothrow) AxHostSite(hwnd);
         if (!created) return FALSE;
-        created->AddRef();
         SetWindowLongPtrW(hwnd, kSiteSlot, reinterpret_cast<LONG_PTR>(created));
         break;
     }
@@ -677,11 +668,4 @@ HRESULT DisconnectEvents(IUnknown* source, REFIID iid, DWORD cookie) {
     if (FAILED(hr)) return hr;
     if (!point) return E_FAIL;
     return point->Unadvise(cookie);
-}
-
-HWND CreateAxDialog(HINSTANCE instance, UINT templateId, HWND parent, DLGPROC dlgProc,
-                    LPARAM param) {
-    // Host windows in the template need their class before the dialog exists.
-    AxHostRegister();
-    return CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), parent, dlgProc, param);
 }

@@ -1,6 +1,10 @@
 #include "web/browser_host.h"
 
+#include "core/messages.h"
 #include "web/ax_host.h"
+#include "web/ax_host_interfaces.h"
+#include "web/host_ui_handler.h"
+#include "web/script_bridge.h"
 
 #include <exdispid.h>
 
@@ -32,8 +36,51 @@ HWND BrowserHost::Create(HWND parent, const wchar_t* url) {
                         CW_USEDEFAULT, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     t_creating = nullptr;
     UnhookWindowsHookEx(hook);
-    if (!hwnd) hwnd_ = nullptr;
+    if (!hwnd) {
+        hwnd_ = nullptr;
+        return nullptr;
+    }
+    InstallPageObjects(parent);
     return hwnd;
+}
+
+void BrowserHost::InstallPageObjects(HWND parent) {
+    // The page's external object; without memory for it the page simply has
+    // none and the host keeps its own UI defaults.
+    win::ComPtr<ScriptBridge> bridge = ScriptBridge::Create(parent);
+    if (win::ComPtr<HostUiHandler> handler = CreateHostUiHandler(bridge.Get())) {
+        win::ComPtr<IUnknown> host;
+        if (SUCCEEDED(AxGetHost(hwnd_, host.Put()))) {
+            win::ComPtr<IAxWinHostWindow> axHost;
+            if (SUCCEEDED(host.As(axHost))) axHost->SetExternalUIHandler(handler.Get());
+        }
+    }
+    if (browser_) browser_->put_RegisterAsBrowser(VARIANT_TRUE);
+}
+
+void BrowserHost::Navigate(const wchar_t* url) {
+    if (!browser_) return;
+    VARIANT target, flags, empty;
+    VariantInit(&empty);
+    VariantInit(&flags);
+    flags.vt = VT_I4;
+    flags.lVal = 0;
+    VariantInit(&target);
+    target.vt = VT_BSTR;
+    target.bstrVal = SysAllocString(url);
+    if (target.bstrVal) browser_->Navigate2(&target, &flags, &empty, &empty, &empty);
+    VariantClear(&target);
+}
+
+void BrowserHost::Refresh() {
+    if (browser_) browser_->Refresh();
+}
+
+HWND CreateAxDialog(HINSTANCE instance, UINT templateId, HWND parent, DLGPROC dlgProc,
+                    LPARAM param) {
+    // Host windows in the template need their class before the dialog exists.
+    AxHostRegister();
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), parent, dlgProc, param);
 }
 
 LRESULT CALLBACK BrowserHost::CreationHook(int code, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 // The child window that holds the web browser control: a host window whose
-// creation and destruction we watch, a sink for the control's document events
-// and the message filter that turns F5 into a refresh request.
+// creation and destruction we watch, a sink for the control's document events,
+// the page's external object and UI handler installed in the host, and the
+// message filter that turns F5 into a refresh request.
 #pragma once
 
 #include "core/message_loop.h"
@@ -8,13 +9,6 @@
 
 #include <windows.h>
 #include <exdisp.h>
-
-#if __has_include("core/messages.h")
-#include "core/messages.h"
-#else
-constexpr UINT WM_PAGE_LOADED = WM_USER + 2000;  // 3024
-constexpr UINT WM_REFRESH_PAGE = WM_USER + 2002; // 3026
-#endif
 
 class BrowserHost : public MessageFilter {
   public:
@@ -27,8 +21,12 @@ class BrowserHost : public MessageFilter {
     BrowserHost& operator=(const BrowserHost&) = delete;
 
     // Creates the host window as a visible child of the parent, with the URL
-    // as its text; the control starts loading it at once.
+    // as its text; the control starts loading it at once. The page's external
+    // object sends its requests to the parent.
     HWND Create(HWND parent, const wchar_t* url);
+    // Opens url in the control; nothing without a control.
+    void Navigate(const wchar_t* url);
+    void Refresh();
     HWND Window() const { return hwnd_; }
     // The control, or null when none could be obtained.
     IWebBrowser2* Browser() const { return browser_.Get(); }
@@ -61,6 +59,7 @@ class BrowserHost : public MessageFilter {
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void InstallPageObjects(HWND parent);
     void OnDocumentComplete();
 
     HWND hwnd_ = nullptr;
@@ -69,3 +68,7 @@ class BrowserHost : public MessageFilter {
     DWORD cookie_ = kNoCookie;
     Sink sink_;
 };
+
+// Creates a modeless dialog whose template may hold browser host windows.
+HWND CreateAxDialog(HINSTANCE instance, UINT templateId, HWND parent, DLGPROC dlgProc,
+                    LPARAM param);

@@ -49,8 +49,6 @@ STDMETHODIMP HostUiHandler::GetExternal(IDispatch** external) {
     return S_OK;
 }
 
-HRESULT CreateHostUiHandler(IDispatch* external, HostUiHandler** handler) {
-    if (!handler) return E_POINTER;
-    *handler = new (std::nothrow) HostUiHandler(external);
-    return *handler ? S_OK : E_OUTOFMEMORY;
+win::ComPtr<HostUiHandler> CreateHostUiHandler(IDispatch* external) {
+    return win::ComPtr<HostUiHandler>::Adopt(new (std::nothrow) HostUiHandler(external));
 }

@@ -3,7 +3,7 @@
 // external object. Everything else keeps the host's defaults.
 #pragma once
 
-#include "web/ax_host.h"
+#include "web/ax_host_interfaces.h"
 #include "win/com_ptr.h"
 
 class HostUiHandler final : public IDocHostUIHandlerDispatch {
@@ -61,10 +61,10 @@ class HostUiHandler final : public IDocHostUIHandlerDispatch {
   private:
     ~HostUiHandler() = default;
 
-    ULONG refs_ = 0;
+    ULONG refs_ = 1;
     win::ComPtr<IDispatch> external_;
 };
 
-// Creates a handler that offers the given object (may be null) to the page,
-// with reference count 0. E_OUTOFMEMORY with a null handler when memory runs out.
-HRESULT CreateHostUiHandler(IDispatch* external, HostUiHandler** handler);
+// A handler that offers the given object (may be null) to the page; the
+// caller holds its only reference. Null when memory runs out.
+win::ComPtr<HostUiHandler> CreateHostUiHandler(IDispatch* external);

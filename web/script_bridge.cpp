@@ -14,11 +14,11 @@ namespace {
 std::atomic<long> g_liveBridges{0};
 } // namespace
 
-ScriptBridge* ScriptBridge::Create() {
-    return new (std::nothrow) ScriptBridge();
+win::ComPtr<ScriptBridge> ScriptBridge::Create(HWND target) {
+    return win::ComPtr<ScriptBridge>::Adopt(new (std::nothrow) ScriptBridge(target));
 }
 
-ScriptBridge::ScriptBridge() {
+ScriptBridge::ScriptBridge(HWND target) : target_(target) {
     ++g_liveBridges;
 }
 

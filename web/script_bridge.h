@@ -7,6 +7,8 @@
 
 #include <oaidl.h>
 
+#include "win/com_ptr.h"
+
 #include <atomic>
 
 constexpr DISPID DISPID_STARTGAME = 100001;
@@ -18,13 +20,10 @@ extern ScriptBridgeMessageBoxFn g_scriptBridgeMessageBox;
 
 class ScriptBridge final : public IDispatch {
   public:
-    // A new bridge with no reference yet; the first AddRef (or
-    // QueryInterface) takes ownership. Null when out of memory.
-    static ScriptBridge* Create();
+    // A new bridge that sends WM_START_GAME to target (not owned, may be
+    // null); the caller holds its only reference. Null when out of memory.
+    static win::ComPtr<ScriptBridge> Create(HWND target);
 
-    // Set once, right after creation, to the window that receives
-    // WM_START_GAME; not owned.
-    void SetTargetWindow(HWND target) { target_ = target; }
     HWND TargetWindow() const { return target_; }
 
     // Bridges alive in this process; lets tests see a destruction happen once.
@@ -45,7 +44,7 @@ class ScriptBridge final : public IDispatch {
                                      UINT* argError) override;
 
   private:
-    ScriptBridge();
+    explicit ScriptBridge(HWND target);
     ~ScriptBridge();
     ScriptBridge(const ScriptBridge&) = delete;
     ScriptBridge& operator=(const ScriptBridge&) = delete;
@@ -53,6 +52,6 @@ class ScriptBridge final : public IDispatch {
     void StartGame(const DISPPARAMS* params);
     void CleanCache();
 
-    std::atomic<ULONG> refs_{0};
+    std::atomic<ULONG> refs_{1};
     HWND target_ = nullptr;
 };

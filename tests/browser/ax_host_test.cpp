@@ -1,11 +1,18 @@
+// The host window class with the real browser control, and the UI handler
+// that the launcher installs in it.
+#include "core/messages.h"
 #include "web/ax_host.h"
+#include "web/ax_host_interfaces.h"
 #include "web/host_ui_handler.h"
 #include "win/com_ptr.h"
 
 #include "browser/test_objects.h"
+#include "support/test_support.h"
 
 #include <exdisp.h>
 #include <mshtmhst.h>
+
+#include <functional>
 
 namespace {
 
@@ -26,12 +33,11 @@ TEST_F(AxHost, RegistersClassAndMessagesOnce) {
     EXPECT_EQ(AxGetControlMessage(), RegisterWindowMessageW(L"WM_ATLGETCONTROL"));
 }
 
-TEST_F(AxHost, UrlTextCreatesTheBrowserControl) {
+TEST_F(AxHost, UrlTextCreatesTheBrowserControlAndEmptyTextNone) {
     ASSERT_TRUE(AxHostRegister());
     HWND hwnd = CreateHostWindow(L"about:blank");
     ASSERT_NE(hwnd, nullptr);
     auto* borrowed = reinterpret_cast<IUnknown*>(SendMessageW(hwnd, AxGetControlMessage(), 0, 0));
-    ASSERT_NE(borrowed, nullptr);
     win::ComPtr<IUnknown> control;
     ASSERT_EQ(AxGetControl(hwnd, control.Put()), S_OK);
     EXPECT_EQ(control.Get(), borrowed);
@@ -42,36 +48,31 @@ TEST_F(AxHost, UrlTextCreatesTheBrowserControl) {
     win::ComPtr<IOleInPlaceObject> inPlace;
     ASSERT_EQ(control.As(inPlace), S_OK);
     HWND controlWindow = nullptr;
+    RECT rect{};
     if (SUCCEEDED(inPlace->GetWindow(&controlWindow)) && controlWindow) {
-        RECT rect{};
         GetClientRect(controlWindow, &rect);
         EXPECT_EQ(rect.right, 300);
         EXPECT_EQ(rect.bottom, 200);
     }
     // The host is one COM object behind all of its interfaces.
-    win::ComPtr<IUnknown> host;
+    win::ComPtr<IUnknown> host, identity;
     ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
     win::ComPtr<IOleInPlaceSite> inPlaceSite;
-    ASSERT_EQ(host.As(inPlaceSite), S_OK);
     win::ComPtr<IDocHostUIHandler> ui;
+    ASSERT_EQ(host.As(inPlaceSite), S_OK);
     ASSERT_EQ(inPlaceSite.As(ui), S_OK);
-    win::ComPtr<IUnknown> identity;
     ASSERT_EQ(ui.As(identity), S_OK);
     EXPECT_EQ(identity.Get(), host.Get());
     HWND reported = nullptr;
     EXPECT_EQ(inPlaceSite->GetWindow(&reported), S_OK);
     EXPECT_EQ(reported, hwnd);
     EXPECT_TRUE(DestroyWindow(hwnd));
-}
 
-TEST_F(AxHost, EmptyTextHostsNoControl) {
-    ASSERT_TRUE(AxHostRegister());
-    HWND hwnd = CreateHostWindow(L"");
+    // Without text: a host object but no control, and nothing to forward to.
+    hwnd = CreateHostWindow(L"");
     ASSERT_NE(hwnd, nullptr);
-    win::ComPtr<IUnknown> control;
     EXPECT_EQ(AxGetControl(hwnd, control.Put()), E_FAIL);
     EXPECT_FALSE(control);
-    win::ComPtr<IUnknown> host;
     EXPECT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
     EXPECT_TRUE(host);
     MSG msg{hwnd, WM_KEYDOWN, 'A', 0, 0, {}};
@@ -80,66 +81,64 @@ TEST_F(AxHost, EmptyTextHostsNoControl) {
     EXPECT_TRUE(DestroyWindow(hwnd));
 }
 
-TEST_F(AxHost, InstalledHandlerAnswersTheControlsQuestions) {
+// What the control asks the host, before and after the launcher's handler is
+// installed; E_NOTIMPL from the handler falls back to the host's defaults.
+TEST_F(AxHost, HandlerQuestionsTable) {
     ASSERT_TRUE(AxHostRegister());
     CountedDispatch external;
-    {
-        HWND hwnd = CreateHostWindow(L"about:blank");
-        ASSERT_NE(hwnd, nullptr);
-        win::ComPtr<IUnknown> host;
-        ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
-        win::ComPtr<IDocHostUIHandler> ui;
-        ASSERT_EQ(host.As(ui), S_OK);
-
-        // Without a handler the host's own defaults apply.
-        DOCHOSTUIINFO info{};
-        info.cbSize = sizeof(info);
-        EXPECT_EQ(ui->GetHostInfo(&info), S_OK);
-        EXPECT_EQ(info.dwFlags, 0u);
-        POINT pt{10, 10};
-        EXPECT_EQ(ui->ShowContextMenu(0, &pt, nullptr, nullptr), S_FALSE);
-        IDispatch* none = reinterpret_cast<IDispatch*>(1);
-        ui->GetExternal(&none);
-        EXPECT_EQ(none, nullptr);
-
-        HostUiHandler* raw = nullptr;
-        ASSERT_EQ(CreateHostUiHandler(&external, &raw), S_OK);
-        auto handler = win::ComPtr<HostUiHandler>::Share(raw);
-        win::ComPtr<IAxWinHostWindow> axHost;
-        ASSERT_EQ(host.As(axHost), S_OK);
-        EXPECT_EQ(axHost->SetExternalUIHandler(handler.Get()), S_OK);
-        axHost.Reset();
-        handler.Reset(); // the host keeps its own reference
-
-        IDispatch* got = nullptr;
-        EXPECT_EQ(ui->GetExternal(&got), S_OK);
-        EXPECT_EQ(got, &external);
-        if (got) got->Release();
-        EXPECT_EQ(ui->GetExternal(nullptr), E_POINTER);
-
-        info = DOCHOSTUIINFO{};
-        info.cbSize = sizeof(info);
+    HWND hwnd = CreateHostWindow(L"about:blank");
+    ASSERT_NE(hwnd, nullptr);
+    win::ComPtr<IUnknown> host;
+    ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
+    win::ComPtr<IDocHostUIHandler> ui;
+    ASSERT_EQ(host.As(ui), S_OK);
+    POINT pt{10, 10};
+    MSG msg{hwnd, WM_KEYDOWN, 'A', 0, 0, {}};
+    wchar_t in[] = L"http://127.0.0.1/";
+    LPWSTR url = nullptr;
+    IDispatch* got = nullptr;
+    DOCHOSTUIINFO info{};
+    info.cbSize = sizeof(info);
+    struct Row {
+        const char* name;
+        std::function<HRESULT()> ask;
+        HRESULT without, with;
+    } rows[] = {
+        {"ShowContextMenu", [&] { return ui->ShowContextMenu(0, &pt, nullptr, nullptr); }, S_FALSE,
+         S_OK},
+        {"ShowUI", [&] { return ui->ShowUI(0, nullptr, nullptr, nullptr, nullptr); }, S_FALSE,
+         S_FALSE},
+        {"HideUI", [&] { return ui->HideUI(); }, S_OK, S_OK},
+        {"UpdateUI", [&] { return ui->UpdateUI(); }, S_OK, S_OK},
+        {"TranslateAccelerator", [&] { return ui->TranslateAccelerator(&msg, nullptr, 0); },
+         S_FALSE, S_FALSE},
+        {"TranslateUrl", [&] { return ui->TranslateUrl(0, in, &url); }, S_FALSE, S_FALSE},
+        {"GetExternal(null)", [&] { return ui->GetExternal(nullptr); }, E_POINTER, E_POINTER},
+        {"GetExternal", [&] { return ui->GetExternal(&got); }, S_FALSE, S_OK},
+        {"GetHostInfo", [&] { return ui->GetHostInfo(&info); }, S_OK, S_OK},
+    };
+    for (bool installed : {false, true}) {
+        if (installed) {
+            auto handler = CreateHostUiHandler(&external);
+            win::ComPtr<IAxWinHostWindow> axHost;
+            ASSERT_EQ(host.As(axHost), S_OK);
+            EXPECT_EQ(axHost->SetExternalUIHandler(handler.Get()), S_OK);
+        } // the host keeps its own reference
+        url = reinterpret_cast<LPWSTR>(1);
+        got = reinterpret_cast<IDispatch*>(1);
+        info.dwFlags = 1; // what the control brings is kept
         info.dwDoubleClick = 2;
-        EXPECT_EQ(ui->GetHostInfo(&info), S_OK);
-        EXPECT_EQ(info.dwFlags, 0x0004000Cu);
-        EXPECT_EQ(info.dwDoubleClick, 0u);
-        EXPECT_EQ(ui->ShowContextMenu(0, &pt, nullptr, nullptr), S_OK);
-
-        // E_NOTIMPL from the handler falls back to the host's defaults.
-        EXPECT_EQ(ui->ShowUI(0, nullptr, nullptr, nullptr, nullptr), S_FALSE);
-        EXPECT_EQ(ui->HideUI(), S_OK);
-        EXPECT_EQ(ui->UpdateUI(), S_OK);
-        MSG msg{hwnd, WM_KEYDOWN, 'A', 0, 0, {}};
-        EXPECT_EQ(ui->TranslateAccelerator(&msg, nullptr, 0), S_FALSE);
-        LPWSTR url = reinterpret_cast<LPWSTR>(1);
-        wchar_t in[] = L"http://127.0.0.1/";
-        EXPECT_EQ(ui->TranslateUrl(0, in, &url), S_FALSE);
+        for (const Row& row : rows)
+            EXPECT_EQ(row.ask(), installed ? row.with : row.without) << row.name << installed;
         EXPECT_EQ(url, nullptr);
-
-        ui.Reset();
-        host.Reset();
-        EXPECT_TRUE(DestroyWindow(hwnd));
+        EXPECT_EQ(got, installed ? &external : nullptr);
+        if (installed && got) got->Release();
+        EXPECT_EQ(info.dwFlags, installed ? HostUiHandler::kHostFlags | 1 : 0u);
+        EXPECT_EQ(info.dwDoubleClick, installed ? 0u : DWORD(DOCHOSTUIDBLCLK_DEFAULT));
     }
+    ui.Reset();
+    host.Reset();
+    EXPECT_TRUE(DestroyWindow(hwnd));
     // Window, host and handler are gone: only our own reference is left.
     EXPECT_EQ(external.refs, 1u);
 }
@@ -147,17 +146,15 @@ TEST_F(AxHost, InstalledHandlerAnswersTheControlsQuestions) {
 TEST_F(AxHost, HostHeldPastItsWindowLetsGoOfTheControl) {
     ASSERT_TRUE(AxHostRegister());
     HWND hwnd = CreateHostWindow(L"about:blank");
-    ASSERT_NE(hwnd, nullptr);
-    win::ComPtr<IUnknown> host;
+    win::ComPtr<IUnknown> host, control;
     ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
     win::ComPtr<IAxWinHostWindow> axHost;
+    win::ComPtr<IOleInPlaceSite> site;
     ASSERT_EQ(host.As(axHost), S_OK);
+    ASSERT_EQ(host.As(site), S_OK);
     EXPECT_TRUE(DestroyWindow(hwnd));
-    win::ComPtr<IUnknown> control;
     EXPECT_EQ(axHost->QueryControl(IID_IUnknown, control.PutVoid()), E_NOINTERFACE);
     EXPECT_FALSE(control);
-    win::ComPtr<IOleInPlaceSite> site;
-    ASSERT_EQ(host.As(site), S_OK);
     HWND reported = reinterpret_cast<HWND>(1);
     EXPECT_EQ(site->GetWindow(&reported), E_FAIL);
     EXPECT_EQ(reported, nullptr);
@@ -170,13 +167,11 @@ TEST_F(AxHost, HostHeldPastItsWindowLetsGoOfTheControl) {
 TEST_F(AxHost, ConnectedSinkReceivesTheControlsEvents) {
     ASSERT_TRUE(AxHostRegister());
     HWND hwnd = CreateHostWindow(L"about:blank");
-    ASSERT_NE(hwnd, nullptr);
     win::ComPtr<IUnknown> control;
     ASSERT_EQ(AxGetControl(hwnd, control.Put()), S_OK);
     CountedDispatch counter;
     DWORD cookie = 0;
     ASSERT_EQ(ConnectEvents(control.Get(), DIID_DWebBrowserEvents2, &counter, &cookie), S_OK);
-
     win::ComPtr<IWebBrowser2> browser;
     ASSERT_EQ(control.As(browser), S_OK);
     BSTR url = SysAllocString(L"http://127.0.0.1:1/");
@@ -184,23 +179,45 @@ TEST_F(AxHost, ConnectedSinkReceivesTheControlsEvents) {
     VariantInit(&empty);
     browser->Navigate(url, &empty, &empty, &empty, &empty);
     SysFreeString(url);
-    DWORD start = GetTickCount();
-    while (counter.invokes == 0 && GetTickCount() - start < 10000) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
+    for (int i = 0; i < 100 && counter.invokes == 0; ++i)
+        testing_support::Pump(100);
     EXPECT_GT(counter.invokes, 0);
-
     EXPECT_EQ(DisconnectEvents(control.Get(), DIID_DWebBrowserEvents2, cookie), S_OK);
     EXPECT_NE(DisconnectEvents(control.Get(), DIID_DWebBrowserEvents2, cookie), S_OK);
     EXPECT_EQ(ConnectEvents(nullptr, DIID_DWebBrowserEvents2, &counter, &cookie), E_POINTER);
     browser.Reset();
     control.Reset();
     EXPECT_TRUE(DestroyWindow(hwnd));
+}
+
+TEST(HostUiHandler, OneIdentityAndCountedReferences) {
+    CountedDispatch external;
+    auto handler = CreateHostUiHandler(&external);
+    ASSERT_TRUE(handler);
+    EXPECT_EQ(external.refs, 2u);
+    EXPECT_EQ(handler->AddRef(), 2u); // the factory's reference is the only one
+    EXPECT_EQ(handler->Release(), 1u);
+    win::ComPtr<IUnknown> unknown, back;
+    ASSERT_EQ(handler->QueryInterface(IID_IUnknown, unknown.PutVoid()), S_OK);
+    for (REFIID iid : {IID_IDispatch, __uuidof(IDocHostUIHandlerDispatch)}) {
+        win::ComPtr<IUnknown> other;
+        ASSERT_EQ(handler->QueryInterface(iid, other.PutVoid()), S_OK);
+        ASSERT_EQ(other.As(back), S_OK);
+        EXPECT_EQ(back.Get(), unknown.Get());
+    }
+    void* other = reinterpret_cast<void*>(1);
+    EXPECT_EQ(handler->QueryInterface(IID_IOleClientSite, &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+    back.Reset();
+    unknown.Reset();
+    EXPECT_EQ(handler->AddRef(), 2u);
+    EXPECT_EQ(handler->Release(), 1u);
+    handler.Reset();
+    EXPECT_EQ(external.refs, 1u);
+    // Without an external object null is handed out.
+    IDispatch* none = reinterpret_cast<IDispatch*>(1);
+    EXPECT_EQ(CreateHostUiHandler(nullptr)->GetExternal(&none), S_OK);
+    EXPECT_EQ(none, nullptr);
 }
 
 } // namespace

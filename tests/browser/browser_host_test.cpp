@@ -1,10 +1,23 @@
-#include "web/browser_host.h"
+// The browser host with the real control (which asks a local listener for
+// its page) or the recording fake: its window, events, page objects, message
+// filter and teardown.
+#include "core/messages.h"
 #include "web/ax_host.h"
+#include "web/browser_host.h"
+#include "web/host_ui_handler.h"
 
 #include "browser/test_objects.h"
 #include "support/fake_browser.h"
+#include "support/page_listener.h"
+#include "support/test_support.h"
 
 #include <exdispid.h>
+#include <mshtmhst.h>
+
+#include <string>
+
+using testing_support::FireBrowserEvent;
+using testing_support::RecordingWindow;
 
 namespace {
 
@@ -17,100 +30,83 @@ LRESULT CALLBACK CountForwards(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     return CallWindowProcW(g_nextProc, hwnd, message, wParam, lParam);
 }
 
-void WatchForwards(HWND hwnd) {
-    g_forwarded = 0;
-    g_nextProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountForwards)));
-}
-
-void UnwatchForwards(HWND hwnd) {
-    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_nextProc));
-}
-
-HRESULT FireDocumentComplete(IDispatch* sink, DISPID id) {
-    // The standard pair: the frame's IDispatch and the URL passed by reference.
-    VARIANT url;
-    VariantInit(&url);
-    url.vt = VT_BSTR;
-    url.bstrVal = SysAllocString(L"about:blank");
-    VARIANT args[2];
-    VariantInit(&args[0]);
-    VariantInit(&args[1]);
-    args[0].vt = VT_VARIANT | VT_BYREF;
-    args[0].pvarVal = &url;
-    args[1].vt = VT_DISPATCH;
-    args[1].pdispVal = nullptr;
-    DISPPARAMS params{args, nullptr, 2, 0};
-    HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                              nullptr, nullptr);
-    VariantClear(&url);
-    return hr;
-}
-
-MSG Message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam = 0) {
-    MSG msg{};
-    msg.hwnd = hwnd;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    return msg;
-}
-
 using BrowserHostTest = OleTest;
 
-TEST_F(BrowserHostTest, CreatesTheControlAndConnectsItsEvents) {
-    ParentWindow parent;
-    ASSERT_NE(parent.Get(), nullptr);
-    BrowserHost host;
-    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
-    HWND hwnd = host.Create(parent.Get(), L"about:blank");
-    ASSERT_NE(hwnd, nullptr);
-    EXPECT_EQ(host.Window(), hwnd);
-    EXPECT_EQ(GetParent(hwnd), parent.Get());
-    wchar_t className[32] = {};
-    GetClassNameW(hwnd, className, 32);
-    EXPECT_STREQ(className, L"AtlAxWin");
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & 0x50000000u, 0x50000000u);
-    ASSERT_NE(host.Browser(), nullptr);
-    EXPECT_NE(host.Cookie(), BrowserHost::kNoCookie);
-
-    EXPECT_TRUE(DestroyWindow(hwnd));
-    EXPECT_EQ(host.Browser(), nullptr);
-    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
-    EXPECT_EQ(host.Window(), nullptr);
+// A host window with a URL gets the control, its events and the page's
+// objects; one without gets none. Either way its window goes with the
+// parent's, and the host lets go of everything then.
+TEST_F(BrowserHostTest, CreatesTheControlAndThePageObjectsTable) {
+    for (bool withUrl : {true, false}) {
+        SCOPED_TRACE(withUrl);
+        BrowserHost host;
+        EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+        {
+            RecordingWindow parent;
+            HWND hwnd = host.Create(parent.Get(), withUrl ? L"about:blank" : L"");
+            ASSERT_NE(hwnd, nullptr);
+            EXPECT_EQ(host.Window(), hwnd);
+            EXPECT_EQ(GetParent(hwnd), parent.Get());
+            wchar_t className[32] = {};
+            GetClassNameW(hwnd, className, 32);
+            EXPECT_STREQ(className, L"AtlAxWin");
+            EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & 0x50000000L, 0x50000000L);
+            EXPECT_EQ(host.Browser() != nullptr, withUrl);
+            EXPECT_EQ(host.Cookie() != BrowserHost::kNoCookie, withUrl);
+            // The page's external object, whose StartGame reaches the parent.
+            win::ComPtr<IUnknown> site;
+            win::ComPtr<IDocHostUIHandler> ui;
+            ASSERT_EQ(AxGetHost(hwnd, site.Put()), S_OK);
+            ASSERT_EQ(site.As(ui), S_OK);
+            win::ComPtr<IDispatch> external;
+            EXPECT_EQ(ui->GetExternal(external.Put()), S_OK);
+            ASSERT_TRUE(external);
+            BSTR text = SysAllocString(LR"({"result":"ok","url":"http://h/"})");
+            VARIANT arg;
+            arg.vt = VT_BSTR;
+            arg.bstrVal = text;
+            DISPPARAMS params{&arg, nullptr, 1, 0};
+            external->Invoke(100001, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
+                             nullptr);
+            SysFreeString(text);
+            EXPECT_EQ(parent.urls, std::vector<std::wstring>{L"http://h/"});
+            DOCHOSTUIINFO info{};
+            info.cbSize = sizeof(info);
+            ui->GetHostInfo(&info);
+            EXPECT_EQ(info.dwFlags, HostUiHandler::kHostFlags);
+        }
+        EXPECT_EQ(host.Window(), nullptr);
+        EXPECT_EQ(host.Browser(), nullptr);
+        EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
+    }
 }
 
 TEST_F(BrowserHostTest, DocumentCompleteMakesTheControlSilentAndTellsTheParent) {
-    ParentWindow parent;
+    RecordingWindow parent;
     BrowserHost host;
     ASSERT_NE(host.Create(parent.Get(), L"about:blank"), nullptr);
     ASSERT_NE(host.Browser(), nullptr);
     VARIANT_BOOL silent = VARIANT_TRUE;
     host.Browser()->put_Silent(VARIANT_FALSE);
-
-    EXPECT_EQ(FireDocumentComplete(host.EventSink(), DISPID_DOCUMENTCOMPLETE), S_OK);
-    EXPECT_EQ(parent.pageLoaded, 1);
+    EXPECT_EQ(FireBrowserEvent(host.EventSink(), DISPID_DOCUMENTCOMPLETE), S_OK);
+    EXPECT_EQ(parent.Count(WM_PAGE_LOADED), 1);
     ASSERT_EQ(host.Browser()->get_Silent(&silent), S_OK);
     EXPECT_EQ(silent, VARIANT_TRUE);
-
-    // Frames complete too: one message for each.
-    FireDocumentComplete(host.EventSink(), DISPID_DOCUMENTCOMPLETE);
-    EXPECT_EQ(parent.pageLoaded, 2);
-    // Any other event keeps the control's default behaviour.
-    FireDocumentComplete(host.EventSink(), DISPID_NAVIGATEERROR);
-    FireDocumentComplete(host.EventSink(), DISPID_NAVIGATECOMPLETE2);
-    EXPECT_EQ(parent.pageLoaded, 2);
-    EXPECT_EQ(parent.refreshPage, 0);
+    // Frames complete too: one message for each; other events change nothing.
+    for (DISPID id : {DISPID_DOCUMENTCOMPLETE, DISPID_NAVIGATEERROR, DISPID_NAVIGATECOMPLETE2})
+        FireBrowserEvent(host.EventSink(), id);
+    EXPECT_EQ(parent.Count(WM_PAGE_LOADED), 2);
+    EXPECT_EQ(parent.received.size(), 2u);
 }
 
 // Key-down F5 (any modifiers) becomes one refresh; other keyboard and mouse
 // input goes on to the control; nothing else is offered to it.
 TEST_F(BrowserHostTest, MessagesOfferedToTheControlTable) {
-    ParentWindow parent;
+    RecordingWindow parent;
     BrowserHost host;
     HWND hwnd = host.Create(parent.Get(), L"about:blank");
     ASSERT_NE(hwnd, nullptr);
-    WatchForwards(hwnd);
+    g_nextProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountForwards)));
     struct Case {
         UINT message;
         WPARAM wParam;
@@ -133,54 +129,36 @@ TEST_F(BrowserHostTest, MessagesOfferedToTheControlTable) {
         {0x020E, VK_F5, 0, false, 0, 0},
     };
     for (const Case& c : cases) {
-        int refreshes = parent.refreshPage, forwards = g_forwarded;
-        MSG msg = Message(hwnd, c.message, c.wParam, c.lParam);
+        int refreshes = parent.Count(WM_REFRESH_PAGE), forwards = g_forwarded;
+        MSG msg{hwnd, c.message, c.wParam, c.lParam, 0, {}};
         bool consumed = host.PreTranslateMessage(&msg);
         // Forwarded input is consumed only when the control translated it.
         if (c.consumed || c.forwards == 0) {
             EXPECT_EQ(consumed, c.consumed) << c.message;
         }
-        EXPECT_EQ(parent.refreshPage - refreshes, c.refreshes) << c.message;
+        EXPECT_EQ(parent.Count(WM_REFRESH_PAGE) - refreshes, c.refreshes) << c.message;
         EXPECT_EQ(g_forwarded - forwards, c.forwards) << c.message;
     }
-    UnwatchForwards(hwnd);
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_nextProc));
+    // Without a control nothing is consumed.
+    BrowserHost empty;
+    MSG key{empty.Create(parent.Get(), L""), WM_KEYDOWN, 'A', 0, 0, {}};
+    EXPECT_FALSE(empty.PreTranslateMessage(&key));
 }
 
-TEST_F(BrowserHostTest, NoControlMeansNoBrowserAndNoEvents) {
-    ParentWindow parent;
-    BrowserHost host;
-    HWND hwnd = host.Create(parent.Get(), L"");
-    ASSERT_NE(hwnd, nullptr);
-    EXPECT_EQ(host.Browser(), nullptr);
-    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
-    MSG key = Message(hwnd, WM_KEYDOWN, 'A');
-    EXPECT_FALSE(host.PreTranslateMessage(&key));
-    EXPECT_TRUE(DestroyWindow(hwnd));
-    EXPECT_EQ(host.Window(), nullptr);
-    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
-}
-
-TEST_F(BrowserHostTest, DestroyedWithItsParent) {
-    BrowserHost host;
-    {
-        ParentWindow parent;
-        ASSERT_NE(host.Create(parent.Get(), L"about:blank"), nullptr);
-        ASSERT_NE(host.Browser(), nullptr);
-    }
-    EXPECT_EQ(host.Window(), nullptr);
-    EXPECT_EQ(host.Browser(), nullptr);
-    EXPECT_EQ(host.Cookie(), BrowserHost::kNoCookie);
-}
-
-// Taken down while its own window still exists, in the order containers use.
-TEST_F(BrowserHostTest, TearsTheControlDownInOrderAtDestroy) {
+// Taken down while its own window still exists, in the order containers use;
+// the host navigates and refreshes the control it holds.
+TEST_F(BrowserHostTest, NavigatesAndTearsTheControlDownInOrder) {
     testing_support::FakeBrowserClass fake;
-    ParentWindow parent;
+    RecordingWindow parent;
     BrowserHost host;
     HWND hwnd = host.Create(parent.Get(), L"http://127.0.0.1/");
     ASSERT_NE(hwnd, nullptr);
     ASSERT_NE(host.Browser(), nullptr);
-    EXPECT_EQ(fake.log, std::vector<std::wstring>{L"Navigate http://127.0.0.1/"});
+    host.Navigate(L"http://127.0.0.1/2");
+    host.Refresh();
+    EXPECT_EQ(fake.log, (std::vector<std::wstring>{L"Navigate http://127.0.0.1/",
+                                                   L"Navigate2 http://127.0.0.1/2", L"Refresh"}));
     fake.log.clear();
     EXPECT_TRUE(DestroyWindow(hwnd));
     EXPECT_EQ(fake.log, (std::vector<std::wstring>{L"InPlaceDeactivate", L"Unadvise", L"Close",
@@ -188,7 +166,7 @@ TEST_F(BrowserHostTest, TearsTheControlDownInOrderAtDestroy) {
 }
 
 TEST_F(BrowserHostTest, FocusGoesOnToTheControlsWindow) {
-    ParentWindow parent;
+    RecordingWindow parent;
     ShowWindow(parent.Get(), SW_SHOW);
     BrowserHost host;
     HWND hwnd = host.Create(parent.Get(), L"about:blank");
@@ -199,6 +177,42 @@ TEST_F(BrowserHostTest, FocusGoesOnToTheControlsWindow) {
     EXPECT_NE(focus, hwnd);
     ASSERT_NE(focus, nullptr);
     EXPECT_TRUE(IsChild(hwnd, focus));
+}
+
+INT_PTR CALLBACK EmptyDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+TEST_F(BrowserHostTest, DialogTemplateHostWindowsGetTheirControl) {
+    HWND dialog = CreateAxDialog(GetModuleHandleW(nullptr), 300, nullptr, EmptyDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    HWND item = GetDlgItem(dialog, 301);
+    wchar_t className[32] = {};
+    GetClassNameW(item, className, 32);
+    EXPECT_STREQ(className, L"AtlAxWin");
+    win::ComPtr<IUnknown> control;
+    ASSERT_EQ(AxGetControl(item, control.Put()), S_OK);
+    win::ComPtr<IWebBrowser2> browser;
+    EXPECT_EQ(control.As(browser), S_OK);
+    browser.Reset();
+    control.Reset();
+    EXPECT_TRUE(DestroyWindow(dialog));
+}
+
+// The control really asks for its page: a tiny HTTP listener on 127.0.0.1
+// receives the request that the host's window text starts.
+TEST_F(BrowserHostTest, TheControlAsksForTheWindowTextsUrl) {
+    testing_support::PageListener listener;
+    ASSERT_NE(listener.Port(), 0);
+    RecordingWindow parent;
+    BrowserHost host;
+    std::wstring url =
+        L"http://127.0.0.1:" + std::to_wstring(listener.Port()) + L"/start?version=2&fn=test";
+    ASSERT_NE(host.Create(parent.Get(), url.c_str()), nullptr);
+    ASSERT_NE(host.Browser(), nullptr);
+    std::string request = listener.WaitForRequest(20000);
+    EXPECT_EQ(request.rfind("GET /start?version=2&fn=test HTTP/1.", 0), 0u) << request;
+    DestroyWindow(host.Window());
 }
 
 } // namespace

@@ -4,46 +4,19 @@
 #include "core/static_config.h"
 #include "support/fake_browser.h"
 #include "support/test_support.h"
+#include "ui/gdiplus_flat.h"
 #include "ui/main_window.h"
 #include "web/start_game.h"
 
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
-#include <gdiplus.h>
 
 using namespace testing_support;
 
 namespace {
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    } while (GetTickCount() - start < ms);
-}
-
-bool Visible(HWND h) {
-    return h && IsWindowVisible(h);
-}
 
 RECT Rect(HWND h) {
     RECT r = {};
@@ -64,24 +37,27 @@ class MainWindowTest : public ::testing::Test {
         CoInitialize(nullptr);
         Gdiplus::GdiplusStartupInput input;
         Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr);
-        g_appModule.Init(GetModuleHandleW(nullptr));
-        g_appModule.AddMessageLoop(&loop_);
+        module_.Init(GetModuleHandleW(nullptr));
+        module_.AddMessageLoop(&loop_);
         CopyTree(SourcePath("demo"), dir_.Path());
-        g_staticConfig = StaticConfig();
-        g_staticConfig.LoadStaticConfigFrom(dir_.Path().c_str(), L"Lumora2", L"", L"", 2, nullptr);
+        config_.LoadStaticConfigFrom(dir_.Path().c_str(), L"Lumora2", L"", L"", 2, nullptr);
         RECT work = {};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        g_savedState = SavedState();
-        g_savedState.InitSavedStateWith((dir_ / L"Lumora2.exe").c_str(), g_staticConfig, work);
+        state_.InitSavedStateWith((dir_ / L"Lumora2.exe").c_str(), config_, work);
     }
     void TearDown() override {
-        g_appModule.RemoveMessageLoop();
-        g_appModule.Term();
+        module_.RemoveMessageLoop();
+        module_.Term();
         Gdiplus::GdiplusShutdown(gdiplus_);
         CoUninitialize();
     }
 
+    static bool Visible(HWND h) { return h && IsWindowVisible(h); }
+
     TempDir dir_;
+    StaticConfig config_;
+    SavedState state_;
+    AppModule module_;
     MessageLoop loop_;
     ULONG_PTR gdiplus_ = 0;
 };
@@ -94,18 +70,18 @@ class MainWindowTest : public ::testing::Test {
 // asked to open.
 TEST_F(MainWindowTest, StateMachineTable) {
     testing_support::FakeBrowserClass browser;
-    const int start = g_staticConfig.firstWindow;
-    const int game = g_staticConfig.FindWindowByName("game");
+    const int start = config_.firstWindow;
+    const int game = config_.FindWindowByName("game");
     ASSERT_GE(start, 0);
     ASSERT_GE(game, 0);
-    WindowDesc& gameDesc = g_staticConfig.windows[game];
-    const SIZE gameSize = {g_savedState.width, g_savedState.height};
+    WindowDesc& gameDesc = config_.windows[game];
+    const SIZE gameSize = {state_.width, state_.height};
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const std::wstring configPath = dir_ / L"Config.json";
 
-    MainWindow w;
-    HWND hwnd = w.Create(GetModuleHandleW(nullptr));
+    MainWindow w(config_, state_, module_);
+    HWND hwnd = w.Create();
     ASSERT_NE(nullptr, hwnd);
     const RECT startFrame = Rect(w.Skin().Hwnd());
     auto startGame = [&](const wchar_t* url, bool loaded = true) {
@@ -154,7 +130,7 @@ TEST_F(MainWindowTest, StateMachineTable) {
         {"close_minimised", [&] { toggle(); ShowWindow(hwnd, SW_MINIMIZE); close(); }, start,
          kStart, false, kShown, 1, {L"home"}},
         {"enter_start_max", [&] {
-             g_savedState.maximized = 0;
+             state_.maximized = 0;
              gameDesc.startMax = true;
              startGame(L"http://127.0.0.1/3");
          }, game, kWork, true, kShown, 0, {L"Navigate2 http://127.0.0.1/3"}},
@@ -199,8 +175,7 @@ TEST_F(MainWindowTest, StateMachineTable) {
             EXPECT_EQ(frame.bottom - frame.top, size.cy);
         }
         // The browser fills the main window, which is the frame's middle.
-        RECT inside =
-            ShrinkRect(frame, InsetsFromBorder(g_staticConfig.windows[row.layout].border));
+        RECT inside = ShrinkRect(frame, InsetsFromBorder(config_.windows[row.layout].border));
         RECT page = Rect(w.Browser().Window());
         if (row.shown != kIconic) {
             EXPECT_TRUE(EqualRect(&inside, &page));
@@ -218,7 +193,7 @@ TEST_F(MainWindowTest, StateMachineTable) {
         }
         std::vector<std::wstring> calls = browser.Calls(L"Navigate2 ");
         for (std::wstring& call : calls)
-            if (call == L"Navigate2 " + std::wstring(g_staticConfig.startUrl)) call = L"home";
+            if (call == L"Navigate2 " + std::wstring(config_.startUrl)) call = L"home";
         std::vector<std::wstring> refreshes = browser.Calls(L"Refresh");
         calls.insert(calls.end(), refreshes.begin(), refreshes.end());
         EXPECT_EQ(calls, row.calls);
@@ -236,9 +211,9 @@ TEST_F(MainWindowTest, StateMachineTable) {
 }
 
 TEST_F(MainWindowTest, NoFirstWindowCreatesNothing) {
-    g_staticConfig.firstWindow = -1;
-    MainWindow w;
-    w.Create(GetModuleHandleW(nullptr));
+    config_.firstWindow = -1;
+    MainWindow w(config_, state_, module_);
+    w.Create();
     EXPECT_EQ(nullptr, w.Loading().Hwnd());
     EXPECT_EQ(nullptr, w.Skin().Hwnd());
 }

@@ -11,56 +11,16 @@ namespace {
 #define NOT_IMPL(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return E_NOTIMPL; }
 // clang-format on
 
-class EventPoint final : public IConnectionPoint {
-  public:
-    IDispatch* sink = nullptr;
-    std::vector<std::wstring>* log = nullptr;
-    IUnknown* owner = nullptr;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IConnectionPoint) {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    // Lives inside its control and forwards its lifetime to it.
-    STDMETHODIMP_(ULONG) AddRef() override { return owner->AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return owner->Release(); }
-    NOT_IMPL(GetConnectionInterface, IID*);
-    NOT_IMPL(GetConnectionPointContainer, IConnectionPointContainer**);
-    NOT_IMPL(EnumConnections, IEnumConnections**);
-    STDMETHODIMP Advise(IUnknown* unknown, DWORD* cookie) override {
-        if (sink || !unknown || !cookie) return CONNECT_E_ADVISELIMIT;
-        if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink))))
-            return CONNECT_E_CANNOTCONNECT;
-        *cookie = 1;
-        return S_OK;
-    }
-    STDMETHODIMP Unadvise(DWORD cookie) override {
-        if (!sink || cookie != 1) return CONNECT_E_NOCONNECTION;
-        log->push_back(L"Unadvise");
-        sink->Release();
-        sink = nullptr;
-        return S_OK;
-    }
-};
-
 } // namespace
 
 class FakeBrowser final : public IWebBrowser2,
                           public IOleObject,
                           public IOleInPlaceObject,
-                          public IConnectionPointContainer {
+                          public IConnectionPointContainer,
+                          public IConnectionPoint {
   public:
-    explicit FakeBrowser(FakeBrowserClass* cls) : class_(cls) {
-        events_.log = &cls->log;
-        events_.owner = static_cast<IWebBrowser2*>(this);
-        cls->latest = this;
-    }
-    EventPoint events_;
+    explicit FakeBrowser(FakeBrowserClass* cls) : class_(cls) { cls->latest = this; }
+    IDispatch* sink = nullptr; // the one connection's
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser ||
@@ -72,6 +32,8 @@ class FakeBrowser final : public IWebBrowser2,
             *ppv = static_cast<IOleInPlaceObject*>(this);
         else if (riid == IID_IConnectionPointContainer)
             *ppv = static_cast<IConnectionPointContainer*>(this);
+        else if (riid == IID_IConnectionPoint)
+            *ppv = static_cast<IConnectionPoint*>(this);
         else {
             *ppv = nullptr;
             return E_NOINTERFACE;
@@ -115,34 +77,31 @@ class FakeBrowser final : public IWebBrowser2,
     STDMETHODIMP put_RegisterAsBrowser(VARIANT_BOOL) override { return S_OK; }
     // clang-format off
     NOT_IMPL(GoBack); NOT_IMPL(GoForward); NOT_IMPL(GoHome); NOT_IMPL(GoSearch);
-    NOT_IMPL(Refresh2, VARIANT*); NOT_IMPL(Stop);
-    NOT_IMPL(get_Application, IDispatch**); NOT_IMPL(get_Parent, IDispatch**);
-    NOT_IMPL(get_Container, IDispatch**); NOT_IMPL(get_Document, IDispatch**);
-    NOT_IMPL(get_TopLevelContainer, VARIANT_BOOL*); NOT_IMPL(get_Type, BSTR*);
-    NOT_IMPL(get_Left, LONG*); NOT_IMPL(put_Left, LONG); NOT_IMPL(get_Top, LONG*);
-    NOT_IMPL(put_Top, LONG); NOT_IMPL(get_Width, LONG*); NOT_IMPL(put_Width, LONG);
-    NOT_IMPL(get_Height, LONG*); NOT_IMPL(put_Height, LONG);
+    NOT_IMPL(Refresh2, VARIANT*); NOT_IMPL(Stop); NOT_IMPL(get_Application, IDispatch**);
+    NOT_IMPL(get_Parent, IDispatch**); NOT_IMPL(get_Container, IDispatch**);
+    NOT_IMPL(get_Document, IDispatch**); NOT_IMPL(get_TopLevelContainer, VARIANT_BOOL*);
+    NOT_IMPL(get_Type, BSTR*); NOT_IMPL(get_Left, LONG*); NOT_IMPL(put_Left, LONG);
+    NOT_IMPL(get_Top, LONG*); NOT_IMPL(put_Top, LONG); NOT_IMPL(get_Width, LONG*);
+    NOT_IMPL(put_Width, LONG); NOT_IMPL(get_Height, LONG*); NOT_IMPL(put_Height, LONG);
     NOT_IMPL(get_LocationName, BSTR*); NOT_IMPL(get_LocationURL, BSTR*);
     NOT_IMPL(get_Busy, VARIANT_BOOL*); NOT_IMPL(Quit); NOT_IMPL(ClientToWindow, int*, int*);
     NOT_IMPL(PutProperty, BSTR, VARIANT); NOT_IMPL(GetProperty, BSTR, VARIANT*);
     NOT_IMPL(get_Name, BSTR*); NOT_IMPL(get_HWND, SHANDLE_PTR*); NOT_IMPL(get_FullName, BSTR*);
     NOT_IMPL(get_Path, BSTR*); NOT_IMPL(get_Visible, VARIANT_BOOL*);
     NOT_IMPL(get_StatusBar, VARIANT_BOOL*); NOT_IMPL(put_StatusBar, VARIANT_BOOL);
-    NOT_IMPL(get_StatusText, BSTR*); NOT_IMPL(put_StatusText, BSTR);
-    NOT_IMPL(get_ToolBar, int*); NOT_IMPL(put_ToolBar, int);
-    NOT_IMPL(get_MenuBar, VARIANT_BOOL*); NOT_IMPL(put_MenuBar, VARIANT_BOOL);
-    NOT_IMPL(get_FullScreen, VARIANT_BOOL*); NOT_IMPL(put_FullScreen, VARIANT_BOOL);
-    NOT_IMPL(QueryStatusWB, OLECMDID, OLECMDF*);
+    NOT_IMPL(get_StatusText, BSTR*); NOT_IMPL(put_StatusText, BSTR); NOT_IMPL(get_ToolBar, int*);
+    NOT_IMPL(put_ToolBar, int); NOT_IMPL(get_MenuBar, VARIANT_BOOL*);
+    NOT_IMPL(put_MenuBar, VARIANT_BOOL); NOT_IMPL(get_FullScreen, VARIANT_BOOL*);
+    NOT_IMPL(put_FullScreen, VARIANT_BOOL); NOT_IMPL(QueryStatusWB, OLECMDID, OLECMDF*);
     NOT_IMPL(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*);
-    NOT_IMPL(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*);
-    NOT_IMPL(get_ReadyState, READYSTATE*); NOT_IMPL(get_Offline, VARIANT_BOOL*);
-    NOT_IMPL(put_Offline, VARIANT_BOOL); NOT_IMPL(get_Silent, VARIANT_BOOL*);
-    NOT_IMPL(get_RegisterAsBrowser, VARIANT_BOOL*);
+    NOT_IMPL(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*); NOT_IMPL(get_ReadyState, READYSTATE*);
+    NOT_IMPL(get_Offline, VARIANT_BOOL*); NOT_IMPL(put_Offline, VARIANT_BOOL);
+    NOT_IMPL(get_Silent, VARIANT_BOOL*); NOT_IMPL(get_RegisterAsBrowser, VARIANT_BOOL*);
     NOT_IMPL(get_RegisterAsDropTarget, VARIANT_BOOL*);
-    NOT_IMPL(put_RegisterAsDropTarget, VARIANT_BOOL);
-    NOT_IMPL(get_TheaterMode, VARIANT_BOOL*); NOT_IMPL(put_TheaterMode, VARIANT_BOOL);
-    NOT_IMPL(get_AddressBar, VARIANT_BOOL*); NOT_IMPL(put_AddressBar, VARIANT_BOOL);
-    NOT_IMPL(get_Resizable, VARIANT_BOOL*); NOT_IMPL(put_Resizable, VARIANT_BOOL);
+    NOT_IMPL(put_RegisterAsDropTarget, VARIANT_BOOL); NOT_IMPL(get_TheaterMode, VARIANT_BOOL*);
+    NOT_IMPL(put_TheaterMode, VARIANT_BOOL); NOT_IMPL(get_AddressBar, VARIANT_BOOL*);
+    NOT_IMPL(put_AddressBar, VARIANT_BOOL); NOT_IMPL(get_Resizable, VARIANT_BOOL*);
+    NOT_IMPL(put_Resizable, VARIANT_BOOL);
     // clang-format on
 
     // IOleObject
@@ -178,7 +137,7 @@ class FakeBrowser final : public IWebBrowser2,
     NOT_IMPL(Update); NOT_IMPL(IsUpToDate); NOT_IMPL(GetUserClassID, CLSID*);
     NOT_IMPL(GetUserType, DWORD, LPOLESTR*); NOT_IMPL(SetExtent, DWORD, SIZEL*);
     NOT_IMPL(GetExtent, DWORD, SIZEL*); NOT_IMPL(Advise, IAdviseSink*, DWORD*);
-    NOT_IMPL(Unadvise, DWORD); NOT_IMPL(EnumAdvise, IEnumSTATDATA**);
+    NOT_IMPL(EnumAdvise, IEnumSTATDATA**);
     NOT_IMPL(GetMiscStatus, DWORD, DWORD*); NOT_IMPL(SetColorScheme, LOGPALETTE*);
     // clang-format on
 
@@ -211,15 +170,35 @@ class FakeBrowser final : public IWebBrowser2,
     STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
         *point = nullptr;
         if (riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;
-        *point = &events_;
-        events_.AddRef();
+        *point = this;
+        AddRef();
+        return S_OK;
+    }
+
+    // IConnectionPoint: DWebBrowserEvents2, one sink at a time. Its Unadvise
+    // also stands for IOleObject's, which no host here calls.
+    NOT_IMPL(GetConnectionInterface, IID*);
+    NOT_IMPL(GetConnectionPointContainer, IConnectionPointContainer**);
+    NOT_IMPL(EnumConnections, IEnumConnections**);
+    STDMETHODIMP Advise(IUnknown* unknown, DWORD* cookie) override {
+        if (sink || !unknown || !cookie) return CONNECT_E_ADVISELIMIT;
+        if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink))))
+            return CONNECT_E_CANNOTCONNECT;
+        *cookie = 1;
+        return S_OK;
+    }
+    STDMETHODIMP Unadvise(DWORD cookie) override {
+        if (!sink || cookie != 1) return CONNECT_E_NOCONNECTION;
+        Log(L"Unadvise");
+        sink->Release();
+        sink = nullptr;
         return S_OK;
     }
 
   private:
     ~FakeBrowser() {
         if (site_) site_->Release();
-        if (events_.sink) events_.sink->Release();
+        if (sink) sink->Release();
     }
     void Log(const std::wstring& call) { class_->log.push_back(call); }
     // Whether the window made at activation was destroyed under the control:
@@ -260,20 +239,25 @@ STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void
     return hr;
 }
 
-void FakeBrowserClass::FireDocumentComplete() {
-    if (!latest || !latest->events_.sink) return;
+HRESULT FireBrowserEvent(IDispatch* sink, DISPID id) {
+    // The document events' pair: the frame's IDispatch and the URL by reference.
     VARIANT url;
-    VariantInit(&url);
+    url.vt = VT_BSTR;
+    url.bstrVal = SysAllocString(L"about:blank");
     VARIANT args[2];
-    VariantInit(&args[0]);
-    VariantInit(&args[1]);
     args[0].vt = VT_VARIANT | VT_BYREF;
     args[0].pvarVal = &url;
     args[1].vt = VT_DISPATCH;
     args[1].pdispVal = nullptr;
     DISPPARAMS params{args, nullptr, 2, 0};
-    latest->events_.sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, LOCALE_USER_DEFAULT,
-                                 DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                              nullptr, nullptr);
+    VariantClear(&url);
+    return hr;
+}
+
+void FakeBrowserClass::FireDocumentComplete() {
+    if (latest && latest->sink) FireBrowserEvent(latest->sink, DISPID_DOCUMENTCOMPLETE);
 }
 
 std::vector<std::wstring> FakeBrowserClass::Calls(const std::wstring& prefix) const {

@@ -41,4 +41,7 @@ class FakeBrowserClass final : public IClassFactory {
     DWORD cookie_ = 0;
 };
 
+// Calls a browser event sink as the control does, for the document events.
+HRESULT FireBrowserEvent(IDispatch* sink, DISPID id);
+
 } // namespace testing_support

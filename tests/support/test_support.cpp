@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include "core/messages.h"
+#include "web/start_game.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -189,6 +192,62 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wst
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return code;
+}
+
+void Pump(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+RecordingWindow::RecordingWindow() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LumoraTestRecorder";
+    RegisterClassW(&wc); // a second registration fails harmlessly
+    hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"recorder", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                            nullptr, nullptr, wc.hInstance, this);
+}
+
+RecordingWindow::~RecordingWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+int RecordingWindow::Count(UINT message, WPARAM wParam) const {
+    int n = 0;
+    for (const MSG& m : received)
+        n += m.message == message && (wParam == ~WPARAM(0) || m.wParam == wParam);
+    return n;
+}
+
+LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    bool own = message >= WM_PAGE_LOADED && message <= WM_TOGGLE_MAXIMIZE;
+    if (!self || (!own && message != WM_SYSCOMMAND && message != WM_CLOSE))
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    self->received.push_back({hwnd, message, wParam, lParam, 0, {}});
+    if (message == WM_START_GAME) {
+        auto* url = reinterpret_cast<wchar_t*>(lParam);
+        self->urls.push_back(url ? url : L"");
+        self->urlBytes.push_back(url ? HeapSize(GetProcessHeap(), 0, url) : 0);
+        FreeStartGameUrl(url);
+    }
+    return 0;
 }
 
 } // namespace testing_support

@@ -1,10 +1,12 @@
 // Shared helpers of the test programs: temporary launcher directories, file
-// contents, paths of the source and build trees as Wine sees them, processes.
+// contents, paths of the source and build trees as Wine sees them, processes,
+// the thread's message pump and a window that records what it is sent.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -40,5 +42,32 @@ std::wstring BinaryPath(const std::string& relative);
 // could not be started or did not end within the time-out (it is then killed).
 int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
                DWORD timeoutMs, std::string* output = nullptr);
+
+// Dispatches this thread's messages for ms milliseconds; a WM_QUIT ends the
+// pump early and is posted again for the caller to find.
+void Pump(DWORD ms);
+
+// A hidden top-level window that records WM_SYSCOMMAND, WM_CLOSE and the
+// launcher's private messages and carries none of them out (so no system
+// move loop starts). A WM_START_GAME URL is kept as text and freed the way
+// the main window must.
+class RecordingWindow {
+  public:
+    RecordingWindow();
+    ~RecordingWindow();
+    RecordingWindow(const RecordingWindow&) = delete;
+    RecordingWindow& operator=(const RecordingWindow&) = delete;
+    HWND Get() const { return hwnd_; }
+    // How many times message came, with that wParam unless it is ~0.
+    int Count(UINT message, WPARAM wParam = ~WPARAM(0)) const;
+
+    std::vector<MSG> received;
+    std::vector<std::wstring> urls;
+    std::vector<size_t> urlBytes; // the heap size of each URL's buffer
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND hwnd_ = nullptr;
+};
 
 } // namespace testing_support

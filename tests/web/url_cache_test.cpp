@@ -75,20 +75,16 @@ class UrlCacheTest : public ::testing::Test {
   protected:
     void SetUp() override {
         EmptyCache();
-        for (const wchar_t* url : kMatching)
-            ASSERT_TRUE(AddCacheEntry(url)) << url;
-        for (const wchar_t* url : kOthers)
-            ASSERT_TRUE(AddCacheEntry(url)) << url;
-        for (const wchar_t* url : kMatching)
-            ASSERT_TRUE(InCache(url)) << url;
+        for (const auto* list : {kMatching, kOthers})
+            for (int k = 0; k < 4; ++k)
+                ASSERT_TRUE(AddCacheEntry(list[k]) && InCache(list[k])) << list[k];
     }
     void TearDown() override { EmptyCache(); }
-
-    void ExpectOnlyOthersLeft() {
+    void ExpectLeft(bool matchingLeft, const wchar_t* step) {
         for (const wchar_t* url : kMatching)
-            EXPECT_FALSE(InCache(url)) << url;
+            EXPECT_EQ(InCache(url), matchingLeft) << step << " " << url;
         for (const wchar_t* url : kOthers)
-            EXPECT_TRUE(InCache(url)) << url;
+            EXPECT_TRUE(InCache(url)) << step << " " << url;
     }
 };
 
@@ -103,33 +99,26 @@ TEST_F(UrlCacheTest, PatternsTable) {
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(CleanUrlCache(c.pattern)) << c.pattern;
-        for (const wchar_t* url : kMatching)
-            EXPECT_EQ(InCache(url), c.matchingLeft) << c.pattern << " " << url;
-        for (const wchar_t* url : kOthers)
-            EXPECT_TRUE(InCache(url)) << c.pattern << " " << url;
+        ExpectLeft(c.matchingLeft, c.pattern);
     }
+    EmptyCache();
+    ASSERT_TRUE(AllEntries().empty());
+    EXPECT_FALSE(CleanUrlCache(L".cdn.lumora.example"));
+    EXPECT_FALSE(CleanUrlCache(nullptr));
 }
 
 TEST_F(UrlCacheTest, CleanCacheDropsTheContentDeliveryDomain) {
     ASSERT_EQ(std::wstring(LUMORA_CDN_SUFFIX), L".cdn.lumora.example");
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     {
-        auto bridge = win::ComPtr<ScriptBridge>::Share(ScriptBridge::Create());
-        ASSERT_TRUE(bridge);
+        auto bridge = ScriptBridge::Create(nullptr);
         DISPPARAMS none{};
         EXPECT_EQ(bridge->Invoke(DISPID_CLEANCACHE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
                                  nullptr, nullptr),
                   S_OK);
     }
     CoUninitialize();
-    ExpectOnlyOthersLeft();
-}
-
-TEST(UrlCacheEmpty, EmptyCacheReturnsFalse) {
-    EmptyCache();
-    ASSERT_TRUE(AllEntries().empty());
-    EXPECT_FALSE(CleanUrlCache(L".cdn.lumora.example"));
-    EXPECT_FALSE(CleanUrlCache(nullptr));
+    ExpectLeft(false, L"CleanCache");
 }
 
 } // namespace

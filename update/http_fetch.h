@@ -8,17 +8,7 @@
 
 #include <memory>
 
-#include "win/scoped.h"
-
-namespace win {
-struct InetHandleTraits {
-    using Type = HINTERNET;
-    static Type Invalid() { return nullptr; }
-    static bool Valid(Type h) { return h != nullptr; }
-    static void Close(Type h) { InternetCloseHandle(h); }
-};
-using InetHandle = Scoped<InetHandleTraits>;
-} // namespace win
+#include "win/inet.h"
 
 extern const wchar_t kHttpAgent[];
 

@@ -4,6 +4,7 @@
 #include "web/ax_host_interfaces.h"
 
 #include "win/com_ptr.h"
+#include "win/com_scoped.h"
 
 #include <exdisp.h>
 #include <mshtmhst.h>
@@ -246,11 +247,11 @@ HRESULT OutAnswer(HRESULT hr, HRESULT answer) {
 // A handler's text answer, handed on as the task-memory string the control
 // expects; the handler's BSTR is released either way.
 HRESULT TaskStringAnswer(HRESULT hr, BSTR text, LPWSTR* out) {
-    if (hr == S_OK && text) {
-        *out = TaskStringFromBstr(text);
+    win::UniqueBstr owned(text);
+    if (hr == S_OK && owned) {
+        *out = TaskStringFromBstr(owned.Get());
         if (!*out) hr = E_OUTOFMEMORY;
     }
-    SysFreeString(text);
     return hr;
 }
 
@@ -338,15 +339,15 @@ STDMETHODIMP AxHostSite::TranslateAccelerator(LPMSG msg, const GUID* group, DWOR
     // S_FALSE: the control translates the key itself.
     if (!msg) return S_FALSE;
     return AskHandler(S_FALSE, [&](Handler* h) {
-        BSTR groupText = nullptr;
+        win::UniqueBstr groupText;
         wchar_t buffer[40] = {};
-        if (group && StringFromGUID2(*group, buffer, 40) > 0) groupText = SysAllocString(buffer);
+        if (group && StringFromGUID2(*group, buffer, 40) > 0)
+            groupText.Reset(SysAllocString(buffer));
         HRESULT answer = S_FALSE;
         HRESULT hr = h->TranslateAccelerator(reinterpret_cast<DWORD_PTR>(msg->hwnd), msg->message,
                                              static_cast<DWORD_PTR>(msg->wParam),
-                                             static_cast<DWORD_PTR>(msg->lParam), groupText,
+                                             static_cast<DWORD_PTR>(msg->lParam), groupText.Get(),
                                              command, &answer);
-        SysFreeString(groupText);
         return OutAnswer(hr, answer);
     });
 }
@@ -390,10 +391,9 @@ STDMETHODIMP AxHostSite::TranslateUrl(DWORD translate, LPWSTR urlIn, LPWSTR* url
     if (!urlOut) return E_POINTER;
     *urlOut = nullptr;
     return AskHandler(S_FALSE, [&](Handler* h) {
-        BSTR in = urlIn ? SysAllocString(urlIn) : nullptr;
+        win::UniqueBstr in(urlIn ? SysAllocString(urlIn) : nullptr);
         BSTR out = nullptr;
-        HRESULT hr = h->TranslateUrl(translate, in, &out);
-        SysFreeString(in);
+        HRESULT hr = h->TranslateUrl(translate, in.Get(), &out);
         return TaskStringAnswer(hr, out, urlOut);
     });
 }
@@ -441,12 +441,11 @@ HRESULT AxHostSite::CreateFromText(const wchar_t* text, IUnknown** created) {
     win::ComPtr<IWebBrowser2> browser;
     if (SUCCEEDED(control.As(browser))) {
         browser->put_Visible(VARIANT_TRUE);
-        BSTR url = SysAllocString(text);
+        win::UniqueBstr url(SysAllocString(text));
         if (url) {
             VARIANT empty;
             VariantInit(&empty);
-            browser->Navigate(url, &empty, &empty, &empty, &empty);
-            SysFreeString(url);
+            browser->Navigate(url.Get(), &empty, &empty, &empty, &empty);
         }
     }
     if (created) *created = control.Detach();

@@ -8,17 +8,11 @@
 #include <memory>
 #include <new>
 
-#include "win/scoped.h"
+#include "win/inet.h"
 
 namespace {
 
-struct UrlCacheFindTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return nullptr; }
-    static bool Valid(Type h) { return h != nullptr; }
-    static void Close(Type h) { FindCloseUrlCache(h); }
-};
-using UniqueUrlCacheFind = win::Scoped<UrlCacheFindTraits>;
+using win::UniqueUrlCacheFind;
 
 // One entry's record and strings, sized exactly to what the cache reports.
 using EntryBlock = std::unique_ptr<unsigned char[]>;

@@ -6,9 +6,9 @@
 #include "core/messages.h"
 #include "core/static_config.h"
 #include "support/test_support.h"
-#include "ui/gdiplus_flat.h"
 #include "ui/skin_geometry.h"
 #include "ui/skin_window.h"
+#include "win/gdiplus_scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -60,8 +60,7 @@ constexpr int kClose = 0, kMaximize = 1, kMinimize = 2, kRefresh = 3;
 class SkinWindowTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        gdiplus_ = win::StartGdiplus();
         dir_ = new TempDir();
         CopyTree(SourcePath("demo"), dir_->Path());
         // Cursor paths are used as configured, relative to the working directory.
@@ -74,7 +73,7 @@ class SkinWindowTest : public ::testing::Test {
         GetTempPathW(MAX_PATH, temp);
         SetCurrentDirectoryW(temp);
         delete dir_;
-        Gdiplus::GdiplusShutdown(token_);
+        gdiplus_.Reset();
     }
 
     // Creates the skin as the main window does: the first layout's background
@@ -120,17 +119,13 @@ class SkinWindowTest : public ::testing::Test {
         return GetCursor();
     }
 
-    static ULONG_PTR token_;
-    static TempDir* dir_;
-    static StaticConfig config_;
+    static inline win::GdiplusSession gdiplus_;
+    static inline TempDir* dir_ = nullptr;
+    static inline StaticConfig config_;
     AppModule module_;
     RecordingWindow owner_;
     ui::SkinWindow skin_{config_, module_};
 };
-
-ULONG_PTR SkinWindowTest::token_ = 0;
-TempDir* SkinWindowTest::dir_ = nullptr;
-StaticConfig SkinWindowTest::config_;
 
 TEST_F(SkinWindowTest, StartWindowTakesItsBackgroundAndCentresOverAVisibleOwnerOnly) {
     CreateSkin();

@@ -133,17 +133,4 @@ TEST(StartGameText, DecodeNeverWritesPastTheBuffer) {
     }
 }
 
-wchar_t* RefuseAllocation(size_t) {
-    return nullptr;
-}
-
-TEST(StartGameText, UnallocatableBufferIsReported) {
-    StartGameUrlAllocFn saved = g_startGameUrlAlloc;
-    g_startGameUrlAlloc = RefuseAllocation;
-    wchar_t* url = nullptr;
-    EXPECT_EQ(ParseStartGame(LR"({"result":"ok","url":"u"})", &url), StartGameOutcome::NoMemory);
-    EXPECT_EQ(url, nullptr);
-    g_startGameUrlAlloc = saved;
-}
-
 } // namespace

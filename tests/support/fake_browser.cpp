@@ -222,12 +222,8 @@ FakeBrowserClass::~FakeBrowserClass() {
 }
 
 STDMETHODIMP FakeBrowserClass::QueryInterface(REFIID riid, void** ppv) {
-    if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    *ppv = static_cast<IClassFactory*>(this);
-    return S_OK;
+    *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+    return *ppv ? S_OK : E_NOINTERFACE;
 }
 
 STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {

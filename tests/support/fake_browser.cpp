@@ -256,11 +256,4 @@ void FakeBrowserClass::FireDocumentComplete() {
     if (latest && latest->sink) FireBrowserEvent(latest->sink, DISPID_DOCUMENTCOMPLETE);
 }
 
-std::vector<std::wstring> FakeBrowserClass::Calls(const std::wstring& prefix) const {
-    std::vector<std::wstring> out;
-    for (const std::wstring& call : log)
-        if (call.compare(0, prefix.size(), prefix) == 0) out.push_back(call);
-    return out;
-}
-
 } // namespace testing_support

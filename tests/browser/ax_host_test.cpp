@@ -55,6 +55,9 @@ TEST_F(AxHost, UrlTextCreatesTheBrowserControl) {
     HWND reported = nullptr;
     EXPECT_EQ(inPlaceSite->GetWindow(&reported), S_OK);
     EXPECT_EQ(reported, hwnd);
+    DWORD cookie = 0; // no source, and a cookie the control never gave
+    EXPECT_EQ(ConnectEvents(nullptr, DIID_DWebBrowserEvents2, host.Get(), &cookie), E_POINTER);
+    EXPECT_NE(DisconnectEvents(control.Get(), DIID_DWebBrowserEvents2, 77), S_OK);
     EXPECT_TRUE(DestroyWindow(hwnd));
 }
 

@@ -50,6 +50,8 @@ TEST_F(BrowserHostTest, CreatesTheControlAndThePageObjectsTable) {
             EXPECT_STREQ(className, L"AtlAxWin");
             EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & 0x50000000L, 0x50000000L);
             EXPECT_EQ(host.Browser() != nullptr, withUrl);
+            win::ComPtr<IUnknown> control;
+            EXPECT_EQ(AxGetControl(hwnd, control.Put()), withUrl ? S_OK : E_FAIL);
             EXPECT_EQ(host.Cookie() != BrowserHost::kNoCookie, withUrl);
             // The page's external object, whose StartGame reaches the parent.
             win::ComPtr<IUnknown> site;

@@ -101,10 +101,6 @@ class SkinWindowTest : public ::testing::Test {
         SendMessageW(skin_.Hwnd(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON,
                      MAKELPARAM(p.x, p.y));
     }
-    void Click(POINT p) {
-        for (UINT m : {UINT(WM_MOUSEMOVE), UINT(WM_LBUTTONDOWN), UINT(WM_LBUTTONUP)})
-            Send(m, p);
-    }
     // A point inside button k of the current layout.
     POINT Button(int k) const {
         RECT r = Rect();
@@ -113,11 +109,6 @@ class SkinWindowTest : public ::testing::Test {
         return {p.x + 3, p.y + 3};
     }
     uint32_t FaceAt(int k) const { return skin_.PixelAt(Button(k).x, Button(k).y); }
-    HCURSOR CursorAfterSetCursor() {
-        SendMessageW(skin_.Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(skin_.Hwnd()),
-                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        return GetCursor();
-    }
 
     static inline win::GdiplusSession gdiplus_;
     static inline TempDir* dir_ = nullptr;
@@ -230,7 +221,9 @@ TEST_F(SkinWindowTest, FrameCommandsTable) {
         owner_.received.clear();
         Send(WM_MOUSEMOVE, row.at);
         HCURSOR want = row.cursor ? LoadCursorW(nullptr, row.cursor) : skin_.WindowCursor();
-        EXPECT_EQ(CursorAfterSetCursor(), want);
+        SendMessageW(skin_.Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(skin_.Hwnd()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), want);
         if (row.message != WM_MOUSEMOVE) Send(row.message, row.at);
         ASSERT_EQ(owner_.received.size(), row.sent ? 1u : 0u);
         EXPECT_EQ(owner_.Count(row.sent, row.wParam), row.sent ? 1 : 0);
@@ -243,7 +236,8 @@ TEST_F(SkinWindowTest, ButtonCommandsReachTheOwner) {
     EnterGame(900, 600);
     ShowWindow(owner_.Get(), SW_SHOWNOACTIVATE);
     for (int k : {kMaximize, kClose, kMinimize, kRefresh})
-        Click(Button(k));
+        for (UINT m : {UINT(WM_MOUSEMOVE), UINT(WM_LBUTTONDOWN), UINT(WM_LBUTTONUP)})
+            Send(m, Button(k));
     EXPECT_NE(GetCapture(), skin_.Hwnd());
     // A double click on a button after its click runs nothing more.
     Send(WM_LBUTTONDBLCLK, Button(kRefresh));

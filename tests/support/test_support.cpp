@@ -214,7 +214,6 @@ LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, L
     if (message == WM_START_GAME) {
         auto* url = reinterpret_cast<wchar_t*>(lParam);
         self->urls.push_back(url ? url : L"");
-        self->urlBytes.push_back(url ? HeapSize(GetProcessHeap(), 0, url) : 0);
         FreeStartGameUrl(url);
     }
     return 0;

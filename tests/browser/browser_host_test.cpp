@@ -8,7 +8,6 @@
 
 #include "browser/test_objects.h"
 #include "support/fake_browser.h"
-#include "support/page_listener.h"
 #include "support/test_support.h"
 
 #include <exdispid.h>
@@ -51,6 +50,8 @@ TEST_F(BrowserHostTest, CreatesTheControlAndThePageObjectsTable) {
             EXPECT_STREQ(className, L"AtlAxWin");
             EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & 0x50000000L, 0x50000000L);
             EXPECT_EQ(host.Browser() != nullptr, withUrl);
+            win::ComPtr<IUnknown> control;
+            EXPECT_EQ(AxGetControl(hwnd, control.Put()), withUrl ? S_OK : E_FAIL);
             EXPECT_EQ(host.Cookie() != BrowserHost::kNoCookie, withUrl);
             // The page's external object, whose StartGame reaches the parent.
             win::ComPtr<IUnknown> site;
@@ -197,22 +198,6 @@ TEST_F(BrowserHostTest, DialogTemplateHostWindowsGetTheirControl) {
     browser.Reset();
     control.Reset();
     EXPECT_TRUE(DestroyWindow(dialog));
-}
-
-// The control really asks for its page: a tiny HTTP listener on 127.0.0.1
-// receives the request that the host's window text starts.
-TEST_F(BrowserHostTest, TheControlAsksForTheWindowTextsUrl) {
-    testing_support::PageListener listener;
-    ASSERT_NE(listener.Port(), 0);
-    RecordingWindow parent;
-    BrowserHost host;
-    std::wstring url =
-        L"http://127.0.0.1:" + std::to_wstring(listener.Port()) + L"/start?version=2&fn=test";
-    ASSERT_NE(host.Create(parent.Get(), url.c_str()), nullptr);
-    ASSERT_NE(host.Browser(), nullptr);
-    std::string request = listener.WaitForRequest(20000);
-    EXPECT_EQ(request.rfind("GET /start?version=2&fn=test HTTP/1.", 0), 0u) << request;
-    DestroyWindow(host.Window());
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 // Small helpers of the browser tests: a counted IDispatch that stands in for
-// the page's external object or an event sink, and OLE for the test's thread.
+// the page's external object, and OLE for the test's thread.
 #pragma once
 
 #include <windows.h>
-#include <exdisp.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
@@ -11,10 +10,8 @@
 class CountedDispatch final : public IDispatch {
   public:
     ULONG refs = 1;
-    int invokes = 0; // calls of Invoke, such as the control's events
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        bool known =
-            riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2;
+        bool known = riid == IID_IUnknown || riid == IID_IDispatch;
         *ppv = known ? static_cast<IDispatch*>(this) : nullptr;
         if (known) AddRef();
         return known ? S_OK : E_NOINTERFACE;
@@ -22,18 +19,14 @@ class CountedDispatch final : public IDispatch {
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
     // Stack-allocated: never deleted through Release.
     STDMETHODIMP_(ULONG) Release() override { return --refs; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
         return E_NOTIMPL;
     }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                         UINT*) override {
-        ++invokes;
-        return S_OK;
+        return E_NOTIMPL;
     }
 };
 

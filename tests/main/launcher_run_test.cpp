@@ -27,43 +27,34 @@ TEST(Launcher, BrokenConfigurationStillEndsCleanly) {
 }
 
 // The real launcher with the sample skin and "test": no update (a stale
-// "update" folder stays, the update server hears nothing), its loading
-// picture comes up, and closing the window ends the run with exit code 0.
-TEST(LauncherRun, ShowsItsWindowsAndEndsWithExitCodeZero) {
-    PageListener updateServer;
+// "update" folder stays, the update server hears nothing), a window comes up,
+// and closing it ends the run with exit code 0. The browser control asks the
+// page server for the start page with the launcher's query, "&install=1" on
+// the first run only.
+TEST(LauncherRun, ShowsTheStartPageWithItsQueryAndEndsWithExitCodeZero) {
+    PageListener updateServer, pageServer;
     ASSERT_NE(0, updateServer.Port());
+    ASSERT_NE(0, pageServer.Port());
     TempDir dir;
     std::wstring exe = MakeLauncherDir(
         dir.Path(), BinaryPath("Lumora2.exe"),
-        {{"update_url", "http://127.0.0.1:" + std::to_string(updateServer.Port()) + "/"}});
+        {{"update_url", "http://127.0.0.1:" + std::to_string(updateServer.Port()) + "/"},
+         {"game_url", "http://127.0.0.1:" + std::to_string(pageServer.Port()) + "/lmwd"}});
     ASSERT_TRUE(CreateDirectoryW((dir / L"update").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(dir / L"update\\stale.txt", "stale"));
-    LauncherRun run = RunLauncher(exe, L"test");
-    EXPECT_NE(0u, run.windowPid) << "no window of the launcher became visible";
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_TRUE(FileExists(dir / L"update\\stale.txt"));
-    EXPECT_EQ("", updateServer.WaitForRequest(100));
-}
-
-// The browser control asks the page server for the start page with the
-// launcher's query, "&install=1" on the first run only.
-TEST(LauncherRun, StartPageCarriesVersionMachineCodeChannelAndFirstRun) {
-    PageListener listener;
-    ASSERT_NE(0, listener.Port());
-    TempDir dir;
-    std::wstring exe = MakeLauncherDir(
-        dir.Path(), BinaryPath("Lumora2.exe"),
-        {{"game_url", "http://127.0.0.1:" + std::to_string(listener.Port()) + "/lmwd"}});
     ASSERT_TRUE(WriteFileBytes(dir / L"channel", "ch7|Demo"));
     for (const char* install : {"&install=1", ""}) {
         std::string request;
         LauncherRun run =
-            RunLauncher(exe, L"test", [&] { request = listener.WaitForRequest(30000); });
+            RunLauncher(exe, L"test", [&] { request = pageServer.WaitForRequest(30000); });
+        EXPECT_NE(0u, run.windowPid) << "no window of the launcher became visible";
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_EQ(0u, request.find("GET /lmwd?version=2&machine_code=WINEHDISK&fn=ch7" +
                                    std::string(install) + " "))
             << request;
     }
+    EXPECT_TRUE(FileExists(dir / L"update\\stale.txt"));
+    EXPECT_EQ("", updateServer.WaitForRequest(100));
 }
 
 // A self-update's new launcher, started with "force" in the update folder,

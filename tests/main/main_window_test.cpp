@@ -3,10 +3,12 @@
 #include "core/saved_state.h"
 #include "core/static_config.h"
 #include "support/fake_browser.h"
+#include "support/launcher_dir.h"
 #include "support/test_support.h"
-#include "ui/gdiplus_flat.h"
 #include "ui/main_window.h"
 #include "web/start_game.h"
+#include "win/com_scoped.h"
+#include "win/gdiplus_scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -34,32 +36,26 @@ wchar_t* HeapUrl(const wchar_t* text) {
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        CoInitialize(nullptr);
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr);
         module_.Init(GetModuleHandleW(nullptr));
         module_.AddMessageLoop(&loop_);
         CopyTree(SourcePath("demo"), dir_.Path());
         config_.LoadStaticConfigFrom(dir_.Path().c_str(), L"Lumora2", L"", L"", 2, nullptr);
-        RECT work = {};
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        state_.InitSavedStateWith((dir_ / L"Lumora2.exe").c_str(), config_, work);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_, 0);
+        state_.InitSavedStateWith((dir_ / L"Lumora2.exe").c_str(), config_, work_);
     }
     void TearDown() override {
         module_.RemoveMessageLoop();
         module_.Term();
-        Gdiplus::GdiplusShutdown(gdiplus_);
-        CoUninitialize();
     }
 
-    static bool Visible(HWND h) { return h && IsWindowVisible(h); }
-
+    win::ComInit com_{CoInitialize(nullptr)};
+    win::GdiplusSession gdiplus_ = win::StartGdiplus();
     TempDir dir_;
     StaticConfig config_;
     SavedState state_;
     AppModule module_;
     MessageLoop loop_;
-    ULONG_PTR gdiplus_ = 0;
+    RECT work_ = {};
 };
 
 } // namespace
@@ -76,8 +72,6 @@ TEST_F(MainWindowTest, StateMachineTable) {
     ASSERT_GE(game, 0);
     WindowDesc& gameDesc = config_.windows[game];
     const SIZE gameSize = {state_.width, state_.height};
-    RECT work = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const std::wstring configPath = dir_ / L"Config.json";
 
     MainWindow w(config_, state_, module_);
@@ -159,14 +153,14 @@ TEST_F(MainWindowTest, StateMachineTable) {
         EXPECT_EQ(w.CurrentWindow(), row.layout);
         EXPECT_EQ(IsIconic(hwnd) != FALSE, row.shown == kIconic);
         if (row.shown != kIconic) {
-            EXPECT_EQ(Visible(hwnd), row.shown == kShown);
-            EXPECT_EQ(Visible(w.Skin().Hwnd()), row.shown == kShown);
-            EXPECT_EQ(Visible(w.Loading().Hwnd()), row.shown == kHidden);
+            EXPECT_EQ(IsWindowVisible(hwnd) != FALSE, row.shown == kShown);
+            EXPECT_EQ(IsWindowVisible(w.Skin().Hwnd()) != FALSE, row.shown == kShown);
+            EXPECT_EQ(IsWindowVisible(w.Loading().Hwnd()) != FALSE, row.shown == kHidden);
         }
         EXPECT_EQ(w.Skin().Maximized(), row.maximized);
         RECT frame = Rect(w.Skin().Hwnd());
         if (row.frame == kWork) {
-            EXPECT_TRUE(EqualRect(&frame, &work));
+            EXPECT_TRUE(EqualRect(&frame, &work_));
         } else {
             SIZE size = row.frame == kGame ? gameSize
                                            : SIZE{startFrame.right - startFrame.left,
@@ -180,22 +174,17 @@ TEST_F(MainWindowTest, StateMachineTable) {
         if (row.shown != kIconic) {
             EXPECT_TRUE(EqualRect(&inside, &page));
         }
-        std::string saved;
-        if (row.saved) {
-            char expected[80];
-            snprintf(expected, sizeof expected,
+        char saved[80] = "<missing>";
+        if (row.saved)
+            snprintf(saved, sizeof saved,
                      "{\"window\": {\"width\":%ld, \"height\":%ld, \"maximized\":%d} }",
                      gameSize.cx, gameSize.cy, row.saved);
-            EXPECT_TRUE(ReadFileBytes(configPath, saved));
-            EXPECT_EQ(saved, expected);
-        } else {
-            EXPECT_FALSE(FileExists(configPath));
-        }
-        std::vector<std::wstring> calls = browser.Calls(L"Navigate2 ");
-        for (std::wstring& call : calls)
-            if (call == L"Navigate2 " + std::wstring(config_.startUrl)) call = L"home";
-        std::vector<std::wstring> refreshes = browser.Calls(L"Refresh");
-        calls.insert(calls.end(), refreshes.begin(), refreshes.end());
+        EXPECT_EQ(FileText(configPath), saved);
+        std::vector<std::wstring> calls;
+        for (const std::wstring& call : browser.log)
+            if (call.rfind(L"Navigate2 ", 0) == 0 || call == L"Refresh")
+                calls.push_back(call == L"Navigate2 " + std::wstring(config_.startUrl) ? L"home"
+                                                                                       : call);
         EXPECT_EQ(calls, row.calls);
     }
 

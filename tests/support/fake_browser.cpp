@@ -222,12 +222,8 @@ FakeBrowserClass::~FakeBrowserClass() {
 }
 
 STDMETHODIMP FakeBrowserClass::QueryInterface(REFIID riid, void** ppv) {
-    if (riid != IID_IUnknown && riid != IID_IClassFactory) {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    *ppv = static_cast<IClassFactory*>(this);
-    return S_OK;
+    *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+    return *ppv ? S_OK : E_NOINTERFACE;
 }
 
 STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
@@ -258,13 +254,6 @@ HRESULT FireBrowserEvent(IDispatch* sink, DISPID id) {
 
 void FakeBrowserClass::FireDocumentComplete() {
     if (latest && latest->sink) FireBrowserEvent(latest->sink, DISPID_DOCUMENTCOMPLETE);
-}
-
-std::vector<std::wstring> FakeBrowserClass::Calls(const std::wstring& prefix) const {
-    std::vector<std::wstring> out;
-    for (const std::wstring& call : log)
-        if (call.compare(0, prefix.size(), prefix) == 0) out.push_back(call);
-    return out;
 }
 
 } // namespace testing_support

@@ -28,8 +28,6 @@ class FakeBrowserClass final : public IClassFactory {
     FakeBrowser* latest = nullptr;
     // Sends DocumentComplete to the sink advised on the latest control.
     void FireDocumentComplete();
-    // The log entries that start with prefix.
-    std::vector<std::wstring> Calls(const std::wstring& prefix) const;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }

@@ -1,24 +1,7 @@
 #include "support/page_listener.h"
+#include "support/test_support.h"
 
 namespace testing_support {
-
-namespace {
-
-std::string ReadHead(SOCKET client) {
-    DWORD timeout = 5000;
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
-               sizeof(timeout));
-    std::string head;
-    char buffer[1024];
-    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 16384) {
-        int got = recv(client, buffer, sizeof(buffer), 0);
-        if (got <= 0) break;
-        head.append(buffer, static_cast<size_t>(got));
-    }
-    return head;
-}
-
-} // namespace
 
 PageListener::PageListener() {
     WSADATA data;
@@ -43,13 +26,8 @@ PageListener::~PageListener() {
 }
 
 std::string PageListener::WaitForRequest(DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs;) {
+        Pump(0);
         fd_set set;
         FD_ZERO(&set);
         FD_SET(socket_, &set);
@@ -57,12 +35,21 @@ std::string PageListener::WaitForRequest(DWORD timeoutMs) {
         if (select(0, &set, nullptr, nullptr, &wait) != 1) continue;
         SOCKET client = accept(socket_, nullptr, nullptr);
         if (client == INVALID_SOCKET) continue;
-        std::string request = ReadHead(client);
+        DWORD timeout = 5000;
+        setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+                   sizeof(timeout));
+        std::string head;
+        char buffer[1024];
+        for (int got = 1;
+             got > 0 && head.find("\r\n\r\n") == std::string::npos && head.size() < 16384;) {
+            got = recv(client, buffer, sizeof(buffer), 0);
+            if (got > 0) head.append(buffer, static_cast<size_t>(got));
+        }
         const char reply[] = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n"
                              "Content-Length: 13\r\n\r\n<html></html>";
         send(client, reply, static_cast<int>(sizeof(reply) - 1), 0);
         closesocket(client);
-        if (!request.empty()) return request;
+        if (!head.empty()) return head;
     }
     return std::string();
 }

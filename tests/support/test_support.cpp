@@ -131,67 +131,37 @@ std::wstring BinaryPath(const std::string& relative) {
 
 int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
                DWORD timeoutMs, std::string* output) {
-    std::wstring cmd = L"\"" + exe + L"\"";
-    if (!args.empty()) cmd += L" " + args;
-    std::vector<wchar_t> buf(cmd.begin(), cmd.end());
-    buf.push_back(L'\0');
-
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    // The output goes to a file: unlike a pipe it never blocks the program.
+    TempDir outDir;
+    std::wstring outPath = outDir / L"output";
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE readPipe = nullptr, writePipe = nullptr;
+    HANDLE out = output ? CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
+                                      CREATE_ALWAYS, 0, nullptr)
+                        : INVALID_HANDLE_VALUE;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    if (output) {
-        CreatePipe(&readPipe, &writePipe, &sa, 0);
-        SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+    if (out != INVALID_HANDLE_VALUE) {
         si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = writePipe;
-        si.hStdError = writePipe;
+        si.hStdOutput = si.hStdError = out;
         si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION pi = {};
-    BOOL ok = CreateProcessW(exe.c_str(), buf.data(), nullptr, nullptr, output ? TRUE : FALSE, 0,
+    BOOL ok = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != INVALID_HANDLE_VALUE, 0,
                              nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
-    if (writePipe) CloseHandle(writePipe);
-    if (!ok) {
-        if (readPipe) CloseHandle(readPipe);
-        return -1;
-    }
-    int code = -1;
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (output) {
-            DWORD avail = 0;
-            while (PeekNamedPipe(readPipe, nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
-                char chunk[4096];
-                DWORD got = 0;
-                if (!ReadFile(readPipe, chunk, sizeof chunk, &got, nullptr) || got == 0) break;
-                output->append(chunk, got);
-            }
-        }
-        DWORD w = WaitForSingleObject(pi.hProcess, 50);
-        if (w == WAIT_OBJECT_0) {
-            DWORD exitCode = 0;
-            GetExitCodeProcess(pi.hProcess, &exitCode);
-            code = static_cast<int>(exitCode);
-            break;
-        }
-        if (GetTickCount() - start > timeoutMs) {
-            TerminateProcess(pi.hProcess, 99);
-            WaitForSingleObject(pi.hProcess, 5000);
-            break;
-        }
-    }
-    if (output) {
-        char chunk[4096];
-        DWORD got = 0, avail = 0;
-        while (PeekNamedPipe(readPipe, nullptr, 0, nullptr, &avail, nullptr) && avail > 0 &&
-               ReadFile(readPipe, chunk, sizeof chunk, &got, nullptr) && got > 0)
-            output->append(chunk, got);
-        CloseHandle(readPipe);
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (!ok) return -1;
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(pi.hProcess, &code);
+    } else {
+        TerminateProcess(pi.hProcess, 99);
+        WaitForSingleObject(pi.hProcess, 5000);
     }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return code;
+    if (output) ReadFileBytes(outPath, *output);
+    return static_cast<int>(code);
 }
 
 void Pump(DWORD ms) {
@@ -244,7 +214,6 @@ LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, L
     if (message == WM_START_GAME) {
         auto* url = reinterpret_cast<wchar_t*>(lParam);
         self->urls.push_back(url ? url : L"");
-        self->urlBytes.push_back(url ? HeapSize(GetProcessHeap(), 0, url) : 0);
         FreeStartGameUrl(url);
     }
     return 0;

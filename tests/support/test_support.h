@@ -63,7 +63,6 @@ class RecordingWindow {
 
     std::vector<MSG> received;
     std::vector<std::wstring> urls;
-    std::vector<size_t> urlBytes; // the heap size of each URL's buffer
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -200,24 +200,11 @@ TEST(ButtonMachine, Table) {
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << n++);
-        ButtonSteps s;
-        switch (row.event) {
-        case kMove:
-            s = ButtonMove(hot, pressed, row.hit);
-            break;
-        case kPress:
-            s = ButtonPress(hot, pressed);
-            break;
-        case kRelease:
-            s = ButtonRelease(hot, pressed);
-            break;
-        case kLeave:
-            s = ButtonLeave(hot, pressed);
-            break;
-        case kCaptureLost:
-            s = ButtonCaptureLost(hot, pressed);
-            break;
-        }
+        ButtonSteps s = row.event == kMove      ? ButtonMove(hot, pressed, row.hit)
+                        : row.event == kPress   ? ButtonPress(hot, pressed)
+                        : row.event == kRelease ? ButtonRelease(hot, pressed)
+                        : row.event == kLeave   ? ButtonLeave(hot, pressed)
+                                                : ButtonCaptureLost(hot, pressed);
         std::vector<std::pair<int, int>> draws;
         for (int k = 0; k < s.drawCount; ++k)
             draws.push_back({s.drawIndex[k], s.drawState[k]});

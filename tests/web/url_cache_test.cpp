@@ -12,6 +12,7 @@
 #include "web/script_bridge.h"
 #include "web/url_cache.h"
 #include "win/com_ptr.h"
+#include "win/inet.h"
 #include "win/scoped.h"
 
 namespace {
@@ -43,13 +44,11 @@ std::vector<std::wstring> AllEntries() {
     std::vector<unsigned char> buffer(64 * 1024);
     DWORD bytes = static_cast<DWORD>(buffer.size());
     auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
-    HANDLE find = FindFirstUrlCacheEntryW(nullptr, entry, &bytes);
-    if (!find) return urls;
-    do {
+    win::UniqueUrlCacheFind find(FindFirstUrlCacheEntryW(nullptr, entry, &bytes));
+    for (bool more = bool(find); more; more = FindNextUrlCacheEntryW(find.Get(), entry, &bytes)) {
         if (entry->lpszSourceUrlName) urls.push_back(entry->lpszSourceUrlName);
         bytes = static_cast<DWORD>(buffer.size());
-    } while (FindNextUrlCacheEntryW(find, entry, &bytes));
-    FindCloseUrlCache(find);
+    }
     return urls;
 }
 
@@ -109,15 +108,10 @@ TEST_F(UrlCacheTest, PatternsTable) {
 
 TEST_F(UrlCacheTest, CleanCacheDropsTheContentDeliveryDomain) {
     ASSERT_EQ(std::wstring(LUMORA_CDN_SUFFIX), L".cdn.lumora.example");
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    {
-        auto bridge = ScriptBridge::Create(nullptr);
-        DISPPARAMS none{};
-        EXPECT_EQ(bridge->Invoke(DISPID_CLEANCACHE, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
-                                 nullptr, nullptr),
-                  S_OK);
-    }
-    CoUninitialize();
+    DISPPARAMS none{};
+    EXPECT_EQ(ScriptBridge::Create(nullptr)->Invoke(DISPID_CLEANCACHE, IID_NULL, 0, DISPATCH_METHOD,
+                                                    &none, nullptr, nullptr, nullptr),
+              S_OK);
     ExpectLeft(false, L"CleanCache");
 }
 

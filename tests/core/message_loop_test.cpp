@@ -1,6 +1,7 @@
 // The message loop with a real window, and the module's registry of loops.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "core/app_module.h"
@@ -103,6 +104,9 @@ TEST(AppModule, OneLoopPerThread) {
     ASSERT_TRUE(module.AddMessageLoop(&loop));
     EXPECT_FALSE(module.AddMessageLoop(&other));
     EXPECT_EQ(module.GetMessageLoop(), &loop);
+    MessageLoop* ownOfThread = &other;
+    std::thread([&] { ownOfThread = module.GetMessageLoop(); }).join();
+    EXPECT_EQ(ownOfThread, nullptr);
     EXPECT_TRUE(module.RemoveMessageLoop());
     EXPECT_FALSE(module.RemoveMessageLoop());
     ASSERT_TRUE(module.AddMessageLoop(&loop));

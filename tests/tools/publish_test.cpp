@@ -34,9 +34,8 @@ std::wstring Args(const TempDir& dir, const std::wstring& spec) {
 }
 
 void MakeRelease(const std::wstring& rel) {
-    CreateDirectoryW(rel.c_str(), nullptr);
-    CreateDirectoryW((rel + L"\\bin").c_str(), nullptr);
-    CreateDirectoryW((rel + L"\\data").c_str(), nullptr);
+    for (const wchar_t* folder : {L"", L"\\bin", L"\\data"})
+        CreateDirectoryW((rel + folder).c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(rel + L"\\readme", "read me"));
     ASSERT_TRUE(WriteFileBytes(rel + L"\\bin\\game.dll", "game code"));
     ASSERT_TRUE(WriteFileBytes(rel + L"\\data\\a.b.c", "data"));

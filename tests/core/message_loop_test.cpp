@@ -1,37 +1,27 @@
 // The message loop with a real window, and the module's registry of loops.
+#include "core/app_module.h"
+#include "core/message_loop.h"
+#include "core/messages.h"
+#include "support/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
 
-#include "core/app_module.h"
-#include "core/message_loop.h"
-
 namespace {
 
-constexpr UINT kProbe = WM_APP + 1;
-std::vector<WPARAM> g_dispatched; // the wParam of every kProbe dispatched
+using testing_support::RecordingWindow;
 
-LRESULT CALLBACK ProbeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == kProbe) g_dispatched.push_back(wp);
-    return DefWindowProcW(hwnd, msg, wp, lp);
+constexpr UINT kProbe = WM_REFRESH_PAGE; // one the recording window keeps
+
+// The wParam of every kProbe dispatched to w.
+std::vector<WPARAM> Dispatched(const RecordingWindow& w) {
+    std::vector<WPARAM> out;
+    for (const MSG& m : w.received)
+        if (m.message == kProbe) out.push_back(m.wParam);
+    return out;
 }
-
-// A window of the test's own thread, whose queue the loop then runs.
-struct ProbeWindow {
-    ProbeWindow() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ProbeProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LumoraLoopProbe";
-        RegisterClassW(&wc); // a second registration fails harmlessly
-        hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                               nullptr, wc.hInstance, nullptr);
-        g_dispatched.clear();
-    }
-    ~ProbeWindow() { DestroyWindow(hwnd); }
-    HWND hwnd;
-};
 
 // Consumes kProbe messages whose wParam is in [from, to], recording each ask.
 struct RangeFilter : MessageFilter {
@@ -46,21 +36,21 @@ struct RangeFilter : MessageFilter {
 };
 
 TEST(MessageLoop, NewestFilterIsAskedFirst) {
-    ProbeWindow w;
+    RecordingWindow w;
     MessageLoop loop;
     RangeFilter older(10, 29), newer(20, 39);
     ASSERT_TRUE(loop.AddMessageFilter(&older));
     ASSERT_TRUE(loop.AddMessageFilter(nullptr)); // empty entries are skipped
     ASSERT_TRUE(loop.AddMessageFilter(&newer));
     for (WPARAM wp : {15, 25, 35, 5}) // older only, both (newer wins), newer only, neither
-        PostMessageW(w.hwnd, kProbe, wp, 0);
+        PostMessageW(w.Get(), kProbe, wp, 0);
     // Thread messages, which have no window, are filtered all the same.
     PostThreadMessageW(GetCurrentThreadId(), kProbe, 36, 0);
     PostQuitMessage(7);
     EXPECT_EQ(loop.Run(), 7);
     EXPECT_EQ(newer.asked, (std::vector<WPARAM>{15, 25, 35, 5, 36}));
     EXPECT_EQ(older.asked, (std::vector<WPARAM>{15, 5}));
-    EXPECT_EQ(g_dispatched, (std::vector<WPARAM>{5}));
+    EXPECT_EQ(Dispatched(w), (std::vector<WPARAM>{5}));
 }
 
 // Records idle rounds; the last one in the list also drives the loop.
@@ -83,10 +73,10 @@ struct IdleProbe : IdleHandler {
 };
 
 TEST(MessageLoop, IdleRunsOnceAfterEachMessageThatCounts) {
-    ProbeWindow w;
+    RecordingWindow w;
     MessageLoop loop;
     std::vector<int> order;
-    IdleProbe first(&order, 1), second(&order, 2), last(&order, 3, w.hwnd);
+    IdleProbe first(&order, 1), second(&order, 2), last(&order, 3, w.Get());
     for (IdleHandler* h :
          {(IdleHandler*)&first, (IdleHandler*)nullptr, (IdleHandler*)&second, (IdleHandler*)&last})
         ASSERT_TRUE(loop.AddIdleHandler(h));

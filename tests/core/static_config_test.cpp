@@ -11,12 +11,8 @@ using namespace testing_support;
 
 namespace {
 
-const wchar_t* FixedCode() {
-    return L"WD123";
-}
-const wchar_t* NoCode() {
-    return nullptr;
-}
+const MachineCodeSource FixedCode = [] { return L"WD123"; };
+const MachineCodeSource NoCode = [] { return (const wchar_t*)nullptr; };
 
 // Loads a configuration from a fresh launcher directory holding the given
 // "static.json" (absent when null) and "channel" (absent when null).

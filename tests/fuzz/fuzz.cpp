@@ -293,21 +293,14 @@ bool RunCase(const std::string& input, std::string& why) {
     return ok;
 }
 
+// The files directly in dir.
 std::vector<std::wstring> FilesIn(const std::wstring& dir) {
+    std::map<std::wstring, std::string> found;
+    Snap(dir, L"", false, found);
     std::vector<std::wstring> files;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return files;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.push_back(dir + L"\\" + fd.cFileName);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+    for (const auto& f : found)
+        if (f.first.back() != L'\\') files.push_back(f.first);
     return files;
-}
-
-std::wstring FailingDir(const char* driver) {
-    return SourcePath(std::string("tests/fuzz/failing/") + driver);
 }
 
 // Each known failing input in a process of its own, so that a crash of one
@@ -317,7 +310,8 @@ int Replay() {
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     int failed = 0, total = 0;
     for (const Driver* d : kDrivers) {
-        for (const std::wstring& file : FilesIn(FailingDir(d->name))) {
+        for (const std::wstring& file :
+             FilesIn(SourcePath(std::string("tests/fuzz/failing/") + d->name))) {
             std::string out;
             int rc = RunProgram(self, Widen(d->name) + L" --one \"" + file + L"\"", L"",
                                 DWORD(kHangMs * 2), &out);
@@ -366,7 +360,7 @@ int main(int argc, char** argv) {
     CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
     // Writes that resist are retried; the pauses would only slow the cases.
     g_retryPause = [](DWORD) {};
-    if (!g_sandbox.Create() || !g_driver->setup()) {
+    if (!g_sandbox.Create() || (g_driver->setup && !g_driver->setup())) {
         fprintf(stderr, "%s: setup failed\n", g_driver->name);
         return 2;
     }

@@ -17,7 +17,7 @@ struct Driver {
     const char* name;
     // Tokens the mutator inserts or writes over (keys, odd numbers, names).
     std::vector<std::string> dictionary;
-    // Once per process; false when the driver cannot run at all.
+    // Once per process (may be null); false when the driver cannot run at all.
     bool (*setup)();
     // Runs one case; false with a reason when a check failed.
     bool (*run)(const std::string& input, std::string& why);

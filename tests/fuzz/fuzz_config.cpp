@@ -22,17 +22,6 @@ bool StartsWithBom(const std::string& s) {
     return s.compare(0, 3, kBom) == 0;
 }
 
-bool Setup() {
-    return true;
-}
-
-const wchar_t* MachineCode() {
-    return L"WD123";
-}
-const wchar_t* NoMachineCode() {
-    return nullptr;
-}
-
 bool FieldsTerminated(const StaticConfig& c) {
     if (!Terminated(c.updateUrl) || !Terminated(c.startUrl) || !Terminated(c.gameUrl) ||
         !Terminated(c.title) || !Terminated(c.loading) || !Terminated(c.baseDir))
@@ -90,8 +79,10 @@ bool RunStatic(const std::string& input, std::string& why) {
     if (split != std::string::npos) files[L"channel"] = input.substr(split + kSplit.size());
     g_sandbox.Reset(files);
     std::unique_ptr<StaticConfig> c(new StaticConfig);
-    c->LoadStaticConfigFrom(g_sandbox.Root().c_str(), L"Lumora 2", kBuiltInUpdateUrl,
-                            L"http://g.example/", 2, Hash(input) & 1 ? MachineCode : NoMachineCode);
+    c->LoadStaticConfigFrom(
+        g_sandbox.Root().c_str(), L"Lumora 2", kBuiltInUpdateUrl, L"http://g.example/", 2,
+        Hash(input) & 1 ? MachineCodeSource([] { return L"WD123"; })
+                        : [] { return (const wchar_t*)nullptr; });
     if (!FieldsTerminated(*c)) return why = "a field lost its terminator", false;
     if (StartsWithBom(json) && (c->windowCount || wcscmp(c->updateUrl, kBuiltInUpdateUrl)))
         return why = "static.json with a byte-order mark was read", false;
@@ -144,35 +135,13 @@ bool RunSaved(const std::string& input, std::string& why) {
 
 } // namespace
 
-const Driver kStaticConfig = {"static",
-                              {"\"update_url\":",
-                               "\"game_url\":",
-                               "\"first_window\":",
-                               "\"windows\":",
-                               "\"next\":",
-                               "\"buttons\":",
-                               "\"matrix\":",
-                               "\"defSize\":[",
-                               "\"border\":[",
-                               "\"func\":",
-                               "\"\":{}",
-                               "{}",
-                               "[]",
-                               "null",
-                               "true",
-                               "\\u0000",
-                               "\\ud800",
-                               kBom,
-                               "|",
-                               "%",
-                               "\n--channel--\n"},
-                              Setup,
-                              RunStatic};
-
-const Driver kSavedState = {"config",
-                            {"\"window\":", "\"width\":", "\"height\":", "\"maximized\":", "{}",
-                             "[]", "null", "true", "-", "e5", kBom},
-                            Setup,
-                            RunSaved};
+// clang-format off
+const Driver kStaticConfig = {"static", {"\"update_url\":", "\"game_url\":", "\"first_window\":",
+    "\"windows\":", "\"next\":", "\"buttons\":", "\"matrix\":", "\"defSize\":[", "\"border\":[",
+    "\"func\":", "\"\":{}", "{}", "[]", "null", "true", "\\u0000", "\\ud800", kBom, "|", "%",
+    "\n--channel--\n"}, nullptr, RunStatic};
+const Driver kSavedState = {"config", {"\"window\":", "\"width\":", "\"height\":",
+    "\"maximized\":", "{}", "[]", "null", "true", "-", "e5", kBom}, nullptr, RunSaved};
+// clang-format on
 
 } // namespace fuzz

@@ -111,15 +111,13 @@ std::string Utf16(const char* s) {
 
 } // namespace
 
-const Driver kPackage = {
-    "package",
-    {Utf16(".."), Utf16("\\"), Utf16("/"), Utf16("C:"), Utf16("\\\\"), Utf16("CON"), Utf16(":"),
-     Utf16(" "), Utf16("."), Utf16("aux.txt"), std::string(2, '\0'),
-     // Property ids of the header: names, empty streams and files, sizes,
-     // checksums, folders and the end mark.
-     "\x11", "\x0E", "\x0F", "\x19", "\x09", "\x0A", "\x0B", "\x0C", "\x0D", std::string(1, '\0')},
-    Setup,
-    Run,
-    Repair};
+// clang-format off
+const Driver kPackage = {"package", {Utf16(".."), Utf16("\\"), Utf16("/"), Utf16("C:"), Utf16("\\\\"),
+    Utf16("CON"), Utf16(":"), Utf16(" "), Utf16("."), Utf16("aux.txt"), std::string(2, '\0'),
+    // Property ids of the header: names, empty streams and files, sizes,
+    // checksums, folders and the end mark.
+    "\x11", "\x0E", "\x0F", "\x19", "\x09", "\x0A", "\x0B", "\x0C", "\x0D", std::string(1, '\0')},
+    Setup, Run, Repair};
+// clang-format on
 
 } // namespace fuzz

@@ -11,19 +11,11 @@ namespace fuzz {
 
 namespace {
 
-wchar_t* RefuseUrl(size_t) {
-    return nullptr;
-}
-
-bool Setup() {
-    return true;
-}
-
 bool Run(const std::string& input, std::string& why) {
     std::wstring text = testing_support::Widen(input);
     StartGameUrlAllocFn alloc = g_startGameUrlAlloc;
     bool refuse = Hash(input) % 8 == 0;
-    if (refuse) g_startGameUrlAlloc = RefuseUrl;
+    if (refuse) g_startGameUrlAlloc = [](size_t) -> wchar_t* { return nullptr; };
     wchar_t* url = nullptr;
     StartGameOutcome outcome = ParseStartGame(text.c_str(), &url);
     g_startGameUrlAlloc = alloc;
@@ -43,7 +35,7 @@ bool Run(const std::string& input, std::string& why) {
 const Driver kStartGame = {"start_game",
                            {"\"result\":", "\"ok\"", "\"OK\"", "\"url\":", "\"", "\\", "\\\"",
                             "\\u", "\\/", std::string(1, '\0')},
-                           Setup,
+                           nullptr,
                            Run};
 
 } // namespace fuzz

@@ -54,12 +54,10 @@ bool Run(const std::string& input, std::string& why) {
 
 } // namespace
 
-const Driver kManifest = {"manifest",
-                          {"\"version\":", "\"files\":", "\"a.txt\":", "\"sub\\\\b.txt\":",
-                           "\"evil.txt\":", "\"fuzz-launcher.exe\":", "\"readme\":", "\"..\\\\",
-                           "\"00000000000000000000000000000000\"", "\\u0000", "{}", "[]", "null",
-                           "\xEF\xBB\xBF"},
-                          Setup,
-                          Run};
+// clang-format off
+const Driver kManifest = {"manifest", {"\"version\":", "\"files\":", "\"a.txt\":", "\"sub\\\\b.txt\":",
+    "\"evil.txt\":", "\"fuzz-launcher.exe\":", "\"readme\":", "\"..\\\\",
+    "\"00000000000000000000000000000000\"", "\\u0000", "{}", "[]", "null", "\xEF\xBB\xBF"}, Setup, Run};
+// clang-format on
 
 } // namespace fuzz

@@ -123,15 +123,21 @@ UnixLink::~UnixLink() {
     WaitForPresence(seenAs_, false);
 }
 
-CountedPauses::CountedPauses() : saved_(g_retryPause) {
+CountedPauses::CountedPauses() : Override(g_retryPause, [](DWORD) { ++g_pauses; }) {
     g_pauses = 0;
-    g_retryPause = [](DWORD) { ++g_pauses; };
-}
-CountedPauses::~CountedPauses() {
-    g_retryPause = saved_;
 }
 int CountedPauses::Count() const {
     return g_pauses;
+}
+
+int CountEntries(const std::wstring& dir, bool filesOnly) {
+    WIN32_FIND_DATAW f;
+    win::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &f));
+    int n = 0;
+    for (bool more = bool(find); more; more = FindNextFileW(find.Get(), &f))
+        n += filesOnly ? !(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                       : wcscmp(f.cFileName, L".") && wcscmp(f.cFileName, L"..");
+    return n;
 }
 
 } // namespace testing_support

@@ -51,18 +51,28 @@ class UnixLink {
     bool made_ = false;
 };
 
+// While it lives, var holds value; the old value comes back after.
+template <class T> struct Override {
+    Override(T& var, T value) : var_(var), saved_(var) { var = value; }
+    ~Override() { var_ = saved_; }
+    Override(const Override&) = delete;
+    Override& operator=(const Override&) = delete;
+    T& var_;
+    T saved_;
+};
+
 // While it lives, the pauses before renewed attempts on held files take no
 // time and are counted.
-class CountedPauses {
-  public:
+struct CountedPauses : Override<void (*)(DWORD)> {
     CountedPauses();
-    ~CountedPauses();
-    CountedPauses(const CountedPauses&) = delete;
-    CountedPauses& operator=(const CountedPauses&) = delete;
     int Count() const;
-
-  private:
-    void (*saved_)(DWORD);
 };
+
+// "s" in double quotes, for a command line.
+inline std::wstring Quote(const std::wstring& s) {
+    return L"\"" + s + L"\"";
+}
+// Names directly in dir (files only when asked): leftovers would show here.
+int CountEntries(const std::wstring& dir, bool filesOnly = false);
 
 } // namespace testing_support

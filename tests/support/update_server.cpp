@@ -1,5 +1,6 @@
 #include "support/update_server.h"
 
+#include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "update/md5.h"
 
@@ -31,8 +32,7 @@ bool Publish(const std::string& relative, const std::string& bytes) {
 
 std::string PackageBytes(const std::string& name) {
     std::string bytes;
-    ReadFileBytes(RigPath("pkgs/" + name + ".7z"), bytes);
-    return bytes;
+    return ReadFileBytes(RigPath("pkgs/" + name + ".7z"), bytes) ? bytes : "";
 }
 
 bool PublishPackage(const std::string& name, const std::string& relative) {
@@ -41,24 +41,16 @@ bool PublishPackage(const std::string& name, const std::string& relative) {
 }
 
 std::vector<Request> RequestsFor(const std::string& needle) {
-    std::string log;
-    ReadFileBytes(RigPath("requests.log"), log);
+    std::istringstream lines(FileText(RigPath("requests.log")));
     std::vector<Request> out;
-    std::istringstream lines(log);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> fields;
-        std::istringstream parts(line);
-        std::string f;
-        while (std::getline(parts, f, '\t'))
-            fields.push_back(f);
-        if (fields.size() < 2 || fields[1].find(needle) == std::string::npos) continue;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
         Request r;
-        r.verb = fields[0];
-        r.target = fields[1];
-        for (size_t i = 2; i < fields.size(); ++i) {
-            if (fields[i].rfind("User-Agent: ", 0) == 0) r.agent = fields[i].substr(12);
-        }
+        std::getline(fields, r.verb, '\t');
+        if (!std::getline(fields, r.target, '\t') || r.target.find(needle) == std::string::npos)
+            continue;
+        for (std::string f; std::getline(fields, f, '\t');)
+            if (f.rfind("User-Agent: ", 0) == 0) r.agent = f.substr(12);
         out.push_back(r);
     }
     return out;

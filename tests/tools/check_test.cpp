@@ -1,3 +1,4 @@
+#include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "tools/static_check.h"
 
@@ -31,10 +32,6 @@ ToolRun RunCheck(const std::wstring& args) {
     ToolRun r;
     r.code = RunProgram(BinaryPath(CHECK_EXE), args, L"", 60000, &r.output);
     return r;
-}
-
-std::wstring Quote(const std::wstring& s) {
-    return L"\"" + s + L"\"";
 }
 
 size_t Occurrences(const std::string& text, const std::string& part) {

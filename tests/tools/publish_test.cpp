@@ -1,8 +1,9 @@
 // lumora_publish run as a process with the rig's 7z stand-in, and the
 // launcher's own update run consuming what it wrote from the test server.
+#include "support/launcher_dir.h"
 #include "support/test_support.h"
-#include "update/update.h"
 #include "support/update_server.h"
+#include "update/update.h"
 
 #include <gtest/gtest.h>
 
@@ -14,36 +15,10 @@ using namespace testing_support;
 
 namespace {
 
-std::wstring Quote(const std::wstring& s) {
-    return L"\"" + s + L"\"";
-}
-
 // Runs the publishing command; the rig's 7z stand-in comes through LUMORA_7Z.
 int Publish(const std::wstring& args, std::string* output, bool useShim = true) {
     SetEnvironmentVariableW(L"LUMORA_7Z", useShim ? BinaryPath(SEVEN_ZIP_SHIM).c_str() : nullptr);
     return RunProgram(BinaryPath(PUBLISH_EXE), args, L"", 120000, output);
-}
-
-std::string Read(const std::wstring& path) {
-    std::string bytes;
-    return ReadFileBytes(path, bytes) ? bytes : "<missing>";
-}
-
-std::string Md5Of(const std::wstring& path) {
-    return testing_support::Md5Of(Read(path));
-}
-
-// Names directly in dir: leftovers of an interrupted run would show here.
-int CountEntries(const std::wstring& dir) {
-    WIN32_FIND_DATAW f;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &f);
-    int n = 0;
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    do {
-        if (wcscmp(f.cFileName, L".") && wcscmp(f.cFileName, L"..")) ++n;
-    } while (FindNextFileW(h, &f));
-    FindClose(h);
-    return n;
 }
 
 // The arguments in spec, each "@name" replaced by the quoted path of name in dir.
@@ -59,9 +34,8 @@ std::wstring Args(const TempDir& dir, const std::wstring& spec) {
 }
 
 void MakeRelease(const std::wstring& rel) {
-    CreateDirectoryW(rel.c_str(), nullptr);
-    CreateDirectoryW((rel + L"\\bin").c_str(), nullptr);
-    CreateDirectoryW((rel + L"\\data").c_str(), nullptr);
+    for (const wchar_t* folder : {L"", L"\\bin", L"\\data"})
+        CreateDirectoryW((rel + folder).c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(rel + L"\\readme", "read me"));
     ASSERT_TRUE(WriteFileBytes(rel + L"\\bin\\game.dll", "game code"));
     ASSERT_TRUE(WriteFileBytes(rel + L"\\data\\a.b.c", "data"));
@@ -79,27 +53,24 @@ TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
                       &output, false),
               0)
         << output;
-    EXPECT_EQ(Read(dir / L"out\\update.json"),
+    EXPECT_EQ(FileText(dir / L"out\\update.json"),
               "{\"version\": 5, \"files\": {\n  \"bin\\\\game.dll\": \"" +
-                  Md5Of(dir / L"rel\\bin\\game.dll") + "\",\n  \"data\\\\a.b.c\": \"" +
-                  Md5Of(dir / L"rel\\data\\a.b.c") + "\",\n  \"readme\": \"" +
-                  Md5Of(dir / L"rel\\readme") + "\"\n}}\n");
-    EXPECT_EQ(Read(dir / L"out\\5\\data\\a.b.7z").compare(0, 6, "7z\xBC\xAF\x27\x1C"), 0);
+                  Md5Of(FileText(dir / L"rel\\bin\\game.dll")) + "\",\n  \"data\\\\a.b.c\": \"" +
+                  Md5Of(FileText(dir / L"rel\\data\\a.b.c")) + "\",\n  \"readme\": \"" +
+                  Md5Of(FileText(dir / L"rel\\readme")) + "\"\n}}\n");
+    EXPECT_EQ(FileText(dir / L"out\\5\\data\\a.b.7z").compare(0, 6, "7z\xBC\xAF\x27\x1C"), 0);
 
     // Republished into its own previous output: a copy is told apart from a
     // package built again by its mark.
     ASSERT_TRUE(WriteFileBytes(dir / L"out\\5\\readme.7z", "previous package"));
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "new game code"));
-    ASSERT_EQ(
-        Publish(Quote(dir / L"rel") + L" 6 " + Quote(dir / L"out") + L" " + Quote(dir / L"out"),
-                &output),
-        0)
-        << output;
-    EXPECT_EQ(Read(dir / L"out\\6\\readme.7z"), "previous package");
-    EXPECT_NE(Read(dir / L"out\\6\\bin\\game.7z"), Read(dir / L"out\\6\\readme.7z"));
-    EXPECT_EQ(Read(dir / L"out\\update.json").rfind("{\"version\": 6,", 0), 0u);
-    EXPECT_NE(Read(dir / L"out\\update.json").find(Md5Of(dir / L"rel\\bin\\game.dll")),
-              std::string::npos);
+    ASSERT_EQ(Publish(Args(dir, L"@rel 6 @out @out"), &output), 0) << output;
+    EXPECT_EQ(FileText(dir / L"out\\6\\readme.7z"), "previous package");
+    EXPECT_NE(FileText(dir / L"out\\6\\bin\\game.7z"), FileText(dir / L"out\\6\\readme.7z"));
+    EXPECT_EQ(FileText(dir / L"out\\update.json").rfind("{\"version\": 6,", 0), 0u);
+    EXPECT_NE(
+        FileText(dir / L"out\\update.json").find(Md5Of(FileText(dir / L"rel\\bin\\game.dll"))),
+        std::string::npos);
     EXPECT_FALSE(FileExists(dir / L"out\\5\\readme.7z"));
     EXPECT_EQ(CountEntries(dir.Path()), 2); // rel and out, nothing staged left over
 }
@@ -148,7 +119,7 @@ TEST(Publish, RefusalsLeaveTheOutputAlone) {
         EXPECT_NE(Publish(Args(dir, row.args), &output, row.useShim), 0);
         for (const std::string& text : row.says)
             EXPECT_NE(output.find(text), std::string::npos) << output;
-        EXPECT_EQ(Read(dir / L"out\\keep"), "kept");
+        EXPECT_EQ(FileText(dir / L"out\\keep"), "kept");
         EXPECT_EQ(CountEntries(dir / L"out"), 1);
         EXPECT_EQ(CountEntries(dir.Path()), before);
         RemoveTree(L"\\\\?\\" + (dir / L"rel")); // names too long for the plain path
@@ -168,9 +139,9 @@ TEST(Publish, LauncherUpdatesFromThePublishedOutput) {
         return RunUpdate(launcher.Path().c_str(), exe.c_str(), url.c_str(), builtIn);
     };
     EXPECT_FALSE(update(2)); // no launcher among the files: nothing to restart
-    EXPECT_EQ(Read(launcher / L"readme"), "read me");
-    EXPECT_EQ(Read(launcher / L"bin\\game.dll"), "game code");
-    EXPECT_EQ(Read(launcher / L"data\\a.b.c"), "data");
+    EXPECT_EQ(FileText(launcher / L"readme"), "read me");
+    EXPECT_EQ(FileText(launcher / L"bin\\game.dll"), "game code");
+    EXPECT_EQ(FileText(launcher / L"data\\a.b.c"), "data");
 
     // The next version, published over the same output, brings only the change.
     ASSERT_TRUE(WriteFileBytes(release / L"bin\\game.dll", "new game code"));
@@ -178,8 +149,8 @@ TEST(Publish, LauncherUpdatesFromThePublishedOutput) {
         << output;
     const size_t before = RequestsFor("/" + name + "/4/").size();
     EXPECT_FALSE(update(3));
-    EXPECT_EQ(Read(launcher / L"bin\\game.dll"), "new game code");
-    EXPECT_EQ(Read(launcher / L"readme"), "read me");
+    EXPECT_EQ(FileText(launcher / L"bin\\game.dll"), "new game code");
+    EXPECT_EQ(FileText(launcher / L"readme"), "read me");
     std::vector<Request> fetched = RequestsFor("/" + name + "/4/");
     ASSERT_GT(fetched.size(), before);
     for (size_t i = before; i < fetched.size(); ++i)

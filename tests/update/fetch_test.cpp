@@ -1,3 +1,4 @@
+#include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
 #include "update/http_fetch.h"
@@ -16,13 +17,6 @@ const char kAgent[] = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT
 
 const size_t kUnchecked = ~size_t(0);
 
-// Time-outs of a second for the fetches of one test.
-struct ShortNetworkTimeouts {
-    DWORD saved = g_httpTimeoutMs;
-    ShortNetworkTimeouts() { g_httpTimeoutMs = 1000; }
-    ~ShortNetworkTimeouts() { g_httpTimeoutMs = saved; }
-};
-
 } // namespace
 
 TEST(HttpFetch, FaultsTable) {
@@ -33,7 +27,7 @@ TEST(HttpFetch, FaultsTable) {
     // never idle for a time-out.
     std::string big(10 << 16, 'b');
     ASSERT_TRUE(Publish("fetch/big.bin", big));
-    ShortNetworkTimeouts quick;
+    Override<DWORD> quick(g_httpTimeoutMs, 1000); // time-outs of a second
     struct {
         const char* target;
         bool ok;

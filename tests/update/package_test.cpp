@@ -19,16 +19,6 @@ int Extract(const std::wstring& root, const std::string& bytes, wchar_t* last = 
     return ExtractPackage(root.c_str(), bytes.data(), bytes.size(), last);
 }
 
-// Files directly in dir: a temporary leftover would show here.
-int CountFiles(const std::wstring& dir) {
-    WIN32_FIND_DATAW f;
-    win::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &f));
-    int n = 0;
-    for (bool more = bool(find); more; more = FindNextFileW(find.Get(), &f))
-        n += !(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    return n;
-}
-
 } // namespace
 
 TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
@@ -140,7 +130,7 @@ TEST(Package, ExtractionTable) {
         EXPECT_EQ(Extract(dir.Path(), r.bytes), r.written);
         EXPECT_EQ(pauses.Count(), r.pauses);
         hold.Reset();
-        EXPECT_EQ(CountFiles(dir.Path()), r.files);
+        EXPECT_EQ(CountEntries(dir.Path(), true), r.files);
         for (const auto& f : r.after)
             EXPECT_EQ(FileText(dir / f.first), f.second) << Narrow(f.first);
     }
@@ -152,8 +142,8 @@ TEST(Package, EscapingEntriesAreNeverWrittenTheOthersAre) {
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
     EXPECT_EQ(Extract(root, PackageBytes("escape")), 1);
     EXPECT_EQ(FileText(root + L"\\good.txt"), "good");
-    EXPECT_EQ(CountFiles(root), 1);
-    EXPECT_EQ(CountFiles(outer.Path()), 0);
+    EXPECT_EQ(CountEntries(root, true), 1);
+    EXPECT_EQ(CountEntries(outer.Path(), true), 0);
     EXPECT_FALSE(FileExists(L"C:\\evil3.txt"));
 }
 
@@ -176,7 +166,7 @@ TEST(Package, DriveRootAndLongFolderAreWrittenLikeAnyOther) {
     ASSERT_TRUE(drive.Made());
     EXPECT_EQ(Extract(L"Q:\\", PackageBytes("plain")), 3);
     EXPECT_EQ(FileText(target / L"deep\\x\\y\\c.txt"), "gamma");
-    EXPECT_EQ(CountFiles(target.Path()), 1); // a.txt, and no temporary file
+    EXPECT_EQ(CountEntries(target.Path(), true), 1); // a.txt, and no temporary file
 
     TempDir outer;
     std::wstring root = outer.Path() + L"\\";
@@ -185,7 +175,7 @@ TEST(Package, DriveRootAndLongFolderAreWrittenLikeAnyOther) {
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root).c_str(), nullptr));
     EXPECT_EQ(Extract(root, StoredArchive("stored bytes", L"z")), 1);
     EXPECT_EQ(FileText(root + L"\\z"), "stored bytes");
-    EXPECT_EQ(CountFiles(root), 1);
+    EXPECT_EQ(CountEntries(root, true), 1);
     DeleteFileW((root + L"\\z").c_str());
     RemoveDirectoryW((L"\\\\?\\" + root).c_str());
 }

@@ -28,17 +28,10 @@ cd ..
 mkdir -p empty/nothing && cd empty && pack empty nothing && cd ..
 
 mkdir damaged && cd damaged
-python3 -c "
-for n, c in (('1.txt', b'A'), ('2.txt', b'B'), ('3.txt', b'C')):
-    open(n, 'wb').write(c * 4000)"
+for f in 1:A 2:B 3:C; do head -c 4000 /dev/zero | tr '\0' "${f#*:}" >"${f%:*}.txt"; done
 pack damaged -ms=off -m0=Copy 1.txt 2.txt 3.txt
-python3 -c "
-import sys
-p = sys.argv[1]
-b = bytearray(open(p, 'rb').read())
-i = b.find(b'B' * 4000)
-b[i + 10] ^= 0xFF
-open(p, 'wb').write(b)" "$D/pkgs/damaged.7z"
+python3 -c "import sys; p = sys.argv[1]; b = bytearray(open(p, 'rb').read())
+b[b.find(b'B' * 4000) + 10] ^= 0xFF; open(p, 'wb').write(b)" "$D/pkgs/damaged.7z"
 cd ..
 
 mkdir -p escape/w && cd escape/w

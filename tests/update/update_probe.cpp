@@ -3,20 +3,17 @@
 // a second running instance would.
 #include <windows.h>
 
+#include <cstdio>
 #include <cwchar>
-#include <shlwapi.h>
 
 int wmain() {
-    wchar_t path[MAX_PATH] = {};
+    wchar_t path[MAX_PATH + 16] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    PathRemoveFileSpecW(path);
-    PathAppendW(path, L"marker.txt");
+    wcscpy(wcsrchr(path, L'\\') + 1, L"marker.txt");
     const wchar_t* line = GetCommandLineW();
-    HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f != INVALID_HANDLE_VALUE) {
-        DWORD n = 0;
-        WriteFile(f, line, static_cast<DWORD>(wcslen(line) * sizeof(wchar_t)), &n, nullptr);
-        CloseHandle(f);
+    if (FILE* f = _wfopen(path, L"wb")) {
+        fwrite(line, sizeof(wchar_t), wcslen(line), f);
+        fclose(f);
     }
     if (wcsstr(line, L"wait")) Sleep(60000);
     return 0;

@@ -28,34 +28,15 @@ TEST(Owners, EachHeldThingIsReleasedOnce) {
         void (*run)();
         int closed;
     } rows[] = {
+        // clang-format off
         {"empty", [] { Owner a; }, 0},
         {"held", [] { Owner a(0); }, 1},
         {"moved", [] { Owner a(1), b(std::move(a)); }, 1},
-        {"moved over a held one",
-         [] {
-             Owner a(1), b(2);
-             b = std::move(a);
-         },
-         2},
-        {"moved onto itself",
-         [] {
-             Owner a(1), &same = a;
-             a = std::move(same);
-         },
-         1},
-        {"released",
-         [] {
-             Owner a(1);
-             EXPECT_EQ(1, a.Release());
-         },
-         0},
-        {"reset",
-         [] {
-             Owner a(1);
-             a.Reset(2);
-             a.Reset();
-         },
-         2},
+        {"moved over a held one", [] { Owner a(1), b(2); b = std::move(a); }, 2},
+        {"moved onto itself", [] { Owner a(1), &same = a; a = std::move(same); }, 1},
+        {"released", [] { Owner a(1); EXPECT_EQ(1, a.Release()); }, 0},
+        {"reset", [] { Owner a(1); a.Reset(2); a.Reset(); }, 2},
+        // clang-format on
     };
     for (const Row& row : rows) {
         g_closed = 0;

@@ -4,6 +4,8 @@
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=${1:-$ROOT/build}
+# Absolute, so that paths handed to CMake and the tests hold from any folder.
+mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd)
 [ $# -gt 0 ] && shift
 TARGETS=""
 for t in "$@"; do TARGETS="$TARGETS --target $t"; done

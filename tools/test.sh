@@ -3,6 +3,7 @@
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=${1:-$ROOT/build}
+mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd)
 "$ROOT/tools/build.sh" "$OUT"
 cd "$OUT/x86_64"
 ctest --output-on-failure -j2

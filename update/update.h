@@ -16,4 +16,3 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
 // Whether a listed member is fetched. localMd5 is null when the local file
 // could not be read; digests compare ignoring case.
 bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5);
-

@@ -24,15 +24,8 @@ SERVER_ARGS=""
 if [ "$DRIVER" = manifest ]; then
   S=$B/bench-data/fuzz-server
   rm -rf "$S" && mkdir -p "$S/www"
-  setsid python3 "$ROOT/tests/update/http_server.py" "$S/www" /dev/null "$S/port" \
-    </dev/null >"$S/server.out" 2>&1 &
-  SERVER=$!
-  trap 'kill $SERVER 2>/dev/null || true' EXIT
-  i=0
-  until [ -s "$S/port" ]; do
-    i=$((i + 1)); [ $i -lt 100 ] || { echo "server did not start" >&2; exit 1; }
-    sleep 0.1
-  done
+  . "$ROOT/bench/test_server.sh"
+  start_test_server "$ROOT" "$S/www" /dev/null "$S/port" "$S/server.out"
   SERVER_ARGS="--server $(winpath "$S")"
 fi
 

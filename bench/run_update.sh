@@ -39,15 +39,8 @@ fi
 
 "$ROOT/tests/rig/rig-up.sh" "$RIG"
 rm -f "$D/port" && : >"$D/requests.log"
-setsid python3 "$ROOT/tests/update/http_server.py" "$D/www" "$D/requests.log" "$D/port" \
-  </dev/null >"$D/server.out" 2>&1 &
-SERVER=$!
-trap 'kill $SERVER 2>/dev/null || true' EXIT
-i=0
-until [ -s "$D/port" ]; do
-  i=$((i + 1)); [ $i -lt 100 ] || { echo "server did not start" >&2; exit 1; }
-  sleep 0.1
-done
+. "$ROOT/bench/test_server.sh"
+start_test_server "$ROOT" "$D/www" "$D/requests.log" "$D/port" "$D/server.out"
 URL="http://127.0.0.1:$(cat "$D/port")/"
 WIN_DIR="Z:$(echo "$D/dir" | tr / '\\')"
 du -sb --apparent-size "$D/dir" | awk '{ printf "launcher directory: %.1f MiB in ", $1 / 1048576 }'

@@ -131,16 +131,22 @@ int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
     return written;
 }
 
-int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
-                           const wchar_t* destination, wchar_t* lastWritten) {
+bool PackageUrl(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
+                wchar_t* url) {
+    url[0] = L'\0';
     wchar_t package[MAX_PATH] = {};
-    if (!PackageNameForMember(member, package, MAX_PATH)) return 0;
+    if (!PackageNameForMember(member, package, MAX_PATH)) return false;
     wchar_t raw[1024] = {};
     int n = swprintf(raw, 1024, L"%ls%ld/%ls", updateUrl, long(manifestVersion), package);
-    if (n < 0) return 0;
-    wchar_t url[260] = {};
+    if (n < 0) return false;
     DWORD urlLen = 260;
-    if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return 0;
+    return UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) == S_OK;
+}
+
+int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
+                           const wchar_t* destination, wchar_t* lastWritten) {
+    wchar_t url[260] = {};
+    if (!PackageUrl(updateUrl, manifestVersion, member, url)) return 0;
     DWORD length = 0;
     std::unique_ptr<char[]> body = HttpFetch(url, &length);
     if (!body) return 0;

@@ -2,15 +2,18 @@
 
 #include "core/json_util.h"
 #include "core/text.h"
+#include "update/fetch_queue.h"
 #include "update/file_ops.h"
 #include "update/http_fetch.h"
 #include "update/md5.h"
-#include "update/package.h"
+#include "update/update_lock.h"
+#include "update/update_progress.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstdint>
+#include <new>
 
 bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5) {
     if (!localMd5) return true; // missing or unreadable: always restored
@@ -29,11 +32,16 @@ int ManifestVersion(const json_value* root) {
 } // namespace
 
 bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
-               int builtInVersion, bool selfUpdate) {
+               int builtInVersion, bool selfUpdate, UpdateProgress* progress) {
     wchar_t updateDir[MAX_PATH] = {};
     if (!launcherDir || !launcherPath || !updateUrl || !CopyText(updateDir, launcherDir) ||
         !updateDir[0] || !PathAppendW(updateDir, L"update"))
         return false;
+    // Another launcher's update of this directory ends first; this one then
+    // finds what that one left.
+    UpdateLock lock(launcherDir);
+    UpdateProgress quiet;
+    UpdateProgress& shown = progress ? *progress : quiet;
     DeleteDirectoryTree(updateDir);
 
     wchar_t raw[MAX_PATH] = {};
@@ -50,43 +58,52 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     const int version = ManifestVersion(root.get());
     const bool newer = version > builtInVersion;
     bool restart = false;
-    int launcherFiles = 0;
     char launcherDigest[33] = {};
     wchar_t newLauncher[MAX_PATH] = {};
-    if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
-        for (unsigned i = 0; i < files->u.object.length; ++i) {
-            const json_object_entry& m = files->u.object.values[i];
-            if (m.value->type != json_string) continue;
-            wchar_t member[MAX_PATH] = {};
-            // A name that does not fit a path is skipped rather than cut.
-            if (!Utf8ToField(m.name, member, MAX_PATH)) continue;
-            wchar_t local[MAX_PATH] = {};
-            if (!CopyText(local, launcherDir) || !PathAppendW(local, member)) continue;
-            char digest[33] = {};
-            bool readable = FileMd5Hex(local, digest);
-            if (!ShouldFetchMember(readable ? digest : nullptr, newer, m.value->u.string.ptr))
-                continue;
-            bool isLauncher = StrCmpIW(local, launcherPath) == 0;
-            if (isLauncher) {
-                // One launcher package per start, and none for a launcher just
-                // put in place, whatever the manifest lists: a launcher that
-                // differs from its listing would otherwise replace itself for ever.
-                if (!selfUpdate || restart) continue;
-                // A listed digest too long to hold cannot match any launcher.
-                CopyTextA(launcherDigest, m.value->u.string.ptr);
-                TerminateProcessesNamed(member);
-                restart = true;
-            }
-            int n = FetchAndExtractPackage(updateUrl, version, member,
-                                           isLauncher ? updateDir : launcherDir,
-                                           isLauncher ? newLauncher : nullptr);
-            if (isLauncher) launcherFiles += n;
+    // What to fetch is decided for every member first, so that the packages
+    // can be fetched side by side; they are put in place in this order.
+    std::unique_ptr<PackageJob[]> jobs;
+    size_t jobCount = 0;
+    const json_value* files = JsonMemberOfType(root.get(), "files", json_object);
+    if (files && files->u.object.length)
+        jobs.reset(new (std::nothrow) PackageJob[files->u.object.length]);
+    for (unsigned i = 0; jobs && i < files->u.object.length && !shown.Cancelled(); ++i) {
+        const json_object_entry& m = files->u.object.values[i];
+        if (m.value->type != json_string) continue;
+        wchar_t member[MAX_PATH] = {};
+        // A name that does not fit a path is skipped rather than cut.
+        if (!Utf8ToField(m.name, member, MAX_PATH)) continue;
+        wchar_t local[MAX_PATH] = {};
+        if (!CopyText(local, launcherDir) || !PathAppendW(local, member)) continue;
+        char digest[33] = {};
+        bool readable = FileMd5Hex(local, digest);
+        if (!ShouldFetchMember(readable ? digest : nullptr, newer, m.value->u.string.ptr)) continue;
+        bool isLauncher = StrCmpIW(local, launcherPath) == 0;
+        if (isLauncher) {
+            // One launcher package per start, and none for a launcher just
+            // put in place, whatever the manifest lists: a launcher that
+            // differs from its listing would otherwise replace itself for ever.
+            if (!selfUpdate || restart) continue;
+            // A listed digest too long to hold cannot match any launcher.
+            CopyTextA(launcherDigest, m.value->u.string.ptr);
+            TerminateProcessesNamed(member);
+            restart = true;
         }
+        jobs[jobCount].member = m.name;
+        jobs[jobCount].isLauncher = isLauncher;
+        ++jobCount;
     }
+    int launcherFiles = FetchAndExtractInOrder(jobs.get(), jobCount, updateUrl, version,
+                                               launcherDir, updateDir, newLauncher, shown);
+    jobs.reset();
     root.reset();
     text.reset();
 
-    if (!restart) return false;
+    // A cancelled update starts nothing: the player asked to stop.
+    if (!restart || shown.Cancelled()) {
+        if (restart) DeleteDirectoryTree(updateDir);
+        return false;
+    }
     // A launcher package that wrote nothing leaves nothing to start, and one
     // whose launcher is not the listed one would fetch itself again: the
     // running launcher carries on instead, without what it fetched.

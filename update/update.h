@@ -4,14 +4,19 @@
 
 #include <windows.h>
 
+struct UpdateProgress;
+
 // Runs the update of the launcher directory launcherDir, whose launcher is
 // launcherPath, from the manifest and packages below updateUrl; true when a
 // new launcher was started and the run must end.
 // The new launcher is started only when its digest is the one listed for it.
 // Without selfUpdate (a launcher just put in place by a self-update) the
 // launcher's own member is never fetched; the other members are.
+// Packages are fetched side by side and put in place in the manifest's
+// order; progress, when given, receives the figures and may cancel the run.
+// Only one update of a directory runs at a time: a second waits for the first.
 bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
-               int builtInVersion, bool selfUpdate = true);
+               int builtInVersion, bool selfUpdate = true, UpdateProgress* progress = nullptr);
 
 // Whether a listed member is fetched. localMd5 is null when the local file
 // could not be read; digests compare ignoring case.

@@ -18,6 +18,7 @@ A target /m/<mode>/<path> serves <path> with a fault:
   hops<N>           302 to /m/hops<N-1>/<path>; hops0 serves the file
   elsewhere         302 to <path> on the second port
   tohttps           302 to https on the same port
+  delay<N>          every request answered N ms late
 A file <path>.mode beside a served path gives that path a mode too.
 The second port (written to PORTFILE2) serves the same folder.
 Usage: http_server.py ROOT LOGFILE PORTFILE
@@ -58,6 +59,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with lock:
             counts[key] = counts.get(key, 0) + 1
             n = counts[key]
+        if mode.startswith("delay"):
+            time.sleep(int(mode[5:]) / 1000)
         if mode == "drop":
             self.close_connection = True
             return

@@ -35,7 +35,8 @@ struct FlowRun {
         return Update();
     }
     // This run's requests with verb, as targets below base without the query;
-    // for HEAD the packages only, as "<version>/<package>", a retried one once.
+    // for HEAD the packages only, as "<version>/<package>", each once and
+    // sorted: packages are fetched side by side.
     std::vector<std::string> Fetched(const std::string& verb = "HEAD") {
         std::vector<std::string> out;
         std::vector<Request> log = RequestsFor("/" + base);
@@ -43,10 +44,12 @@ struct FlowRun {
             std::string t = log[i].target.substr(log[i].target.find(base) + base.size());
             t = t.substr(0, t.find('?'));
             if (log[i].verb != verb) continue;
-            if (verb == "HEAD" && (t == "update.json" || (!out.empty() && out.back() == t)))
+            if (verb == "HEAD" &&
+                (t == "update.json" || std::find(out.begin(), out.end(), t) != out.end()))
                 continue;
             out.push_back(t);
         }
+        if (verb == "HEAD") std::sort(out.begin(), out.end());
         return out;
     }
 };
@@ -94,15 +97,14 @@ TEST(UpdateFlow, DecisionTableAndVersionRules) {
 }
 
 // A package is named by the member's path with its extension replaced by
-// ".7z"; members go in the manifest's order; a member that is no text or too
-// long for a path is skipped.
+// ".7z"; a member that is no text or too long for a path is skipped.
 TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
     FlowRun run("names");
     EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
                          std::string(300, 'n') + ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
                          "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}"));
-    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/readme.7z", "5/data/a.b.7z",
-                                                       "5/bin/game.7z", "5/a/b.7z"}));
+    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/a/b.7z", "5/bin/game.7z",
+                                                       "5/data/a.b.7z", "5/readme.7z"}));
     wchar_t out[MAX_PATH] = L"x";
     EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
     EXPECT_STREQ(out, L"");

@@ -27,7 +27,8 @@ TEST(LauncherNetwork, ServerFaultsEndInTheWindowsWithNothingLost) {
         TempDir dir;
         std::wstring exe =
             MakeLauncherDir(dir.Path(), BinaryPath("tests/main/launcher_quick_net.exe"),
-                            {{"update_url", Narrow(ServerUrl(base))}});
+                            {{"update_url", Narrow(ServerUrl(base))},
+                             {"update_progress", "off: the first window is the launcher's"}});
         ASSERT_TRUE(WriteFileBytes(dir / L"a.txt", "keep"));
         LauncherRun run = RunLauncher(exe, L"");
         EXPECT_NE(0u, run.windowPid) << "no window of the launcher became visible";

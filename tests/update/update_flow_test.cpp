@@ -103,8 +103,8 @@ TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
     EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
                          std::string(300, 'n') + ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
                          "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}"));
-    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/a/b.7z", "5/bin/game.7z",
-                                                       "5/data/a.b.7z", "5/readme.7z"}));
+    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/a/b.7z", "5/bin/game.7z", "5/data/a.b.7z",
+                                                       "5/readme.7z"}));
     wchar_t out[MAX_PATH] = L"x";
     EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
     EXPECT_STREQ(out, L"");
@@ -266,8 +266,10 @@ TEST(SelfUpdateRun, OnePackageDownloadPerStartAndTheWindowComesUp) {
         if (listed) files += ", " + Entry(".\\\\Lumora2.exe", Md5Of("other"));
         Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + files + "}}");
         Publish(run.base + "7/Lumora2.7z", StoredArchive(built, L"Lumora2.exe"));
-        std::wstring exe = MakeLauncherDir(run.dir.Path(), BinaryPath("Lumora2.exe"),
-                                           {{"update_url", Narrow(ServerUrl(run.base))}});
+        std::wstring exe =
+            MakeLauncherDir(run.dir.Path(), BinaryPath("Lumora2.exe"),
+                            {{"update_url", Narrow(ServerUrl(run.base))},
+                             {"update_progress", "off: windows are the launcher's"}});
         ASSERT_TRUE(WriteFileBytes(exe, old));
 
         LauncherRun r = RunLauncher(exe, L"");

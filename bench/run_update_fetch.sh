@@ -58,7 +58,7 @@ while [ $i -lt "$RUNS" ]; do
   seq=$(sed -n 's/^1 at once: RunUpdate \([0-9.]*\) s.*/\1/p' "$D/out.txt")
   par=$(sed -n "s/^$FETCHES at once: RunUpdate \([0-9.]*\) s.*/\1/p" "$D/out.txt")
   gets=$(grep -c '^GET	/3/' "$D/requests.log" || true)
-  echo "run $i: sequential $seq s, overlapped $par s ($gets package GETs in all)"
+  echo "run $i: sequential $seq s, overlapped $par s ($gets package GETs in both)"
   grep -q "$FILES of $FILES packages" "$D/out.txt" || { cat "$D/out.txt"; exit 1; }
   echo "$seq $par" >>"$D/figures"
 done

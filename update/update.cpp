@@ -41,7 +41,7 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     // finds what that one left.
     UpdateLock lock(launcherDir);
     UpdateProgress quiet;
-    UpdateProgress& shown = progress ? *progress : quiet;
+    UpdateProgress& live = progress ? *progress : quiet;
     DeleteDirectoryTree(updateDir);
 
     wchar_t raw[MAX_PATH] = {};
@@ -64,43 +64,42 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     // can be fetched side by side; they are put in place in this order.
     std::unique_ptr<PackageJob[]> jobs;
     size_t jobCount = 0;
-    const json_value* files = JsonMemberOfType(root.get(), "files", json_object);
-    if (files && files->u.object.length)
+    if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
         jobs.reset(new (std::nothrow) PackageJob[files->u.object.length]);
-    for (unsigned i = 0; jobs && i < files->u.object.length && !shown.Cancelled(); ++i) {
-        const json_object_entry& m = files->u.object.values[i];
-        if (m.value->type != json_string) continue;
-        wchar_t member[MAX_PATH] = {};
-        // A name that does not fit a path is skipped rather than cut.
-        if (!Utf8ToField(m.name, member, MAX_PATH)) continue;
-        wchar_t local[MAX_PATH] = {};
-        if (!CopyText(local, launcherDir) || !PathAppendW(local, member)) continue;
-        char digest[33] = {};
-        bool readable = FileMd5Hex(local, digest);
-        if (!ShouldFetchMember(readable ? digest : nullptr, newer, m.value->u.string.ptr)) continue;
-        bool isLauncher = StrCmpIW(local, launcherPath) == 0;
-        if (isLauncher) {
-            // One launcher package per start, and none for a launcher just
-            // put in place, whatever the manifest lists: a launcher that
-            // differs from its listing would otherwise replace itself for ever.
-            if (!selfUpdate || restart) continue;
-            // A listed digest too long to hold cannot match any launcher.
-            CopyTextA(launcherDigest, m.value->u.string.ptr);
-            TerminateProcessesNamed(member);
-            restart = true;
+        for (unsigned i = 0; jobs && i < files->u.object.length; ++i) {
+            const json_object_entry& m = files->u.object.values[i];
+            if (m.value->type != json_string) continue;
+            wchar_t member[MAX_PATH] = {};
+            // A name that does not fit a path is skipped rather than cut.
+            if (!Utf8ToField(m.name, member, MAX_PATH)) continue;
+            wchar_t local[MAX_PATH] = {};
+            if (!CopyText(local, launcherDir) || !PathAppendW(local, member)) continue;
+            char digest[33] = {};
+            bool readable = FileMd5Hex(local, digest);
+            if (!ShouldFetchMember(readable ? digest : nullptr, newer, m.value->u.string.ptr))
+                continue;
+            bool isLauncher = StrCmpIW(local, launcherPath) == 0;
+            if (isLauncher) {
+                // One launcher package per start, and none for a launcher just
+                // put in place, whatever the manifest lists: a launcher that
+                // differs from its listing would otherwise replace itself for ever.
+                if (!selfUpdate || restart) continue;
+                // A listed digest too long to hold cannot match any launcher.
+                CopyTextA(launcherDigest, m.value->u.string.ptr);
+                TerminateProcessesNamed(member);
+                restart = true;
+            }
+            jobs[jobCount++] = {m.name, isLauncher};
         }
-        jobs[jobCount].member = m.name;
-        jobs[jobCount].isLauncher = isLauncher;
-        ++jobCount;
     }
     int launcherFiles = FetchAndExtractInOrder(jobs.get(), jobCount, updateUrl, version,
-                                               launcherDir, updateDir, newLauncher, shown);
+                                               launcherDir, updateDir, newLauncher, live);
     jobs.reset();
     root.reset();
     text.reset();
 
     // A cancelled update starts nothing: the player asked to stop.
-    if (!restart || shown.Cancelled()) {
+    if (!restart || live.Cancelled()) {
         if (restart) DeleteDirectoryTree(updateDir);
         return false;
     }

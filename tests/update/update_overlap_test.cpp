@@ -2,6 +2,7 @@
 #include "support/test_support.h"
 #include "support/update_server.h"
 #include "update/fetch_queue.h"
+#include "update/http_fetch.h"
 #include "update/update.h"
 #include "update/update_lock.h"
 #include "win/scoped.h"
@@ -102,4 +103,21 @@ TEST(UpdateOverlap, ReplacementKeepsManifestOrder) {
     ASSERT_EQ(log.size(), 12u);
     EXPECT_LT(at("GET m1"), at("GET m0"));  // fetched side by side
     EXPECT_GT(at("HEAD m4"), at("GET m0")); // no fifth before the first is done
+}
+
+// A session keeps its connection for the HEAD and GET of a file and for the
+// next file on the same server, and opens another for another server.
+TEST(HttpSession, KeepsItsConnectionAcrossRequestsAndFiles) {
+    Publish("session/a.txt", "alpha");
+    Publish("session/b.txt", "beta");
+    HttpSession session;
+    DWORD length = 0;
+    for (const char* name : {"session/a.txt", "session/b.txt"})
+        ASSERT_TRUE(session.Fetch(ServerUrl(name).c_str(), &length)) << name;
+    EXPECT_EQ(session.ConnectionsOpened(), 1);
+    std::unique_ptr<char[]> moved =
+        session.Fetch(ServerUrl("m/elsewhere/session/a.txt").c_str(), &length);
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(std::string(moved.get(), length), "alpha");
+    EXPECT_GT(session.ConnectionsOpened(), 1);
 }

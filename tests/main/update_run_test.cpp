@@ -123,7 +123,15 @@ TEST(ProgressWindow, ShownForALongUpdateOnlyWithTheKey) {
             std::vector<HWND> shown = VisibleWindowsOf(p.pid);
             // Read after the windows: shown before the file was replaced.
             bool replaced = FileText(dir / L"a.txt") == "new";
-            if (!replaced && !shown.empty() && !progress) progress = shown[0];
+            if (!replaced && !shown.empty() && !progress) {
+                progress = shown[0];
+                // It answers while the update runs, and a press anywhere on it
+                // drags it as a caption would.
+                DWORD_PTR hit = 0;
+                EXPECT_TRUE(SendMessageTimeoutW(progress, WM_NCHITTEST, 0, 0, SMTO_ABORTIFHUNG,
+                                                5000, &hit));
+                EXPECT_EQ(hit, static_cast<DWORD_PTR>(HTCAPTION));
+            }
             later = replaced &&
                     std::any_of(shown.begin(), shown.end(), [&](HWND w) { return w != progress; });
         }

@@ -3,7 +3,6 @@
 #include "core/text.h"
 #include "update/entry_name.h"
 #include "update/file_ops.h"
-#include "update/http_fetch.h"
 #include "update/package_name.h"
 
 #include <7z.h>
@@ -141,14 +140,4 @@ bool PackageUrl(const wchar_t* updateUrl, int manifestVersion, const wchar_t* me
     if (n < 0) return false;
     DWORD urlLen = 260;
     return UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) == S_OK;
-}
-
-int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
-                           const wchar_t* destination, wchar_t* lastWritten) {
-    wchar_t url[260] = {};
-    if (!PackageUrl(updateUrl, manifestVersion, member, url)) return 0;
-    DWORD length = 0;
-    std::unique_ptr<char[]> body = HttpFetch(url, &length);
-    if (!body) return 0;
-    return ExtractPackage(destination, body.get(), length, lastWritten);
 }

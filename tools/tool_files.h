@@ -42,3 +42,12 @@ bool FindSevenZip(const std::wstring& option, std::wstring& program, std::wstrin
 // did not start.
 int RunAndWait(const std::wstring& program, const std::vector<std::wstring>& args,
                const std::wstring& workDir);
+
+// Where the launcher looks for a file named in "static.json": joined onto the
+// launcher directory dir when joined or when name is relative, else name
+// itself. False when the result does not fit the launcher's path buffers.
+bool ConfiguredFile(const wchar_t* dir, const std::wstring& name, bool joined, std::wstring& full);
+
+// The size of an image file as the skin reads it: GDI+ on Windows; on Linux
+// the PNG, JPEG, BMP and GIF readers of stb_image, formats GDI+ reads too.
+bool ReadImageSize(const std::wstring& path, int* width, int* height);

@@ -220,3 +220,11 @@ bool FileMd5Hex(const wchar_t* path, char text[33]) {
     Md5ToHex(digest, text);
     return true;
 }
+
+bool ConfiguredFile(const wchar_t* dir, const std::wstring& name, bool joined, std::wstring& full) {
+    // Absolute as Windows sees it ("\x", "C:x") or as Linux does ("/x").
+    const bool relative = name.empty() || (name[0] != L'\\' && name[0] != L'/' &&
+                                           !(name.size() > 1 && name[1] == L':'));
+    full = (joined || relative) ? std::wstring(dir) + L"\\" + name : name;
+    return full.size() < 260;
+}

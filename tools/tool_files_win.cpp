@@ -1,9 +1,15 @@
 #include "tools/tool_files.h"
 
+#include "core/file_util.h"
+#include "core/text.h"
+#include "ui/gdiplus_flat.h"
 #include "update/file_ops.h"
+#include "win/gdiplus_scoped.h"
 #include "win/scoped.h"
 
 #include <windows.h>
+
+#include <shlwapi.h>
 
 #include <cwchar>
 
@@ -136,4 +142,22 @@ int RunAndWait(const std::wstring& program, const std::vector<std::wstring>& arg
     DWORD code = 1;
     if (!GetExitCodeProcess(process.Get(), &code)) return -1;
     return static_cast<int>(code);
+}
+
+bool ConfiguredFile(const wchar_t* dir, const std::wstring& name, bool joined, std::wstring& full) {
+    wchar_t path[MAX_PATH] = {};
+    bool fits = (joined || PathIsRelativeW(name.c_str()))
+                    ? JoinPath(path, MAX_PATH, dir, name.c_str())
+                    : CopyText(path, name.c_str());
+    full = path;
+    return fits;
+}
+
+bool ReadImageSize(const std::wstring& path, int* width, int* height) {
+    win::GdiplusSession gdiplus = win::StartGdiplus();
+    ui::SkinImage image;
+    image.Load(path.c_str());
+    *width = image.Width();
+    *height = image.Height();
+    return image.Get() != nullptr;
 }

@@ -55,8 +55,8 @@ std::string Tree(const std::string& dir) {
 // code, with what it printed in output.
 int Publish(const TempDir& dir, const std::string& args, std::string* output,
             const std::string& env = "") {
-    const std::string command = "cd '" + dir.path + "' && " + env + " " PUBLISH_EXE " " + args +
-                                " >out.txt 2>&1";
+    const std::string command =
+        "cd '" + dir.path + "' && " + env + " " PUBLISH_EXE " " + args + " >out.txt 2>&1";
     int status = system(command.c_str());
     *output = Read(dir / "out.txt");
     fs::remove(dir / "out.txt");
@@ -91,9 +91,10 @@ TEST(NativePublish, WritesSortedManifestAndReusesUnchangedPackages) {
                   Md5(dir / "rel/data/a.b.c") + "\",\n  \"readme\": \"" + Md5(dir / "rel/readme") +
                   "\"\n}}\n");
     // The entry is named as on Windows, so the launcher writes it in its folder.
-    ASSERT_EQ(system(("cd '" + dir.path + "' && mkdir x && cd x && 7zz x -bso0 ../out/5/data/a.b.7z")
-                         .c_str()),
-              0);
+    ASSERT_EQ(
+        system(("cd '" + dir.path + "' && mkdir x && cd x && 7zz x -bso0 ../out/5/data/a.b.7z")
+                   .c_str()),
+        0);
     EXPECT_EQ(Tree(dir / "x"), "data/\ndata/a.b.c=data\n");
 
     Write(dir / "out/5/readme.7z", "previous package");
@@ -121,8 +122,12 @@ TEST(NativePublish, RefusalsAndDryRunLeaveTheOutputAlone) {
         {"release", "--sevenzip=no/7zz rel 5 out", "", 1, {"7z program", "not found"}},
         {"release", "rel 5 out", "PATH=/nowhere", 1, {"7z program not found"}},
         {"release", "rel 5 out", "LUMORA_7Z=/bin/false", 1, {"failed with exit code 1"}},
-        {"v5", "--dry-run rel 6 out v5", "PATH=/nowhere", 0,
-         {"reused 6/data/a.b.7z", "new    6/bin/game.7z", "reused 6/readme.7z", "version 6, 3 files"}},
+        {"v5",
+         "--dry-run rel 6 out v5",
+         "PATH=/nowhere",
+         0,
+         {"reused 6/data/a.b.7z", "new    6/bin/game.7z", "reused 6/readme.7z",
+          "version 6, 3 files"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -73,4 +74,26 @@ TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
     const std::wstring exe = launcher / L"Lumora2.exe", url = ServerUrl("native/");
     EXPECT_FALSE(RunUpdate(launcher.Path().c_str(), exe.c_str(), url.c_str(), 2));
     EXPECT_EQ(Files(launcher.Path()), Files(release));
+}
+
+// The Linux build of lumora_check says what the Windows build says, line for
+// line, on each launcher directory of the native_checked fixture.
+TEST(NativeCheck, SaysWhatTheWindowsBuildSays) {
+    const std::wstring rows = BinaryPath("tests/tools/native_checked");
+    WIN32_FIND_DATAW f;
+    HANDLE find = FindFirstFileW((rows + L"\\*").c_str(), &f);
+    int count = 0;
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &f)) {
+        if (f.cFileName[0] == L'.') continue;
+        const std::wstring dir = rows + L"\\" + f.cFileName;
+        SCOPED_TRACE(Narrow(f.cFileName));
+        std::string output;
+        const int code = RunProgram(BinaryPath(CHECK_EXE), Quote(dir), L"", 60000, &output);
+        output += "exit " + std::to_string(code) + "\n";
+        output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+        EXPECT_EQ(output, FileText(dir + L"\\check.txt"));
+        ++count;
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    EXPECT_EQ(count, 10);
 }

@@ -3,7 +3,11 @@
 //
 // Usage: lumora_check [PATH]   (a launcher directory or its static.json;
 //                               default: the current directory)
+//        lumora_check --preview OUT_DIR [LAUNCHER_DIR]   (Windows build)
 // Exit code: 0 clean, 1 problems found, 2 bad usage or unreadable file.
+#ifdef _WIN32
+#include "tools/skin_preview.h"
+#endif
 #include "tools/static_check.h"
 #include "tools/tool_files.h"
 #include "tools/tool_text.h"
@@ -22,8 +26,18 @@ int Fail(const std::wstring& message) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc >= 3 && argc <= 4 && !wcscmp(argv[1], L"--preview")) {
+#ifdef _WIN32
+        return WritePreview(FullPath(argv[2]), FullPath(argc == 4 ? argv[3] : L"."));
+#else
+        // It draws with the launcher's own skin code, which is Windows code.
+        return Fail(L"--preview needs the Windows build of lumora_check (under Wine on Linux)");
+#endif
+    }
     if (argc > 2 || (argc == 2 && (argv[1][0] == L'-' || !wcscmp(argv[1], L"/?")))) {
-        fputs("usage: lumora_check [LAUNCHER_DIR | PATH_TO_static.json]\n", stderr);
+        fputs("usage: lumora_check [LAUNCHER_DIR | PATH_TO_static.json]\n"
+              "       lumora_check --preview OUT_DIR [LAUNCHER_DIR]\n",
+              stderr);
         return 2;
     }
     const std::wstring target = FullPath(argc == 2 ? argv[1] : L".");

@@ -70,10 +70,14 @@ publish() { # RELEASE VERSION OUT [PREVIOUS_OUT]
 }
 say() { printf 'demo: %s\n' "$*"; }
 members() { python3 -c 'import json,sys; print(" ".join(json.load(open(sys.argv[1]))["files"]))' "$1"; }
-# The studio's check of the configuration the demo ships.
-"$WINE" "$OUT/x86_64/tools/lumora_check.exe" "$(winpath "$RUN/launcher")" </dev/null >"$RUN/check.log" 2>&1 ||
+# The studio's check of the configuration the demo ships (the Linux build),
+# and a preview of its skin, drawn by the launcher's own code under Wine.
+"$OUT/native/tools/lumora_check" "$RUN/launcher" </dev/null >"$RUN/check.log" 2>&1 ||
   { cat "$RUN/check.log"; exit 1; }
-say "lumora_check: $(tail -n 1 "$RUN/check.log" | tr -d '\r')"
+say "lumora_check: $(tail -n 1 "$RUN/check.log")"
+"$WINE" "$OUT/x86_64/tools/lumora_check.exe" --preview "$(winpath "$RUN/preview")" \
+  "$(winpath "$RUN/launcher")" </dev/null >"$RUN/preview.log" 2>&1 || { cat "$RUN/preview.log"; exit 1; }
+say "skin preview: $(ls "$RUN/preview" | paste -sd ' ' -) in $RUN/preview (open index.html)"
 publish "$R3" 3 "$RUN/published/3"
 # What release 4 would write, before it is written.
 "$OUT/native/tools/lumora_publish" --dry-run "$R4" 4 "$RUN/published/4" "$RUN/published/3" |

@@ -171,8 +171,9 @@ bool Publish(const Options& opt, const std::wstring& stage) {
     std::map<std::wstring, const Member*> byPackage; // lower-case package -> owner
     for (Member& m : members) {
         wchar_t package[kPathChars] = {};
-        if (m.name.size() > kMaxName ||
-            !PackageNameForMember(m.name.c_str(), package, kPathChars)) {
+        if (Utf16Length(m.name) > kMaxName ||
+            !PackageNameForMember(m.name.c_str(), package, kPathChars) ||
+            Utf16Length(package) > kMaxName) {
             Fail(L"\"" + m.name + L"\": name longer than " + std::to_wstring(kMaxName) +
                  L" characters");
             return false;

@@ -26,6 +26,10 @@ std::wstring FromUtf8(const char* utf8) {
     return std::wstring(buf.data());
 }
 
+size_t Utf16Length(const std::wstring& text) {
+    return text.size();
+}
+
 std::wstring FullPath(const std::wstring& path) {
     DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (n == 0) return path;
@@ -90,6 +94,13 @@ std::wstring FromUtf8(const char* utf8) {
         out += static_cast<wchar_t>(c);
     }
     return out;
+}
+
+size_t Utf16Length(const std::wstring& text) {
+    size_t n = text.size();
+    for (wchar_t c : text) // those past U+FFFF take two units
+        n += static_cast<unsigned long>(c) > 0xFFFF;
+    return n;
 }
 
 std::string NativePath(const std::wstring& path) {

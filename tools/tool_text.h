@@ -8,6 +8,9 @@ std::string ToUtf8(const std::wstring& text);
 // The other way; empty when utf8 is not valid UTF-8.
 std::wstring FromUtf8(const char* utf8);
 
+// Length in UTF-16 units, as Windows counts the characters of a path.
+size_t Utf16Length(const std::wstring& text);
+
 // The full form of path, without trailing separators (a drive root keeps its
 // own); path itself when it cannot be resolved.
 std::wstring FullPath(const std::wstring& path);

@@ -118,6 +118,8 @@ TEST(NativePublish, RefusalsAndDryRunLeaveTheOutputAlone) {
         {"collide", "rel 5 out", "", 1, {"a.txt", "a.dat", "a.7z"}},
         {"Collide", "rel 5 out", "", 1, {"A.txt", "a.dat", "a.7z"}},
         {"backslash", "rel 5 out", "", 1, {"a\\b", "folder"}},
+        // 264 UTF-16 units as Windows counts them, though 134 code points.
+        {"emoji", "rel 5 out", "", 1, {"longer than 259 characters"}},
         {"v5", "rel 5 out v5", "", 1, {"not above the previous version 5"}},
         {"release", "--sevenzip=no/7zz rel 5 out", "", 1, {"7z program", "not found"}},
         {"release", "rel 5 out", "PATH=/nowhere", 1, {"7z program not found"}},
@@ -141,6 +143,11 @@ TEST(NativePublish, RefusalsAndDryRunLeaveTheOutputAlone) {
             Write(dir / (row.layout == "collide" ? "rel/a.txt" : "rel/A.txt"), "1");
         if (row.layout == "collide" || row.layout == "Collide") Write(dir / "rel/a.dat", "2");
         if (row.layout == "backslash") Write(dir / "rel/a\\b", "1");
+        std::string e60;
+        for (int i = 0; i < 60; ++i)
+            e60 += "\xF0\x9F\x98\x80";
+        if (row.layout == "emoji")
+            Write(dir / ("rel/" + e60 + "/" + e60 + "/" + e60.substr(0, 40) + ".t"), "1");
         Write(dir / "out/keep", "kept");
         const std::string before = Tree(dir.path);
         EXPECT_EQ(Publish(dir, row.args, &output, row.env), row.code);

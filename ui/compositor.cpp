@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ui {
 
 namespace {
@@ -51,20 +55,59 @@ void MakeTaps(int d, int dn, int s, int sn, int first, int last, std::vector<Tap
     }
 }
 
-inline uint32_t At(const PixelImage& src, const uint32_t* row, int i) {
-    return i >= 0 && i < src.width ? row[i] : 0;
+#if defined(__SSE2__)
+// floor(x / 255) in each 16-bit lane, as DivLanes255.
+inline __m128i DivLanes255(__m128i x) {
+    x = _mm_add_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), _mm_set1_epi16(1));
+    return _mm_srli_epi16(x, 8);
+}
+#endif
+
+// d[k] = Lerp(a[k], b[k], w) for n pixels; four at a time where the
+// processor has SSE2, with the same arithmetic.
+void LerpRows(const uint32_t* a, const uint32_t* b, uint32_t w, uint32_t* d, size_t n) {
+    if (w == 0) {
+        std::memcpy(d, a, n * sizeof(uint32_t));
+        return;
+    }
+    size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i vw = _mm_set1_epi16(static_cast<short>(w));
+    const __m128i vv = _mm_set1_epi16(static_cast<short>(255 - w));
+    for (; k + 4 <= n; k += 4) {
+        __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k));
+        __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k));
+        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), vv),
+                                   _mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), vw));
+        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), vv),
+                                   _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), vw));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k),
+                         _mm_packus_epi16(DivLanes255(lo), DivLanes255(hi)));
+    }
+#endif
+    for (; k < n; ++k)
+        d[k] = Lerp(a[k], b[k], w);
 }
 
-// Source row j filtered horizontally into out (transparent outside the image).
-void FilterRow(const PixelImage& src, int j, const std::vector<Tap>& cols, uint32_t* out) {
+// Source row j filtered horizontally into out (transparent outside the
+// image). The row is read through a copy with a transparent pixel at each
+// end, so that the taps next to the image's border need no test.
+void FilterRow(const PixelImage& src, int j, const std::vector<Tap>& cols,
+               std::vector<uint32_t>& padded, uint32_t* out) {
     if (j < 0 || j >= src.height) {
         std::fill(out, out + cols.size(), 0u);
         return;
     }
-    const uint32_t* row = src.Row(j);
+    const int w = src.width;
+    padded.resize(static_cast<size_t>(w) + 2);
+    padded[0] = padded[static_cast<size_t>(w) + 1] = 0;
+    std::memcpy(padded.data() + 1, src.Row(j), sizeof(uint32_t) * static_cast<size_t>(w));
+    const uint32_t* row = padded.data() + 1; // row[-1] and row[w] are transparent
     for (size_t k = 0; k < cols.size(); ++k) {
         int i = cols[k].index;
-        out[k] = Lerp(At(src, row, i), At(src, row, i + 1), cols[k].weight);
+        // Both taps lie past the image only for a block configured beyond it.
+        out[k] = i >= -1 && i < w ? Lerp(row[i], row[i + 1], cols[k].weight) : 0;
     }
 }
 
@@ -148,34 +191,31 @@ void StretchBlend(const PixelView& dst, int dx, int dy, int dw, int dh, const Pi
     // Two horizontally filtered source rows, reused while the rows of the
     // destination fall between the same pair.
     const size_t n = cols.size();
-    std::vector<uint32_t> buffer(2 * n);
+    std::vector<uint32_t> buffer(3 * n), padded;
     uint32_t* upper = buffer.data();
     uint32_t* lower = upper + n;
-    int upperRow = -2, lowerRow = -2; // -2: nothing filtered yet (-1 is a real row)
+    uint32_t* mixed = lower + n;
     bool filtered = false;
+    int upperRow = 0;
     for (int y = y0; y < y1; ++y) {
         const Tap& tap = rows[static_cast<size_t>(y - y0)];
         const int j = tap.index;
         if (!filtered || upperRow != j) {
-            if (filtered && lowerRow == j) {
+            if (filtered && upperRow + 1 == j)
                 std::swap(upper, lower);
-                upperRow = j;
-            } else {
-                FilterRow(src, j, cols, upper);
-                upperRow = j;
-            }
-            FilterRow(src, j + 1, cols, lower);
-            lowerRow = j + 1;
+            else
+                FilterRow(src, j, cols, padded, upper);
+            FilterRow(src, j + 1, cols, padded, lower);
+            upperRow = j;
             filtered = true;
         }
         uint32_t* d = dst.Row(y) + x0;
-        const uint32_t w = tap.weight;
         if (replace) {
-            for (size_t k = 0; k < n; ++k)
-                d[k] = Lerp(upper[k], lower[k], w);
+            LerpRows(upper, lower, tap.weight, d, n);
         } else {
+            LerpRows(upper, lower, tap.weight, mixed, n);
             for (size_t k = 0; k < n; ++k)
-                d[k] = BlendPixel(d[k], Lerp(upper[k], lower[k], w));
+                d[k] = BlendPixel(d[k], mixed[k]);
         }
     }
 }

@@ -93,15 +93,12 @@ void LayeredWindow::Present() {
     HWND hwnd = Hwnd();
     PixelView surface = Surface();
     if (!updateFunction_ || !memoryDc_ || !hwnd || !surface.pixels) return;
-    win::WindowDc screen(hwnd);
-    RECT rect = {};
-    GetWindowRect(hwnd, &rect);
-    POINT dest = {rect.left, rect.top};
-    // Only the window's part of a DIB that may be larger.
+    // Only the window's part of a DIB that may be larger. Neither the screen's
+    // context (it only picks a palette) nor the position (it stays) is needed:
+    // each costs a trip to the window system, at every frame.
     SIZE size = {surface.width, surface.height};
     POINT source = {0, 0};
-    updateFunction_(hwnd, screen.Get(), &dest, &size, memoryDc_.Get(), &source, 0, &blend_,
-                    ULW_ALPHA);
+    updateFunction_(hwnd, nullptr, nullptr, &size, memoryDc_.Get(), &source, 0, &blend_, ULW_ALPHA);
 }
 
 uint32_t LayeredWindow::PixelAt(int x, int y) const {

@@ -200,6 +200,7 @@ TEST(Compositor, Table) {
 
 // The frame's own alpha decides where the mouse reaches the skin window: a
 // frame pixel that GDI+ left empty now takes it, the clear middle does not.
+// Then a smaller frame out of the same DIB.
 TEST_F(SkinComposeTest, MouseReachesTheFrameWhereItIsDrawn) {
     TempDir dir;
     CopyTree(SourcePath("demo"), dir.Path());
@@ -224,6 +225,14 @@ TEST_F(SkinComposeTest, MouseReachesTheFrameWhereItIsDrawn) {
         EXPECT_EQ(WindowFromPoint({100 + row.at.x, 100 + row.at.y}) == skin.Hwnd(), row.skin)
             << row.at.x << "," << row.at.y;
     }
+    // A smaller frame from the same, larger DIB: only the window's size is
+    // pushed, and the window takes it.
+    skin.Render(300, 200);
+    RECT r = {};
+    GetWindowRect(skin.Hwnd(), &r);
+    EXPECT_EQ(r.right - r.left, 300);
+    EXPECT_EQ(r.bottom - r.top, 200);
+    EXPECT_EQ(skin.PixelAt(299, 199) >> 24, 128u); // the corner's half-clear outer line
     ShowWindow(skin.Hwnd(), SW_HIDE);
 }
 

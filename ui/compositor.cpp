@@ -47,11 +47,14 @@ struct Tap {
 void MakeTaps(int d, int dn, int s, int sn, int first, int last, std::vector<Tap>& taps) {
     taps.resize(static_cast<size_t>(last - first));
     for (int k = first; k < last; ++k) {
-        long long num = static_cast<long long>(k - d) * sn;
+        long long num = (static_cast<long long>(k) - d) * sn;
         long long whole = num / dn, rest = num % dn;
         // The fraction rest / dn as a weight of 0..255, rounded to nearest.
         uint32_t weight = static_cast<uint32_t>((rest * 510 + dn) / (2LL * dn));
-        taps[static_cast<size_t>(k - first)] = {static_cast<int>(s + whole), weight};
+        // A position far outside any image reads two transparent pixels.
+        long long index = s + whole;
+        if (index < -2 || index > kMaxPixelExtent) index = -2;
+        taps[static_cast<size_t>(k - first)] = {static_cast<int>(index), weight};
     }
 }
 

@@ -8,6 +8,11 @@ namespace ui {
 namespace {
 
 void ComposeNineGrid(const WindowDesc& desc, const PixelImage& elements, const PixelView& out) {
+    // A piece far outside any image draws nothing, and every sum below
+    // stays well inside an int.
+    for (const NineGridRect& r : desc.matrix)
+        for (int v : {r.left, r.top, r.right, r.bottom})
+            if (v < -kMaxPixelExtent || v > 2 * kMaxPixelExtent) return;
     PieceRect dest[8];
     NineGridDestinations(desc.matrix, out.width, out.height, dest);
     for (int k = 0; k < 8; ++k) {

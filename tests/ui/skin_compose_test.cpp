@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 using namespace testing_support;
@@ -195,6 +196,12 @@ TEST(Compositor, Table) {
     ui::StretchBlend(dst.View(), -1, 0, 2, 1, src, 0, 0, 2, 1);
     EXPECT_EQ(dst.pixels[0], 0xFFFF0000u);
     EXPECT_EQ(dst.pixels[1], 0u);
+    // Blocks configured far outside any image draw nothing and overflow nothing.
+    ui::StretchBlend(dst.View(), 0, 0, 5, 2, src, INT_MAX - 1, INT_MIN, 2, 1);
+    ui::StretchBlend(dst.View(), -5, 0, INT_MAX, 2, src, 0, 0, INT_MAX, 1);
+    ui::BlendRect(dst.View(), INT_MAX, INT_MIN, src, INT_MIN, INT_MAX, INT_MAX, INT_MAX);
+    EXPECT_EQ(dst.pixels[0], 0xFFFF0000u);
+    EXPECT_EQ(dst.pixels[2], 0u);
     EXPECT_FALSE(dst.Allocate(ui::kMaxPixelExtent + 1, 1));
 }
 

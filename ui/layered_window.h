@@ -67,8 +67,8 @@ class LayeredWindow : public WindowBase, public MessageFilter {
     int width_ = 0;
     int height_ = 0;
     // One DIB at the largest size used so far, selected into the memory
-    // context for as long as both live (declared first: a DIB cannot be
-    // deleted while a context still holds it).
+    // context for as long as both live. Declared first, so destroyed after
+    // the context: a DIB that a context still holds cannot be deleted.
     win::UniqueGdiObject dib_;
     win::UniqueMemoryDc memoryDc_;
     uint32_t* bits_ = nullptr;

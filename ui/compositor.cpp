@@ -130,7 +130,9 @@ bool Clip(int at, int n, int limit, int& first, int& last) {
 bool PixelImage::Allocate(int w, int h) {
     pixels.clear();
     width = height = 0;
-    if (w < 0 || h < 0 || w > kMaxPixelExtent || h > kMaxPixelExtent) return false;
+    if (w < 0 || h < 0 || w > kMaxPixelExtent || h > kMaxPixelExtent ||
+        static_cast<long long>(w) * h > kMaxImagePixels)
+        return false;
     pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0u);
     width = w;
     height = h;

@@ -34,8 +34,11 @@ struct PixelImage {
     bool Allocate(int w, int h);
 };
 
-// Largest width or height of an image or surface the compositor takes.
+// Largest width or height of an image or surface the compositor takes, and
+// the most pixels an image may hold (64 MiB): a larger skin file is refused
+// rather than allowed to exhaust memory.
 constexpr int kMaxPixelExtent = 16384;
+constexpr long long kMaxImagePixels = 1LL << 24;
 
 // Sets the rectangle to fully transparent.
 void ClearRect(const PixelView& dst, int x, int y, int w, int h);

@@ -203,6 +203,8 @@ TEST(Compositor, Table) {
     EXPECT_EQ(dst.pixels[0], 0xFFFF0000u);
     EXPECT_EQ(dst.pixels[2], 0u);
     EXPECT_FALSE(dst.Allocate(ui::kMaxPixelExtent + 1, 1));
+    EXPECT_FALSE(dst.Allocate(ui::kMaxPixelExtent, ui::kMaxPixelExtent / 2 + 1));
+    EXPECT_TRUE(dst.Allocate(ui::kMaxPixelExtent, 1));
 }
 
 // The frame's own alpha decides where the mouse reaches the skin window: a

@@ -8,15 +8,14 @@
 namespace {
 
 bool CopySurface(const ui::LayeredWindow& window, SkinPixels& out) {
-    const uint32_t* bits = window.SurfacePixels();
-    out.width = window.SurfaceWidth();
-    out.height = window.SurfaceHeight();
+    const ui::PixelView surface = window.Surface();
+    out.width = surface.width;
+    out.height = surface.height;
     out.argb.clear();
-    if (!bits || out.width <= 0 || out.height <= 0) return false;
+    if (!surface.pixels || out.width <= 0 || out.height <= 0) return false;
     out.argb.reserve(static_cast<size_t>(out.width) * out.height);
-    for (int y = 0; y < out.height; ++y) // the surface's rows run bottom-up
-        out.argb.insert(out.argb.end(), bits + static_cast<size_t>(out.height - 1 - y) * out.width,
-                        bits + static_cast<size_t>(out.height - y) * out.width);
+    for (int y = 0; y < out.height; ++y)
+        out.argb.insert(out.argb.end(), surface.Row(y), surface.Row(y) + out.width);
     return true;
 }
 

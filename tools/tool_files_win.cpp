@@ -159,5 +159,5 @@ bool ReadImageSize(const std::wstring& path, int* width, int* height) {
     image.Load(path.c_str());
     *width = image.Width();
     *height = image.Height();
-    return image.Get() != nullptr;
+    return !image.Pixels().Empty();
 }

@@ -2,10 +2,10 @@
 # Runs one fuzz driver under wine64 for as long as asked. A crash or hang
 # ends the driver's process: it is saved and the driver starts again with
 # the next seed until the time is up. Failing inputs go to
-# tests/fuzz/failing/DRIVER (or to SAVE_DIR), where the replay test finds
-# them. The manifest driver gets a server of its own.
+# tests/fuzz/failing/DRIVER (or to SAVE_DIR), which the driver's test
+# replays. The manifest driver gets a server of its own.
 # Usage: bench/run_fuzz.sh DRIVER SECONDS [SEED [BUILD_DIR [SAVE_DIR]]]
-#   DRIVER: package, static, config, manifest or start_game
+#   DRIVER: package, static, manifest or start_game
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 DRIVER=$1

@@ -19,37 +19,35 @@ struct ServedFolder { // this process's folder on the server
     }
 } g_www;
 std::set<std::string> g_served; // every entry of every package served
-std::wstring g_updateUrl, g_launcherPath;
+std::wstring g_updateUrl;
 
 bool Setup() {
     std::string port;
-    if (!ReadFileBytes(ServerDir() + L"\\port", port) || port.empty()) return false;
+    if (!ReadFileBytes(g_serverDir + L"\\port", port) || port.empty()) return false;
     std::wstring name = L"fuzz-" + std::to_wstring(GetCurrentProcessId());
-    g_www.path = ServerDir() + L"\\www\\" + name;
+    g_www.path = g_serverDir + L"\\www\\" + name;
     CopyTree(BinaryPath("tests/fuzz/corpus/manifest/www"), g_www.path);
     for (const auto& f : Tree(g_www.path)) {
         std::set<std::string> entries = EntryContents(f.second);
         g_served.insert(entries.begin(), entries.end());
     }
-    std::wstring base = L"http://127.0.0.1:" + Widen(port) + L"/" + name + L"/";
-    g_updateUrl = base;
-    // A launcher name that no served package holds: a fetched launcher
-    // member must not end in a start.
-    g_launcherPath = g_sandbox.Root() + L"\\fuzz-launcher.exe";
+    g_updateUrl = L"http://127.0.0.1:" + Widen(port) + L"/" + name + L"/";
     DWORD length = 0; // the server answers: a dead one would pass every case
-    return !g_served.empty() && HttpFetch((base + L"3/a.7z").c_str(), &length);
+    return !g_served.empty() && HttpFetch((g_updateUrl + L"3/a.7z").c_str(), &length);
 }
 
 bool Run(const std::string& input, std::string& why) {
-    g_sandbox.Reset({{L"a.txt", "good a"}, {L"sub\\b.txt", "good b"}, {L"keep.bin", "good keep"}});
+    ResetRoot({{L"a.txt", "good a"}, {L"sub\\b.txt", "good b"}, {L"keep.bin", "good keep"}});
     WriteFileBytes(g_www.path + L"\\update.json", input);
-    bool bom = input.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    std::map<std::wstring, std::string> before = Tree(g_sandbox.Root());
-    if (RunUpdate(g_sandbox.Root().c_str(), g_launcherPath.c_str(), g_updateUrl.c_str(), 2))
+    Files before = Tree(g_root);
+    // A launcher name that no served package holds: a fetched launcher
+    // member must not end in a start.
+    if (RunUpdate(g_root.c_str(), (g_root + L"\\fuzz-launcher.exe").c_str(), g_updateUrl.c_str(),
+                  2))
         return why = "started a launcher that no package holds", false;
-    if (bom && Tree(g_sandbox.Root()) != before)
+    if (input.compare(0, 3, "\xEF\xBB\xBF") == 0 && Tree(g_root) != before)
         return why = "a manifest with a byte-order mark was used", false;
-    return g_sandbox.Check(g_served, why);
+    return CheckRoot(g_served, why);
 }
 
 } // namespace

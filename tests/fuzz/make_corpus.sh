@@ -2,12 +2,12 @@
 # Seed corpus of the fuzz drivers: real 7z packages for every coder and
 # filter the decoder supports (headers left uncompressed so that mutations
 # reach the names and sizes), packages with hostile entry names, and small
-# texts for the four other inputs. Usage: make_corpus.sh OUT_DIR
+# texts for the three other inputs. Usage: make_corpus.sh OUT_DIR
 set -eu
 OUT=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$OUT"
-mkdir -p "$OUT/package" "$OUT/static" "$OUT/config" "$OUT/manifest/www/3/sub" \
+mkdir -p "$OUT/package" "$OUT/static" "$OUT/manifest/www/3/sub" \
   "$OUT/manifest/www/2" "$OUT/start_game" "$OUT/src/sub"
 P=$OUT/package
 cd "$OUT/src"
@@ -85,12 +85,6 @@ EOF
 printf '{"windows": {"": {"next": ""}, "x": 5}}\n--channel--\n|only title' >"$S/empty_names"
 printf '{"first_window": "a", "windows": {"a": {}, "A": []}}' >"$S/no_channel"
 printf '[1, 2]\n--channel--\n' >"$S/array"
-
-C=$OUT/config
-printf '{"window": {"width":1536, "height":832, "maximized":2} }' >"$C/saved"
-printf '{"window": {"width": 800}}' >"$C/width_only"
-printf '{"window": {"width": 1.5, "height": "7", "maximized": true}, "window": {"width": 3}}' >"$C/types"
-printf '{"window": {"width": -2147483648, "height": 2147483647, "maximized": -1}}' >"$C/edges"
 
 G=$OUT/start_game
 printf '{"result":"ok","url":"http:\\/\\/www.lumora.example\\/game?a=1&b=2"}' >"$G/plain"

@@ -24,58 +24,45 @@ std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
     return launcher;
 }
 
-namespace {
-
-struct WindowSearch {
-    const std::wstring* exe;
-    HWND found;
-    DWORD pid;
-};
-
-BOOL CALLBACK FindLauncherWindow(HWND hwnd, LPARAM lp) {
-    auto* search = reinterpret_cast<WindowSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    wchar_t image[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (!IsWindowVisible(hwnd) || !process ||
-        !QueryFullProcessImageNameW(process.Get(), 0, image, &size) ||
-        lstrcmpiW(image, search->exe->c_str()) != 0)
-        return TRUE;
-    search->found = hwnd;
-    search->pid = pid;
-    return FALSE;
-}
-
-} // namespace
-
 LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
                         const std::function<void()>& whileShown) {
     LauncherRun run;
-    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    std::wstring dir = exe.substr(0, exe.rfind(L'\\'));
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
+    std::wstring cmd = Quote(exe) + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si = {sizeof(si)};
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi))
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        exe.substr(0, exe.rfind(L'\\')).c_str(), &si, &pi))
         return run;
-    CloseHandle(pi.hThread);
-    win::UniqueHandle started(pi.hProcess);
+    win::UniqueHandle started(pi.hProcess), thread(pi.hThread), shown;
     run.startedPid = pi.dwProcessId;
-    WindowSearch search = {&exe, nullptr, 0};
+    // A visible window of any process of that file: a self-update starts another.
+    struct Search {
+        const std::wstring& exe;
+        HWND found;
+        DWORD pid;
+    } search = {exe, nullptr, 0};
+    auto find = [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        GetWindowThreadProcessId(hwnd, &s->pid);
+        win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, s->pid));
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (IsWindowVisible(hwnd) && process &&
+            QueryFullProcessImageNameW(process.Get(), 0, image, &size) &&
+            lstrcmpiW(image, s->exe.c_str()) == 0)
+            s->found = hwnd;
+        return !s->found;
+    };
     for (int i = 0; i < 1200 && !search.found; ++i) {
         Sleep(50);
-        EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&search));
+        EnumWindows(find, reinterpret_cast<LPARAM>(&search));
     }
     if (!search.found) {
         TerminateProcess(started.Get(), 99);
         return run;
     }
     run.windowPid = search.pid;
-    win::UniqueHandle shown(
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.pid));
+    shown.Reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.pid));
     if (whileShown) whileShown();
     PostMessageW(search.found, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(shown.Get(), 30000) != WAIT_OBJECT_0) TerminateProcess(shown.Get(), 99);

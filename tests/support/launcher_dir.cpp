@@ -24,17 +24,27 @@ std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
     return launcher;
 }
 
+win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args,
+                               const std::wstring& dir, DWORD* pid) {
+    std::wstring cmd = Quote(exe) + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                        &pi))
+        return win::UniqueHandle();
+    CloseHandle(pi.hThread);
+    if (pid) *pid = pi.dwProcessId;
+    return win::UniqueHandle(pi.hProcess);
+}
+
 LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
                         const std::function<void()>& whileShown) {
     LauncherRun run;
-    std::wstring cmd = Quote(exe) + (args.empty() ? L"" : L" " + args);
-    STARTUPINFOW si = {sizeof(si)};
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        exe.substr(0, exe.rfind(L'\\')).c_str(), &si, &pi))
-        return run;
-    win::UniqueHandle started(pi.hProcess), thread(pi.hThread), shown;
-    run.startedPid = pi.dwProcessId;
+    win::UniqueHandle started =
+                          StartProgram(exe, args, exe.substr(0, exe.rfind(L'\\')), &run.startedPid),
+                      shown;
+    if (!started) return run;
     // A visible window of any process of that file: a self-update starts another.
     struct Search {
         const std::wstring& exe;

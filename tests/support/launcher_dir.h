@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "win/scoped.h"
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -19,6 +21,10 @@ std::string FileText(const std::wstring& path);
 // first of two equal keys wins). Returns the launcher's path.
 std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
                              const std::vector<std::pair<std::string, std::string>>& keys);
+
+// Starts exe with args in dir without waiting; the process, or an empty owner.
+win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args,
+                               const std::wstring& dir, DWORD* pid = nullptr);
 
 struct LauncherRun {
     DWORD startedPid = 0;

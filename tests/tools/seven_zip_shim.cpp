@@ -17,7 +17,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i)
         cmd += L" \"" + std::wstring(argv[i]) + L"\"";
     DeleteFileW(marker.c_str());
-    STARTUPINFOW si = {sizeof(si)};
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(script.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi))

@@ -32,18 +32,18 @@ struct FlowRun {
         Publish(base + "update.json", manifest);
         return Update();
     }
-    // This run's requests with verb, as targets below base without the query;
-    // for HEAD the packages only, as "<version>/<package>", a retried one once.
-    std::vector<std::string> Fetched(const std::string& verb = "HEAD") {
-        std::vector<std::string> out;
+    // This run's requests with verb, as targets below base without the query,
+    // joined by spaces; for HEAD the packages only, a retried one once.
+    std::string Fetched(const std::string& verb = "HEAD") {
+        std::string out, last;
         std::vector<Request> log = RequestsFor("/" + base);
         for (size_t i = earlier; i < log.size(); ++i) {
             std::string t = log[i].target.substr(log[i].target.find(base) + base.size());
             t = t.substr(0, t.find('?'));
-            if (log[i].verb != verb) continue;
-            if (verb == "HEAD" && (t == "update.json" || (!out.empty() && out.back() == t)))
+            if (log[i].verb != verb || (verb == "HEAD" && (t == "update.json" || t == last)))
                 continue;
-            out.push_back(t);
+            out += (out.empty() ? "" : " ") + t;
+            last = t;
         }
         return out;
     }
@@ -84,10 +84,9 @@ TEST(UpdateFlow, DecisionTableAndVersionRules) {
         if (!c.fetched.empty()) PublishPackage("plain", run.base + c.fetched);
         const std::string version = c.version.empty() ? "" : "\"version\": " + c.version + ", ";
         EXPECT_FALSE(run.Run("{" + version + "\"files\": {" + Entry("a.txt", c.listed) + "}}"));
-        const bool none = c.fetched.empty();
-        EXPECT_EQ(run.Fetched(), none ? std::vector<std::string>() : std::vector{c.fetched});
-        EXPECT_EQ(FileText(run.dir / (none ? L"a.txt" : L"deep\\x\\y\\c.txt")),
-                  none ? (c.exists ? current : "<missing>") : "gamma");
+        EXPECT_EQ(run.Fetched(), c.fetched);
+        EXPECT_EQ(FileText(run.dir / (c.fetched.empty() ? L"a.txt" : L"deep\\x\\y\\c.txt")),
+                  c.fetched.empty() ? (c.exists ? current : "<missing>") : "gamma");
     }
 }
 
@@ -99,8 +98,7 @@ TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
     EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
                          std::string(300, 'n') + ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
                          "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}"));
-    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/readme.7z", "5/data/a.b.7z",
-                                                       "5/bin/game.7z", "5/a/b.7z"}));
+    EXPECT_EQ(run.Fetched(), "5/readme.7z 5/data/a.b.7z 5/bin/game.7z 5/a/b.7z");
     wchar_t out[MAX_PATH] = L"x";
     EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
     EXPECT_STREQ(out, L"");
@@ -123,8 +121,8 @@ TEST(UpdateFlow, ManifestsThatYieldNoWork) {
         SCOPED_TRACE(manifest.substr(0, 40));
         FlowRun run("nowork" + std::to_string(i++));
         EXPECT_FALSE(run.Run(manifest));
-        EXPECT_TRUE(run.Fetched().empty());
-        EXPECT_EQ(run.Fetched("GET").size(), manifest.size() > kManifestMaxBytes ? 0u : 1u);
+        EXPECT_EQ(run.Fetched(), "");
+        EXPECT_EQ(run.Fetched("GET"), manifest.size() > kManifestMaxBytes ? "" : "update.json");
         EXPECT_FALSE(FileExists(run.dir / L"a.txt"));
     }
 }
@@ -184,25 +182,18 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
     ASSERT_TRUE(ReadFileBytes(RigPath("src/launcher/Lumora2.exe"), probe));
     const std::string good = Entry("Lumora2.exe", Md5Of(probe)), a = ", " + Entry("a.txt", "00");
     const std::string bad = Entry("Lumora2.exe", Md5Of("other"));
-    const std::vector<std::string> both = {"7/Lumora2.7z", "7/a.7z"}, onlyA = {"7/a.7z"};
+    const std::string twice = Entry("LUMORA2.EXE", Md5Of("other")) + ", " + good;
     struct {
         const char* name;
         bool installedIsNew, selfUpdate;
-        std::string files; // the manifest's members
-        std::vector<std::string> fetched;
+        std::string files, fetched; // the manifest's members, the packages fetched
         bool endsOther, restarts;
     } cases[] = {
-        {"changed", false, true, good + a, both, true, true},
-        {"unchanged", true, true, good + a, onlyA, false, false},
-        {"listed_digest_not_the_package", false, true, bad + a, both, true, false},
-        {"listed_twice",
-         false,
-         true,
-         Entry("LUMORA2.EXE", Md5Of("other")) + ", " + good,
-         {"7/LUMORA2.7z"},
-         true,
-         false},
-        {"just_updated", false, false, good + a, onlyA, false, false},
+        {"changed", false, true, good + a, "7/Lumora2.7z 7/a.7z", true, true},
+        {"unchanged", true, true, good + a, "7/a.7z", false, false},
+        {"listed_digest_not_the_package", false, true, bad + a, "7/Lumora2.7z 7/a.7z", true, false},
+        {"listed_twice", false, true, twice, "7/LUMORA2.7z", true, false},
+        {"just_updated", false, false, good + a, "7/a.7z", false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -213,12 +204,8 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
         // A second instance of the launcher, running from another folder.
         TempDir other;
         ASSERT_TRUE(WriteFileBytes(other / L"Lumora2.exe", probe));
-        STARTUPINFOW si = {sizeof(si)};
-        PROCESS_INFORMATION pi = {};
-        std::wstring cmd = Quote(other / L"Lumora2.exe") + L" wait";
-        ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   other.Path().c_str(), &si, &pi));
-        win::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        win::UniqueHandle process = StartProgram(other / L"Lumora2.exe", L"wait", other.Path());
+        ASSERT_TRUE(process);
         for (int i = 0; i < 100 && !FileExists(other / L"marker.txt"); ++i)
             Sleep(50);
 
@@ -227,10 +214,10 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
         EXPECT_EQ(run.Fetched(), c.fetched);
         // Members after the launcher are still handled before the restart.
         EXPECT_EQ(FileExists(run.dir / L"a.txt"), c.files.find("a.txt") != std::string::npos);
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, c.restarts ? 5000 : 0) == WAIT_OBJECT_0,
+        EXPECT_EQ(WaitForSingleObject(process.Get(), c.restarts ? 5000 : 0) == WAIT_OBJECT_0,
                   c.endsOther);
-        TerminateProcess(pi.hProcess, 0);
-        WaitForSingleObject(pi.hProcess, 5000);
+        TerminateProcess(process.Get(), 0);
+        WaitForSingleObject(process.Get(), 5000);
         std::wstring marker = run.dir / L"update\\marker.txt";
         for (int i = 0; c.restarts && i < 100 && !FileExists(marker); ++i)
             Sleep(50);

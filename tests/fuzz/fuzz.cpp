@@ -1,7 +1,7 @@
-// lumora_fuzz DRIVER [--cases N] [--seconds S] [--seed S] [--save DIR]
-// [--server DIR]: the driver's known failing inputs (tests/fuzz/failing/DRIVER,
-// which must pass now), then its seeds and their mutants. A case that fails a
-// check, crashes or hangs is saved under its hash.
+// lumora_fuzz DRIVER [--cases N] [--seconds S] [--seed S] [--save DIR]: the
+// driver's known failing inputs (tests/fuzz/failing/DRIVER, which must pass
+// now), then its seeds and their mutants. A case that fails a check, crashes
+// or hangs is saved under its hash.
 #include "fuzz.h"
 
 #include "support/test_support.h"
@@ -15,7 +15,7 @@ using namespace testing_support;
 
 namespace fuzz {
 
-std::wstring g_root, g_serverDir;
+std::wstring g_root;
 
 namespace {
 
@@ -260,23 +260,21 @@ using namespace fuzz;
 int main(int argc, char** argv) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     setvbuf(stdout, nullptr, _IONBF, 0);
-    for (const Driver* d : {&kPackage, &kStaticConfig, &kManifest, &kStartGame})
+    for (const Driver* d : {&kPackage, &kStaticConfig, &kStartGame})
         if (argc >= 2 && !strcmp(argv[1], d->name)) g_driver = d;
     if (!g_driver) {
-        fprintf(stderr, "usage: lumora_fuzz package|static|manifest|start_game "
-                        "[--cases N] [--seconds S] [--seed S] [--save DIR] [--server DIR]\n");
+        fprintf(stderr, "usage: lumora_fuzz package|static|start_game "
+                        "[--cases N] [--seconds S] [--seed S] [--save DIR]\n");
         return 2;
     }
     unsigned long long cases = 0, seconds = 0, seed = 1;
     std::wstring save = BinaryPath("tests/fuzz/found");
-    g_serverDir = BinaryPath("tests/update/rig");
     for (int i = 2; i + 1 < argc; i += 2) {
         std::string opt = argv[i], val = argv[i + 1];
         if (opt == "--cases") cases = std::stoull(val);
         if (opt == "--seconds") seconds = std::stoull(val);
         if (opt == "--seed") seed = std::stoull(val);
         if (opt == "--save") save = Widen(val);
-        if (opt == "--server") g_serverDir = Widen(val);
     }
     wcsncpy(g_saveDir, save.c_str(), MAX_PATH - 1);
     SetUnhandledExceptionFilter(OnCrash);

@@ -20,7 +20,7 @@ struct Driver {
     // Puts checksums back after mutating, so that mutants pass the first check.
     void (*repair)(std::string& bytes, uint64_t coin) = nullptr;
 };
-extern const Driver kPackage, kStaticConfig, kManifest, kStartGame;
+extern const Driver kPackage, kStaticConfig, kStartGame;
 
 using Files = std::map<std::wstring, std::string>;
 uint64_t Hash(const std::string& bytes);
@@ -33,8 +33,6 @@ std::set<std::string> EntryContents(const std::string& archive, size_t* files = 
 // shares its prefix, a file beside it, the current directory), so that a
 // write through "..", a drive-relative or an absolute name shows up.
 extern std::wstring g_root;
-// The update tests' server folder (its port file and www), as Wine sees it.
-extern std::wstring g_serverDir;
 // Empties the root and lays down the good files (relative name, bytes).
 void ResetRoot(const Files& goodFiles);
 // Nothing outside the root changed; every good file is untouched or holds

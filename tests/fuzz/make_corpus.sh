@@ -2,13 +2,12 @@
 # Seed corpus of the fuzz drivers: real 7z packages for every coder and
 # filter the decoder supports (headers left uncompressed so that mutations
 # reach the names and sizes), packages with hostile entry names, and small
-# texts for the three other inputs. Usage: make_corpus.sh OUT_DIR
+# texts for the two other inputs. Usage: make_corpus.sh OUT_DIR
 set -eu
 OUT=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$OUT"
-mkdir -p "$OUT/package" "$OUT/static" "$OUT/manifest/www/3/sub" \
-  "$OUT/manifest/www/2" "$OUT/start_game" "$OUT/src/sub"
+mkdir -p "$OUT/package" "$OUT/static" "$OUT/start_game" "$OUT/src/sub"
 P=$OUT/package
 cd "$OUT/src"
 printf 'alpha alpha alpha alpha alpha\n' >a.txt
@@ -57,20 +56,6 @@ for name; do
   7zz rn -mhc=off "$P/hostile_solid.7z" "n$i" "$name" >/dev/null
 done
 cd ..
-
-# The manifest driver's server folder: packages of version 3 (and 2), the
-# hostile package behind the member "evil.txt".
-M=$OUT/manifest
-printf 'served a' >a.txt && 7zz a "$M/www/3/a.7z" a.txt >/dev/null && cp "$M/www/3/a.7z" "$M/www/2/"
-printf 'served b' >sub/b.txt && 7zz a "$M/www/3/sub/b.7z" sub/b.txt >/dev/null
-printf 'served readme' >readme && 7zz a "$M/www/3/readme.7z" -m0=PPMd readme >/dev/null
-cp "$P/hostile.7z" "$M/www/3/evil.7z"
-Z=00000000000000000000000000000000
-printf '{"version": 3, "files": {"a.txt": "%s", "sub\\\\b.txt": "%s", "readme": "%s", "evil.txt": "%s", "keep.bin": "%s"}}' \
-  $Z $Z $Z $Z "$(printf 'good keep' | md5sum | cut -c1-32)" >"$M/newer.json"
-printf '{"version": 2, "files": {"a.txt": "%s", "readme": "%s", "missing\\\\x.txt": 5}}' $Z $Z >"$M/same.json"
-printf '{"files": {"fuzz-launcher.exe": "%s", "sub/../a.txt": "%s"}, "version": 3}' $Z $Z >"$M/launcher.json"
-printf '[{"version": 3}]' >"$M/array.json"
 
 S=$OUT/static
 { cat "$HERE/../../demo/static.json"; printf '\n--channel--\nabc|Title'; } >"$S/demo"

@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
     struct Cleanup {
         ~Cleanup() { RemoveSandbox(); }
     } cleanup;
-    if (!CreateSandbox() || (g_driver->setup && !g_driver->setup())) {
+    if (!CreateSandbox()) {
         fprintf(stderr, "%s: setup failed\n", g_driver->name);
         return 2;
     }

@@ -15,7 +15,6 @@ namespace fuzz {
 struct Driver {
     const char* name;
     std::vector<std::string> dictionary; // tokens the mutator inserts or writes over
-    bool (*setup)();                     // may be null; false when the driver cannot run
     bool (*run)(const std::string& input, std::string& why); // false with a reason
     // Puts checksums back after mutating, so that mutants pass the first check.
     void (*repair)(std::string& bytes, uint64_t coin) = nullptr;

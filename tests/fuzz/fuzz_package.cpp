@@ -106,7 +106,7 @@ const Driver kPackage = {"package", {Utf16(".."), Utf16("\\"), Utf16("/"), Utf16
     // Property ids of the header: names, empty streams and files, sizes,
     // checksums, folders and the end mark.
     "\x11", "\x0E", "\x0F", "\x19", "\x09", "\x0A", "\x0B", "\x0C", "\x0D", std::string(1, '\0')},
-    nullptr, Run, Repair};
+    Run, Repair};
 // clang-format on
 
 } // namespace fuzz

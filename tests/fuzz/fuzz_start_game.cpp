@@ -34,7 +34,6 @@ bool Run(const std::string& input, std::string& why) {
 const Driver kStartGame = {"start_game",
                            {"\"result\":", "\"ok\"", "\"OK\"", "\"url\":", "\"", "\\", "\\\"",
                             "\\u", "\\/", std::string(1, '\0')},
-                           nullptr,
                            Run};
 
 } // namespace fuzz

@@ -84,7 +84,7 @@ bool RunStatic(const std::string& input, std::string& why) {
 const Driver kStaticConfig = {"static", {"\"update_url\":", "\"game_url\":", "\"first_window\":",
     "\"windows\":", "\"next\":", "\"buttons\":", "\"matrix\":", "\"defSize\":[", "\"border\":[",
     "\"func\":", "\"\":{}", "{}", "[]", "null", "true", "\\u0000", "\\ud800", kBom, "|", "%",
-    "\n--channel--\n"}, nullptr, RunStatic};
+    "\n--channel--\n"}, RunStatic};
 // clang-format on
 
 } // namespace fuzz

@@ -43,28 +43,24 @@ void MakeRelease(const std::wstring& rel) {
 } // namespace
 
 TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
-    TempDir dir;
+    TempDir dir, got;
     MakeRelease(dir / L"rel");
     std::string output;
+    auto md5 = [&](const wchar_t* file) { return Md5Of(FileText(dir / L"rel\\" + file)); };
     // The option names the program when LUMORA_7Z is not set.
-    ASSERT_EQ(Publish(L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM)) + L" " +
-                          Args(dir, L"@rel 5 @out"),
-                      &output, false),
-              0)
-        << output;
+    const std::wstring option = L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM)) + L" ";
+    ASSERT_EQ(Publish(option + Args(dir, L"@rel 5 @out"), &output, false), 0) << output;
     EXPECT_EQ(FileText(dir / L"out\\update.json"),
-              "{\"version\": 5, \"files\": {\n  \"bin\\\\game.dll\": \"" +
-                  Md5Of(FileText(dir / L"rel\\bin\\game.dll")) + "\",\n  \"data\\\\a.b.c\": \"" +
-                  Md5Of(FileText(dir / L"rel\\data\\a.b.c")) + "\",\n  \"readme\": \"" +
-                  Md5Of(FileText(dir / L"rel\\readme")) + "\"\n}}\n");
+              "{\"version\": 5, \"files\": {\n  \"bin\\\\game.dll\": \"" + md5(L"bin\\game.dll") +
+                  "\",\n  \"data\\\\a.b.c\": \"" + md5(L"data\\a.b.c") + "\",\n  \"readme\": \"" +
+                  md5(L"readme") + "\"\n}}\n");
     // Each package unpacks, as the launcher does, to its file at its path.
-    TempDir got;
-    for (const auto& f :
-         {std::pair{L"readme", L"readme"}, std::pair{L"bin\\game.dll", L"bin\\game"},
-          std::pair{L"data\\a.b.c", L"data\\a.b"}}) {
-        std::string pkg = FileText(dir / L"out\\5\\" + f.second + L".7z");
-        EXPECT_EQ(ExtractPackage(got.Path().c_str(), pkg.data(), pkg.size(), nullptr), 1);
-        EXPECT_EQ(FileText(got / f.first), FileText(dir / L"rel\\" + f.first));
+    const wchar_t* const packages[][2] = {
+        {L"readme", L"readme"}, {L"bin\\game.dll", L"bin\\game"}, {L"data\\a.b.c", L"data\\a.b"}};
+    for (const auto& f : packages) {
+        std::string bytes = FileText(dir / L"out\\5\\" + f[1] + L".7z");
+        EXPECT_EQ(ExtractPackage(got.Path().c_str(), bytes.data(), bytes.size(), nullptr), 1);
+        EXPECT_EQ(FileText(got / f[0]), FileText(dir / L"rel\\" + f[0]));
     }
 
     // Republished into its own previous output: a copy is told apart from a
@@ -75,9 +71,7 @@ TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
     EXPECT_EQ(FileText(dir / L"out\\6\\readme.7z"), "previous package");
     EXPECT_NE(FileText(dir / L"out\\6\\bin\\game.7z"), FileText(dir / L"out\\6\\readme.7z"));
     EXPECT_EQ(FileText(dir / L"out\\update.json").rfind("{\"version\": 6,", 0), 0u);
-    EXPECT_NE(
-        FileText(dir / L"out\\update.json").find(Md5Of(FileText(dir / L"rel\\bin\\game.dll"))),
-        std::string::npos);
+    EXPECT_NE(FileText(dir / L"out\\update.json").find(md5(L"bin\\game.dll")), std::string::npos);
     EXPECT_FALSE(FileExists(dir / L"out\\5\\readme.7z"));
     EXPECT_EQ(CountEntries(dir.Path()), 2); // rel and out, nothing staged left over
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using namespace testing_support;
 
 namespace {
@@ -27,10 +29,6 @@ struct FlowRun {
     bool Update(bool selfUpdate = true) {
         return RunUpdate(dir.Path().c_str(), (dir / L"Lumora2.exe").c_str(),
                          ServerUrl(base).c_str(), kBuiltIn, selfUpdate);
-    }
-    bool Run(const std::string& manifest) {
-        Publish(base + "update.json", manifest);
-        return Update();
     }
     // This run's requests with verb, as targets below base without the query,
     // joined by spaces; for HEAD the packages only, a retried one once.
@@ -55,87 +53,79 @@ std::string Entry(const char* name, const std::string& digest) {
 
 } // namespace
 
-TEST(UpdateFlow, DecisionTableAndVersionRules) {
+// Each row updates a fresh launcher directory, where a.txt holds "current
+// text" when asked, from its manifest (none published when empty); "update"
+// is cleared first whatever the manifest says. A package is named by the
+// member's path with its extension replaced by ".7z", below the manifest's
+// version (0 when that is no integer); members go in the manifest's order; a
+// member that is no text or too long for a path is skipped. A manifest that
+// is no object, starts with a byte-order mark or nests too deep yields no
+// work; one over the size of any manifest is not even downloaded.
+TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
     const std::string current = "current text", digest = Md5Of(current), other = Md5Of("other");
     std::string upper = digest;
     for (char& ch : upper)
         ch = static_cast<char>(toupper(ch));
+    auto aTxt = [](const std::string& version, const std::string& listed) {
+        return "{" + (version.empty() ? "" : "\"version\": " + version + ", ") + "\"files\": {" +
+               Entry("a.txt", listed) + "}}";
+    };
+    const std::string names = "{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
+                              std::string(300, 'n') +
+                              ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
+                              "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}";
+    const std::string work = "{\"files\": {\"a.txt\": \"00\"}";
+    const size_t depth = 3 << 19; // 3 MiB of valid text, 60 MB of parser values
     struct {
         const char* name;
         bool exists;
-        std::string listed, version, fetched; // version: JSON text, empty for none
-    } cases[] = {
-        {"missing_older", false, digest, "1", "1/a.7z"},
-        {"same_upper_newer", true, upper, "3", ""},
-        {"differs_newer", true, other, "3", "3/a.7z"},
-        {"differs_equal", true, other, "2", ""},
-        {"differs_no_version", true, other, "", ""},
-        {"missing_no_version", false, digest, "", "0/a.7z"},
-        {"missing_fraction_version", false, digest, "2.5", "0/a.7z"},
-        {"differs_text_version", true, other, "\"9\"", ""},
-        {"differs_wide_version", true, other, "4294967299", "3/a.7z"},
+        std::string manifest, fetched; // the packages fetched, in order
+    } rows[] = {
+        {"missing_older", false, aTxt("1", digest), "1/a.7z"},
+        {"same_upper_newer", true, aTxt("3", upper), ""},
+        {"differs_newer", true, aTxt("3", other), "3/a.7z"},
+        {"differs_equal", true, aTxt("2", other), ""},
+        {"differs_no_version", true, aTxt("", other), ""},
+        {"missing_no_version", false, aTxt("", digest), "0/a.7z"},
+        {"missing_fraction_version", false, aTxt("2.5", digest), "0/a.7z"},
+        {"differs_text_version", true, aTxt("\"9\"", other), ""},
+        {"differs_wide_version", true, aTxt("4294967299", other), "3/a.7z"},
+        {"names", false, names, "5/readme.7z 5/data/a.b.7z 5/bin/game.7z 5/a/b.7z"},
+        {"no_manifest", true, "", ""},
+        {"nowork_no_files", false, "{\"version\": 9, \"files\": {}}", ""},
+        {"nowork_files_array", false, "{\"version\": 9, \"files\": [\"a.txt\"]}", ""},
+        {"nowork_array", false, "[1, 2]", ""},
+        {"nowork_text", false, "not json", ""},
+        {"nowork_bom", false, "\xEF\xBB\xBF" + work + "}", ""},
+        {"nowork_deep", false,
+         work + ", \"pad\": " + std::string(depth, '[') + std::string(depth, ']') + "}", ""},
+        {"nowork_oversize", false, std::string(50 << 20, '['), ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FlowRun run(c.name);
-        if (c.exists) {
-            ASSERT_TRUE(WriteFileBytes(run.dir / L"a.txt", current));
-        }
-        if (!c.fetched.empty()) PublishPackage("plain", run.base + c.fetched);
-        const std::string version = c.version.empty() ? "" : "\"version\": " + c.version + ", ";
-        EXPECT_FALSE(run.Run("{" + version + "\"files\": {" + Entry("a.txt", c.listed) + "}}"));
-        EXPECT_EQ(run.Fetched(), c.fetched);
-        EXPECT_EQ(FileText(run.dir / (c.fetched.empty() ? L"a.txt" : L"deep\\x\\y\\c.txt")),
-                  c.fetched.empty() ? (c.exists ? current : "<missing>") : "gamma");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        FlowRun run(r.name);
+        ASSERT_TRUE(CreateDirectoryW((run.dir / L"update").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW((run.dir / L"update\\old").c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(run.dir / L"update\\old\\Lumora2.exe", "old"));
+        ASSERT_TRUE(!r.exists || WriteFileBytes(run.dir / L"a.txt", current));
+        std::istringstream packages(r.fetched);
+        for (std::string p; packages >> p;)
+            PublishPackage("plain", run.base + p);
+        if (!r.manifest.empty()) Publish(run.base + "update.json", r.manifest);
+        EXPECT_FALSE(run.Update());
+        EXPECT_EQ(run.Fetched(), r.fetched);
+        const bool got = !r.manifest.empty() && r.manifest.size() <= kManifestMaxBytes;
+        EXPECT_EQ(run.Fetched("GET"), !got                ? ""
+                                      : r.fetched.empty() ? "update.json"
+                                                          : "update.json " + r.fetched);
+        const bool none = r.fetched.empty();
+        EXPECT_EQ(FileText(run.dir / (none ? L"a.txt" : L"deep\\x\\y\\c.txt")),
+                  none ? (r.exists ? current : "<missing>") : "gamma");
+        EXPECT_FALSE(FileExists(run.dir / L"update"));
     }
-}
-
-// A package is named by the member's path with its extension replaced by
-// ".7z"; members go in the manifest's order; a member that is no text or too
-// long for a path is skipped.
-TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
-    FlowRun run("names");
-    EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
-                         std::string(300, 'n') + ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
-                         "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}"));
-    EXPECT_EQ(run.Fetched(), "5/readme.7z 5/data/a.b.7z 5/bin/game.7z 5/a/b.7z");
     wchar_t out[MAX_PATH] = L"x";
     EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
     EXPECT_STREQ(out, L"");
-}
-
-TEST(UpdateFlow, ManifestsThatYieldNoWork) {
-    const std::string work = "{\"files\": {\"a.txt\": \"00\"}";
-    const size_t depth = 3 << 19; // 3 MiB of valid text, 60 MB of parser values
-    const std::string manifests[] = {
-        "{\"version\": 9, \"files\": {}}",
-        "{\"version\": 9, \"files\": [\"a.txt\"]}",
-        "[1, 2]",
-        "not json",
-        "\xEF\xBB\xBF" + work + "}",
-        work + ", \"pad\": " + std::string(depth, '[') + std::string(depth, ']') + "}",
-        std::string(50 << 20, '['), // over the size of any manifest: not even downloaded
-    };
-    int i = 0;
-    for (const std::string& manifest : manifests) {
-        SCOPED_TRACE(manifest.substr(0, 40));
-        FlowRun run("nowork" + std::to_string(i++));
-        EXPECT_FALSE(run.Run(manifest));
-        EXPECT_EQ(run.Fetched(), "");
-        EXPECT_EQ(run.Fetched("GET"), manifest.size() > kManifestMaxBytes ? "" : "update.json");
-        EXPECT_FALSE(FileExists(run.dir / L"a.txt"));
-    }
-}
-
-TEST(UpdateFlow, UpdateFolderIsClearedFirstAndMissingManifestChangesNothingElse) {
-    FlowRun run("nomanifest");
-    ASSERT_TRUE(CreateDirectoryW((run.dir / L"update").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW((run.dir / L"update\\old").c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(run.dir / L"update\\old\\Lumora2.exe", "old"));
-    ASSERT_TRUE(WriteFileBytes(run.dir / L"keep.txt", "keep"));
-    EXPECT_FALSE(run.Update()); // no update.json published
-    EXPECT_FALSE(FileExists(run.dir / L"update"));
-    EXPECT_TRUE(FileExists(run.dir / L"keep.txt"));
 }
 
 // "update", or a folder below it, may be a link (a junction): the link goes,

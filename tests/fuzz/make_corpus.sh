@@ -19,10 +19,8 @@ r = random.Random(5)
 sys.stdout.buffer.write(bytes(r.choice([0xE8, 0xE9, 0x0F, 0x94, 0xEB, 0, 1, r.randrange(256)])
                               for _ in range(1500)))" >code.bin
 
-pack() { # pack NAME OPTIONS... (the three files, header uncompressed)
-  name=$1; shift
-  7zz a "$P/$name.7z" -mhc=off "$@" a.txt sub code.bin >/dev/null
-}
+# pack NAME OPTIONS...: the three files, header uncompressed.
+pack() { name=$1; shift; 7zz a "$P/$name.7z" -mhc=off "$@" a.txt sub code.bin >/dev/null; }
 pack copy -m0=Copy
 pack lzma -m0=LZMA:d=64k
 pack lzma2 -m0=LZMA2:d=64k

@@ -42,8 +42,7 @@ LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
                         const std::function<void()>& whileShown) {
     LauncherRun run;
     win::UniqueHandle started =
-                          StartProgram(exe, args, exe.substr(0, exe.rfind(L'\\')), &run.startedPid),
-                      shown;
+        StartProgram(exe, args, exe.substr(0, exe.rfind(L'\\')), &run.startedPid);
     if (!started) return run;
     // A visible window of any process of that file: a self-update starts another.
     struct Search {
@@ -72,7 +71,8 @@ LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
         return run;
     }
     run.windowPid = search.pid;
-    shown.Reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.pid));
+    win::UniqueHandle shown(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.pid));
     if (whileShown) whileShown();
     PostMessageW(search.found, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(shown.Get(), 30000) != WAIT_OBJECT_0) TerminateProcess(shown.Get(), 99);

@@ -9,67 +9,58 @@
 
 namespace {
 
-struct Case {
-    const char* name;
-    const wchar_t* text;
-    bool sends;
-    const wchar_t* url;
-};
-
-const Case kCases[] = {
-    {"compact", LR"({"result":"ok","url":"http://127.0.0.1/game"})", true,
-     L"http://127.0.0.1/game"},
-    {"ok_upper", LR"({"result":"OK","url":"u"})", true, L"u"},
-    {"ok_mixed", LR"({"result":"oK","url":"u"})", true, L"u"},
-    {"space_after_result_colon", LR"({"result": "ok","url":"u"})", false, nullptr},
-    {"okay", LR"({"result":"okay","url":"u"})", false, nullptr},
-    {"not_ok", LR"({"result":"no","url":"u"})", false, nullptr},
-    {"result_marker_is_case_sensitive", LR"({"Result":"ok","url":"u"})", false, nullptr},
-    {"first_result_counts", LR"({"result":"no","x":{"result":"ok"},"url":"u"})", false, nullptr},
-    {"no_result", LR"({"url":"u"})", false, nullptr},
-    {"no_url", LR"({"result":"ok"})", false, nullptr},
-    {"url_marker_is_case_sensitive", LR"({"result":"ok","URL":"u"})", false, nullptr},
-    {"empty_text", L"", false, nullptr},
-    {"url_before_result", LR"({"url":"http://h/p","result":"ok"})", true, L"http://h/p"},
-    {"escaped_slashes", LR"({"result":"ok","url":"http:\/\/127.0.0.1\/game"})", true,
-     L"http://127.0.0.1/game"},
-    {"escaped_quote", LR"({"result":"ok","url":"a\"b"})", true, L"a\"b"},
-    {"escaped_backslash", LR"({"result":"ok","url":"a\\b"})", true, L"a\\b"},
-    {"control_escapes", LR"({"result":"ok","url":"\b\f\n\r\t"})", true, L"\b\f\n\r\t"},
-    {"other_escape_keeps_char", LR"({"result":"ok","url":"\x\q"})", true, L"xq"},
-    {"unicode_escape_not_decoded", LR"({"result":"ok","url":"\u0041"})", true, L"u0041"},
-    {"trailing_lone_backslash", LR"({"result":"ok","url":"abc\)", true, L"abc"},
-    {"unterminated_value", LR"({"result":"ok","url":"abc)", true, L"abc"},
-    {"non_string_url", LR"({"result":"ok","url":null})", true, L"ull}"},
-    {"number_url", LR"({"result":"ok","url":12,"z":"q"})", true, L"2,"},
-    {"empty_url", LR"({"result":"ok","url":""})", true, L""},
-    {"space_before_url_quote", LR"({"result":"ok","url": "http://h/"})", true, L""},
-    {"url_marker_at_end", LR"({"result":"ok","url":)", true, L""},
-    {"null_text", nullptr, false, nullptr},
-};
+// The text and the URL it yields; null: nothing is sent.
+const wchar_t* const kCases[][2] = {
+    {LR"({"result":"ok","url":"http://127.0.0.1/game"})", L"http://127.0.0.1/game"},
+    {LR"({"result":"OK","url":"u"})", L"u"},
+    {LR"({"result":"oK","url":"u"})", L"u"},
+    {LR"({"result": "ok","url":"u"})", nullptr},
+    {LR"({"result":"okay","url":"u"})", nullptr},
+    {LR"({"result":"no","url":"u"})", nullptr},
+    {LR"({"Result":"ok","url":"u"})", nullptr},
+    {LR"({"result":"no","x":{"result":"ok"},"url":"u"})", nullptr},
+    {LR"({"url":"u"})", nullptr},
+    {LR"({"result":"ok"})", nullptr},
+    {LR"({"result":"ok","URL":"u"})", nullptr},
+    {L"", nullptr},
+    {nullptr, nullptr},
+    {LR"({"url":"http://h/p","result":"ok"})", L"http://h/p"},
+    {LR"({"result":"ok","url":"http:\/\/127.0.0.1\/game"})", L"http://127.0.0.1/game"},
+    {LR"({"result":"ok","url":"a\"b"})", L"a\"b"},
+    {LR"({"result":"ok","url":"a\\b"})", L"a\\b"},
+    {LR"({"result":"ok","url":"\b\f\n\r\t"})", L"\b\f\n\r\t"},
+    {LR"({"result":"ok","url":"\x\q"})", L"xq"}, // other escapes keep the character
+    {LR"({"result":"ok","url":"\u0041"})", L"u0041"},
+    {LR"({"result":"ok","url":"abc\)", L"abc"},
+    {LR"({"result":"ok","url":"abc)", L"abc"},
+    {LR"({"result":"ok","url":null})", L"ull}"},
+    {LR"({"result":"ok","url":12,"z":"q"})", L"2,"},
+    {LR"({"result":"ok","url":""})", L""},
+    {LR"({"result":"ok","url": "http://h/"})", L""},
+    {LR"({"result":"ok","url":)", L""}};
 
 TEST(StartGameText, DecodesAsThePageExpects) {
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c[0] ? c[0] : L"(null)")));
         wchar_t* url = nullptr;
-        StartGameOutcome outcome = ParseStartGame(c.text, &url);
-        const wchar_t* value = FindStartGameUrl(c.text);
+        StartGameOutcome outcome = ParseStartGame(c[0], &url);
+        const wchar_t* value = FindStartGameUrl(c[0]);
         // Only a web address is handed on; the rest is answered as an error.
-        if (!c.sends || !IsWebUrl(c.url)) {
+        if (!c[1] || !IsWebUrl(c[1])) {
             EXPECT_EQ(outcome, StartGameOutcome::Error);
             EXPECT_EQ(url, nullptr);
         }
-        if (!c.sends) {
+        if (!c[1]) {
             EXPECT_EQ(value, nullptr);
             continue;
         }
         ASSERT_NE(value, nullptr);
         wchar_t decoded[64];
         DecodeStartGameUrl(value, decoded, 64);
-        EXPECT_EQ(std::wstring(decoded), std::wstring(c.url));
-        if (!IsWebUrl(c.url)) continue;
+        EXPECT_EQ(std::wstring(decoded), std::wstring(c[1]));
+        if (!IsWebUrl(c[1])) continue;
         ASSERT_EQ(outcome, StartGameOutcome::Url);
-        EXPECT_EQ(std::wstring(url), std::wstring(c.url));
+        EXPECT_EQ(std::wstring(url), std::wstring(c[1]));
         // The receiver may rely on the usual 1024-character buffer.
         EXPECT_GE(HeapSize(GetProcessHeap(), 0, url), kStartGameUrlMinChars * sizeof(wchar_t));
         FreeStartGameUrl(url);

@@ -28,10 +28,9 @@ TEST_F(AxHost, UrlTextCreatesTheBrowserControl) {
     ASSERT_NE(hwnd, nullptr);
     auto* borrowed = reinterpret_cast<IUnknown*>(SendMessageW(hwnd, AxGetControlMessage(), 0, 0));
     win::ComPtr<IUnknown> control;
-    ASSERT_EQ(AxGetControl(hwnd, control.Put()), S_OK);
-    EXPECT_EQ(control.Get(), borrowed);
     win::ComPtr<IWebBrowser2> browser;
-    ASSERT_EQ(control.As(browser), S_OK);
+    ASSERT_TRUE(AxGetControl(hwnd, control.Put()) == S_OK && control.As(browser) == S_OK);
+    EXPECT_EQ(control.Get(), borrowed);
     // The control lies over the host's client area and follows its size.
     MoveWindow(hwnd, 0, 0, 300, 200, TRUE);
     win::ComPtr<IOleInPlaceObject> inPlace;
@@ -45,12 +44,10 @@ TEST_F(AxHost, UrlTextCreatesTheBrowserControl) {
     }
     // The host is one COM object behind all of its interfaces.
     win::ComPtr<IUnknown> host, identity;
-    ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
     win::ComPtr<IOleInPlaceSite> inPlaceSite;
     win::ComPtr<IDocHostUIHandler> ui;
-    ASSERT_EQ(host.As(inPlaceSite), S_OK);
-    ASSERT_EQ(inPlaceSite.As(ui), S_OK);
-    ASSERT_EQ(ui.As(identity), S_OK);
+    ASSERT_TRUE(AxGetHost(hwnd, host.Put()) == S_OK && host.As(inPlaceSite) == S_OK &&
+                inPlaceSite.As(ui) == S_OK && ui.As(identity) == S_OK);
     EXPECT_EQ(identity.Get(), host.Get());
     HWND reported = nullptr;
     EXPECT_EQ(inPlaceSite->GetWindow(&reported), S_OK);
@@ -69,9 +66,8 @@ TEST_F(AxHost, HandlerQuestionsTable) {
     HWND hwnd = CreateHostWindow(L"about:blank");
     ASSERT_NE(hwnd, nullptr);
     win::ComPtr<IUnknown> host;
-    ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
     win::ComPtr<IDocHostUIHandler> ui;
-    ASSERT_EQ(host.As(ui), S_OK);
+    ASSERT_TRUE(AxGetHost(hwnd, host.Put()) == S_OK && host.As(ui) == S_OK);
     POINT pt{10, 10};
     MSG msg{hwnd, WM_KEYDOWN, 'A', 0, 0, {}};
     wchar_t in[] = L"http://127.0.0.1/";
@@ -127,11 +123,10 @@ TEST_F(AxHost, HostHeldPastItsWindowLetsGoOfTheControl) {
     ASSERT_TRUE(AxHostRegister());
     HWND hwnd = CreateHostWindow(L"about:blank");
     win::ComPtr<IUnknown> host, control;
-    ASSERT_EQ(AxGetHost(hwnd, host.Put()), S_OK);
     win::ComPtr<IAxWinHostWindow> axHost;
     win::ComPtr<IOleInPlaceSite> site;
-    ASSERT_EQ(host.As(axHost), S_OK);
-    ASSERT_EQ(host.As(site), S_OK);
+    ASSERT_TRUE(AxGetHost(hwnd, host.Put()) == S_OK && host.As(axHost) == S_OK &&
+                host.As(site) == S_OK);
     EXPECT_TRUE(DestroyWindow(hwnd));
     EXPECT_EQ(axHost->QueryControl(IID_IUnknown, control.PutVoid()), E_NOINTERFACE);
     EXPECT_FALSE(control);
@@ -153,8 +148,8 @@ TEST(HostUiHandler, OneIdentityAndCountedReferences) {
     ASSERT_EQ(handler->QueryInterface(IID_IUnknown, unknown.PutVoid()), S_OK);
     for (REFIID iid : {IID_IDispatch, __uuidof(IDocHostUIHandlerDispatch)}) {
         win::ComPtr<IUnknown> other;
-        ASSERT_EQ(handler->QueryInterface(iid, other.PutVoid()), S_OK);
-        ASSERT_EQ(other.As(back), S_OK);
+        ASSERT_TRUE(handler->QueryInterface(iid, other.PutVoid()) == S_OK &&
+                    other.As(back) == S_OK);
         EXPECT_EQ(back.Get(), unknown.Get());
     }
     void* other = reinterpret_cast<void*>(1);

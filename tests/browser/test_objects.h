@@ -11,23 +11,17 @@ class CountedDispatch final : public IDispatch {
   public:
     ULONG refs = 1;
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        bool known = riid == IID_IUnknown || riid == IID_IDispatch;
-        *ppv = known ? static_cast<IDispatch*>(this) : nullptr;
-        if (known) AddRef();
-        return known ? S_OK : E_NOINTERFACE;
+        *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? this : nullptr;
+        return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    // Stack-allocated: never deleted through Release.
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; } // on the stack, never deleted
+    // clang-format off
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                        UINT*) override {
-        return E_NOTIMPL;
-    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    // clang-format on
 };
 
 class OleTest : public ::testing::Test {

@@ -31,20 +31,16 @@ wchar_t* RefuseAllocation(size_t) {
     return nullptr;
 }
 
-// A script site that offers the bridge as "external" and notes script errors.
+// A script site that offers the bridge as "external" and notes script errors;
+// it lives on the test's stack, outliving the engine.
 class Site final : public IActiveScriptSite {
   public:
     explicit Site(IDispatch* external) : external_(external) {}
     bool errorSeen = false;
-
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         *out = iid == IID_IUnknown || iid == IID_IActiveScriptSite ? this : nullptr;
         return *out ? S_OK : E_NOINTERFACE;
     }
-    // Lives on the test's stack, outliving the engine.
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetLCID(LCID*) override { return E_NOTIMPL; }
     STDMETHODIMP GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unk,
                              ITypeInfo** info) override {
         if (info) *info = nullptr;
@@ -54,15 +50,17 @@ class Site final : public IActiveScriptSite {
         return unk ? external_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unk))
                    : E_POINTER;
     }
+    STDMETHODIMP OnScriptError(IActiveScriptError*) override { return errorSeen = true, S_OK; }
+    // clang-format off
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetLCID(LCID*) override { return E_NOTIMPL; }
     STDMETHODIMP GetDocVersionString(BSTR*) override { return E_NOTIMPL; }
     STDMETHODIMP OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
     STDMETHODIMP OnStateChange(SCRIPTSTATE) override { return S_OK; }
-    STDMETHODIMP OnScriptError(IActiveScriptError*) override {
-        errorSeen = true;
-        return S_OK;
-    }
     STDMETHODIMP OnEnterScript() override { return S_OK; }
     STDMETHODIMP OnLeaveScript() override { return S_OK; }
+    // clang-format on
 
   private:
     IDispatch* external_;
@@ -84,17 +82,15 @@ class ScriptBridgeTest : public ::testing::Test {
     void Run(const std::wstring& code) {
         Site site(bridge_.Get());
         CLSID clsid;
-        ASSERT_EQ(CLSIDFromProgID(L"JScript", &clsid), S_OK);
         win::ComPtr<IActiveScript> engine;
-        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
-                                   engine.PutVoid()),
-                  S_OK);
         win::ComPtr<IActiveScriptParse> parse;
-        ASSERT_EQ(engine.As(parse), S_OK);
-        ASSERT_EQ(engine->SetScriptSite(&site), S_OK);
-        ASSERT_EQ(parse->InitNew(), S_OK);
-        ASSERT_EQ(engine->AddNamedItem(L"external", SCRIPTITEM_ISVISIBLE), S_OK);
-        ASSERT_EQ(engine->SetScriptState(SCRIPTSTATE_STARTED), S_OK);
+        ASSERT_TRUE(CLSIDFromProgID(L"JScript", &clsid) == S_OK &&
+                    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
+                                     engine.PutVoid()) == S_OK &&
+                    engine.As(parse) == S_OK && engine->SetScriptSite(&site) == S_OK &&
+                    parse->InitNew() == S_OK &&
+                    engine->AddNamedItem(L"external", SCRIPTITEM_ISVISIBLE) == S_OK &&
+                    engine->SetScriptState(SCRIPTSTATE_STARTED) == S_OK);
         EXPECT_EQ(parse->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, 0, nullptr,
                                          nullptr),
                   S_OK)
@@ -113,6 +109,10 @@ class ScriptBridgeTest : public ::testing::Test {
 
 // What the page's script does, and what reaches the main window.
 TEST_F(ScriptBridgeTest, ScriptCallsTable) {
+    // Only a web address moves the launcher (anything else is an error box);
+    // only a string is read, and only the last argument; each call hands over
+    // a buffer of its own; without memory for the URL nothing is sent and the
+    // page is not bothered.
     struct Case {
         const wchar_t* script;
         std::vector<std::wstring> urls;
@@ -122,24 +122,19 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
         {LR"(external.StartGame('{"result":"ok","url":"http:\/\/127.0.0.1\/game"}');)",
          {L"http://127.0.0.1/game"},
          0},
-        // Only a web address moves the launcher; anything else is an error.
         {LR"(external.StartGame('{"result":"ok","url":"javascript:x=1"}');)", {}, 1},
-        // Only a string is read, and only the last argument.
         {L"external.StartGame(42); external.StartGame(null); external.StartGame();", {}, 0},
         {L"external.StartGame({result: 'ok'});", {}, 0},
         {LR"(external.StartGame('ignored', '{"result":"ok","url":"http://h/2"}');)",
          {L"http://h/2"},
          0},
         {LR"(external.StartGame('{"result":"ok","url":"first"}', 7);)", {}, 0},
-        // Each call hands over a buffer of its own.
         {LR"(external.StartGame('{"result":"ok","url":"http://a/"}');
              external.StartGame('{"result":"OK","url":"http://b/"}');)",
          {L"http://a/", L"http://b/"},
          0},
         {L"external.CleanCache(); external.CleanCache(1, 'two', null);", {}, 0},
-        // Without memory for the URL nothing is sent and the page is not bothered.
-        {LR"(external.StartGame('{"result":"ok","url":"http://h/"}');)", {}, 0, true},
-    };
+        {LR"(external.StartGame('{"result":"ok","url":"http://h/"}');)", {}, 0, true}};
     for (const Case& c : cases) {
         RecordingWindow receiver;
         bridge_ = ScriptBridge::Create(receiver.Get());

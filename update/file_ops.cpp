@@ -1,6 +1,7 @@
 #include "update/file_ops.h"
 
 #include "core/text.h"
+#include "update/md5.h"
 #include "win/scoped.h"
 
 #include <shlwapi.h>
@@ -155,7 +156,8 @@ bool CreateFolders(const wchar_t* root, const wchar_t* folder) {
 
 // Writes the bytes to a temporary file beside dest and puts it in place with
 // one replace, so that a failure at any point leaves dest as it was.
-bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size) {
+bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size,
+                     const char* expectedMd5) {
     wchar_t temp[MAX_PATH + 32] = {};
     bool written = false;
     {
@@ -163,6 +165,10 @@ bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size
         if (!file) return false;
         written = WriteAll(file.Get(), data, size);
     }
+    // What is moved is what was checked, read back from the disk.
+    char digest[33] = {};
+    if (written && expectedMd5)
+        written = FileMd5Hex(temp, digest) && lstrcmpiA(digest, expectedMd5) == 0;
     // A running executable or an open file resists for a while: try again.
     // A name the system refuses never passes.
     for (int attempt = 0; written && attempt < 10; ++attempt) {

@@ -54,8 +54,12 @@ bool ReadEcPrivateKey(Der in, KeyParts& key, std::string& error) {
     Der seq, version, priv;
     const unsigned char one = 1;
     if (!Next(in, 0x30, seq) || !Next(seq, 0x02, version) || !Equals(version, &one, 1) ||
-        !Next(seq, 0x04, priv) || priv.n == 0 || priv.n > 32) {
+        !Next(seq, 0x04, priv) || priv.n == 0) {
         error = "not an EC private key";
+        return false;
+    }
+    if (priv.n > 32) {
+        error = "the key is not on the curve P-256 (prime256v1)";
         return false;
     }
     memcpy(key.d + 32 - priv.n, priv.p, priv.n);

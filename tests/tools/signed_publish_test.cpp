@@ -32,6 +32,10 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
     std::string output, key;
     ASSERT_EQ(Publisher(L"--public-key " + Key("signing"), &output), 0) << output;
     key = output.substr(0, output.find_first_of("\r\n"));
+    EXPECT_EQ(Publisher(L"--public-key " + Key("signing.pkcs8"), &output), 0);
+    EXPECT_EQ(output.substr(0, output.find_first_of("\r\n")), key);
+    EXPECT_EQ(Publisher(L"--public-key " + Key("p384"), &output), 2);
+    EXPECT_NE(output.find("not on the curve P-256"), std::string::npos) << output;
     ASSERT_EQ(Publisher(L"--sign " + Key("signing") + L" " + Quote(dir / L"rel") + L" 5 " +
                             Quote(dir / L"out"),
                         &output),

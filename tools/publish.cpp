@@ -259,7 +259,8 @@ bool Publish(const Options& opt, const std::wstring& stage) {
     }
     json += first ? "}}\n" : "\n}}\n";
     if (opt.dryRun) {
-        printf("manifest update.json: version %lld, %zu files\n", version, sorted.size());
+        printf("manifest update.json: version %lld, %zu files%s\n", version, sorted.size(),
+               opt.signKey.empty() ? "" : ", signed in update.json.sig");
         return true;
     }
     if (!WriteWhole(stage + L"\\update.json", json)) {

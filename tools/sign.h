@@ -21,6 +21,9 @@ bool SignWithKeyFile(const std::string& keyPem, const std::string& data, std::st
 // The key file's public key as hex; false with a message in error.
 bool PublicKeyHexOfKeyFile(const std::string& keyPem, std::string& hex, std::string& error);
 
+// Whether hex is a public key in that form.
+bool IsPublicKeyHex(const std::string& hex);
+
 // True only when signature is a valid signature of data by the public key.
 bool VerifyWithPublicKey(const std::string& publicKeyHex, const std::string& data,
                          const std::string& signature);

@@ -179,6 +179,11 @@ bool SignWithKeyFile(const std::string& keyPem, const std::string& data, std::st
     return true;
 }
 
+bool IsPublicKeyHex(const std::string& hex) {
+    unsigned char point[kPublicPointBytes];
+    return ParsePublicKeyHex(hex.c_str(), point);
+}
+
 bool VerifyWithPublicKey(const std::string& publicKeyHex, const std::string& data,
                          const std::string& signature) {
     return VerifySignature(publicKeyHex.c_str(), data.data(), data.size(), signature.data(),

@@ -142,6 +142,10 @@ bool SignWithKeyFile(const std::string& keyPem, const std::string& data, std::st
     return true;
 }
 
+bool IsPublicKeyHex(const std::string& hex) {
+    return PublicKeyFromHex(hex) != nullptr;
+}
+
 bool VerifyWithPublicKey(const std::string& publicKeyHex, const std::string& data,
                          const std::string& signature) {
     Pkey key = PublicKeyFromHex(publicKeyHex);

@@ -1,30 +1,22 @@
 #include "tools/signed_publish.h"
 
-#include "core/file_util.h"
 #include "core/json_util.h"
+#include "tools/package_check.h"
 #include "tools/sign.h"
+#include "tools/tool_files.h"
 #include "tools/tool_text.h"
-#include "update/file_ops.h"
-#include "update/http_fetch.h"
-#include "update/package.h"
 #include "update/package_name.h"
-#include "update/signature.h"
-#include "update/signed_update.h"
-
-#include <windows.h>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
-bool ReadBytes(const std::wstring& path, std::string& bytes, size_t maxBytes = 64u << 20) {
-    std::unique_ptr<char[]> data;
-    size_t length = 0;
-    if (!ReadWholeFile(path.c_str(), data, length, maxBytes)) return false;
-    bytes.assign(data.get(), length);
-    return true;
-}
+// The launcher fetches no larger manifest, and a signature is 64 bytes: files
+// of a key or a signature are small.
+const size_t kManifestBytes = 4u << 20;
+const size_t kSignatureFileBytes = 4096;
+const size_t kKeyFileBytes = 64u << 10;
+const size_t kPathChars = 260; // the launcher's path buffers
 
 std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end()); // the tools' messages are ASCII
@@ -32,35 +24,23 @@ std::wstring Widen(const std::string& text) {
 
 // The key as hex: the argument itself, or the first word of the file it names.
 bool PublicKeyText(const std::wstring& arg, std::string& hex) {
-    unsigned char point[kPublicPointBytes];
     hex = ToUtf8(arg);
-    if (ParsePublicKeyHex(hex.c_str(), point)) return true;
-    if (!ReadBytes(arg, hex, 4096)) return false;
+    if (IsPublicKeyHex(hex)) return true;
+    if (!ReadWhole(arg, hex, kSignatureFileBytes)) return false;
     const size_t start = hex.find_first_not_of(" \t\r\n");
     if (start == std::string::npos) return false;
     hex = hex.substr(start, hex.find_first_of(" \t\r\n", start) - start);
-    return ParsePublicKeyHex(hex.c_str(), point);
+    return IsPublicKeyHex(hex);
 }
 
 void Problem(const std::string& where, const std::string& what) {
     printf("%s: %s\n", where.c_str(), what.c_str());
 }
 
-// A fresh folder under the temporary folder for one package's files.
-std::wstring ScratchFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH) return std::wstring();
-    std::wstring dir =
-        std::wstring(temp) + L"lumora-verify-" + std::to_wstring(GetCurrentProcessId());
-    DeleteDirectoryTree(dir.c_str());
-    return CreateDirectoryW(dir.c_str(), nullptr) ? dir : std::wstring();
-}
-
 } // namespace
 
 bool LoadSigningKey(const std::wstring& keyFile, std::string& pem, std::wstring& error) {
-    if (!ReadBytes(keyFile, pem, 64 << 10)) {
+    if (!ReadWhole(keyFile, pem, kKeyFileBytes)) {
         error = L"cannot read key file \"" + keyFile + L"\"";
         return false;
     }
@@ -74,7 +54,7 @@ bool LoadSigningKey(const std::wstring& keyFile, std::string& pem, std::wstring&
 
 bool SignPublishedManifest(const std::string& pem, const std::wstring& dir, std::wstring& error) {
     std::string manifest, signature, why;
-    if (!ReadBytes(dir + L"\\update.json", manifest)) {
+    if (!ReadWhole(dir + L"\\update.json", manifest)) {
         error = L"cannot read \"" + dir + L"\\update.json\"";
         return false;
     }
@@ -83,8 +63,7 @@ bool SignPublishedManifest(const std::string& pem, const std::wstring& dir, std:
         return false;
     }
     const std::wstring path = dir + L"\\update.json.sig";
-    if (!ReplaceFileWith(path.c_str(), reinterpret_cast<const unsigned char*>(signature.data()),
-                         signature.size())) {
+    if (!WriteWhole(path, signature)) {
         error = L"cannot write \"" + path + L"\"";
         return false;
     }
@@ -99,11 +78,11 @@ int VerifyPublishedFolder(const std::wstring& publicKey, const std::wstring& dir
                                          L"a file that holds one");
         return 2;
     }
-    if (!ReadBytes(dir + L"\\update.json", manifest, kManifestMaxBytes)) {
+    if (!ReadWhole(dir + L"\\update.json", manifest, kManifestBytes)) {
         Problem("update.json", "missing or unreadable");
         return 1;
     }
-    if (!ReadBytes(dir + L"\\update.json.sig", signature, 4096)) {
+    if (!ReadWhole(dir + L"\\update.json.sig", signature, kSignatureFileBytes)) {
         Problem("update.json.sig", "missing or unreadable: the launcher would update nothing");
         return 1;
     }
@@ -119,46 +98,24 @@ int VerifyPublishedFolder(const std::wstring& publicKey, const std::wstring& dir
         Problem("update.json", "no integer \"version\" or no \"files\" object");
         return 1;
     }
-    SignedMembers listed;
-    listed.AddManifestFiles(files);
-    const std::wstring scratch = ScratchFolder();
-    if (scratch.empty()) {
-        PrintError("lumora_publish", L"cannot create a temporary folder");
-        return 2;
-    }
     int problems = 0;
     for (unsigned i = 0; i < files->u.object.length; ++i) {
         const json_object_entry& m = files->u.object.values[i];
         const std::string where = std::string("update.json: files.") + m.name;
-        wchar_t member[MAX_PATH] = {}, package[MAX_PATH] = {};
-        const bool usable =
-            m.value->type == json_string &&
-            MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, m.name, -1, member, MAX_PATH) > 0 &&
-            listed.DigestFor(member) && PackageNameForMember(member, package, MAX_PATH);
-        if (!usable) {
-            Problem(where, "not a file name with an MD5 digest");
-            ++problems;
-            continue;
-        }
-        const std::wstring packagePath =
-            dir + L"\\" + std::to_wstring(static_cast<long>(version->u.integer)) + L"\\" + package;
-        std::string bytes;
-        if (!ReadBytes(packagePath, bytes, kPackageMaxBytes)) {
-            Problem(where, "its package " + ToUtf8(packagePath) + " is missing or unreadable");
-            ++problems;
-            continue;
-        }
-        // The launcher's own extraction with the launcher's own rule: the
-        // member's file must come out of its package with its listed digest.
-        ExtractPackage(scratch.c_str(), bytes.data(), bytes.size(), nullptr, &listed);
-        if (GetFileAttributesW((scratch + L"\\" + member).c_str()) == INVALID_FILE_ATTRIBUTES) {
-            Problem(where, "its package does not hold the file with the listed digest");
+        const std::wstring member = FromUtf8(m.name);
+        wchar_t package[kPathChars] = {};
+        std::string why = "not a file name with an MD5 digest";
+        const bool usable = m.value->type == json_string && !member.empty() &&
+                            PackageNameForMember(member.c_str(), package, kPathChars);
+        // The member's file must come out of its package with its listed digest.
+        if (!usable || !PackageGivesMember(
+                           dir + L"\\" + std::to_wstring(static_cast<long>(version->u.integer)) +
+                               L"\\" + package,
+                           member, usable ? m.value->u.string.ptr : "", why)) {
+            Problem(where, why);
             ++problems;
         }
-        DeleteDirectoryTree(scratch.c_str());
-        CreateDirectoryW(scratch.c_str(), nullptr);
     }
-    DeleteDirectoryTree(scratch.c_str());
     if (problems) {
         printf("%d %s\n", problems, problems == 1 ? "problem" : "problems");
         return 1;

@@ -17,7 +17,8 @@ bool IsTestCommandLine(const wchar_t* commandLine) {
 }
 
 int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand, int version,
-                 const wchar_t* productName, const wchar_t* staticUrl, const wchar_t* webUrl) {
+                 const wchar_t* productName, const wchar_t* staticUrl, const wchar_t* webUrl,
+                 const char* updateKey) {
     win::ComInit com(CoInitialize(nullptr));
     // Before anything is read or written in the update folder.
     if (FinishSelfUpdate(commandLine)) return 0;
@@ -31,7 +32,7 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
 
     if (!IsTestCommandLine(commandLine)) {
         if (RunUpdate(g_savedState.exeDir, g_savedState.exePath, g_staticConfig.updateUrl, version,
-                      !IsSelfUpdatedCommandLine(commandLine)))
+                      !IsSelfUpdatedCommandLine(commandLine), updateKey))
             return 0;
     }
 

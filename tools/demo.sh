@@ -62,10 +62,14 @@ HEADLESS=
 if [ -z "${DISPLAY:-}" ]; then export DISPLAY="$(cat "$RIG/display")"; HEADLESS=1; fi
 WINE=/usr/lib/wine/wine64
 winpath() { echo "Z:$1" | sed 's#/#\\#g'; }
-# Published with the Linux build of the studio's own tool, which shares the
-# launcher's digest and package naming and calls the system's 7zz.
+# Published and signed with the Linux build of the studio's own tool, which
+# shares the launcher's digest and package naming, calls the system's 7zz and
+# signs with libcrypto. The demo's launcher is built without a key, so it
+# fetches no signature; a launcher built with this key would require it.
+KEY=$RUN/update-key.pem
+openssl ecparam -name prime256v1 -genkey -noout -out "$KEY"
 publish() { # RELEASE VERSION OUT [PREVIOUS_OUT]
-  "$OUT/native/tools/lumora_publish" "$@" </dev/null >>"$RUN/publish.log" 2>&1 ||
+  "$OUT/native/tools/lumora_publish" --sign "$KEY" "$@" </dev/null >>"$RUN/publish.log" 2>&1 ||
     { cat "$RUN/publish.log"; exit 1; }
 }
 say() { printf 'demo: %s\n' "$*"; }
@@ -80,7 +84,7 @@ say "lumora_check: $(tail -n 1 "$RUN/check.log")"
 say "skin preview: $(ls "$RUN/preview" | paste -sd ' ' -) in $RUN/preview (open index.html)"
 publish "$R3" 3 "$RUN/published/3"
 # What release 4 would write, before it is written.
-"$OUT/native/tools/lumora_publish" --dry-run "$R4" 4 "$RUN/published/4" "$RUN/published/3" |
+"$OUT/native/tools/lumora_publish" --dry-run --sign "$KEY" "$R4" 4 "$RUN/published/4" "$RUN/published/3" |
   sed 's/^/demo: dry run: /'
 publish "$R4" 4 "$RUN/published/4" "$RUN/published/3"
 say "published release 3: $(members "$RUN/published/3/update.json")"
@@ -90,6 +94,8 @@ for p in $(cd "$RUN/published/3/3" && find . -type f | sed 's#^\./##' | sort); d
   cmp -s "$RUN/published/3/3/$p" "$RUN/published/4/4/$p" && reused="$reused $p"
 done
 say "release 4 reuses release 3's packages:${reused:- none}"
+"$OUT/native/tools/lumora_publish" --verify "$("$OUT/native/tools/lumora_publish" --public-key "$KEY")" \
+  "$RUN/published/4" </dev/null | sed 's/^/demo: --verify: /'
 
 cp "$ROOT/demo/pages/index.html" "$ROOT/demo/pages/game.html" "$RUN/server/lmwd/"
 ln -s ../published/3 "$RUN/server/lm"

@@ -2,10 +2,13 @@
 // downloads: update.json with each file's digest, and one 7z package per file
 // under a folder named after the version.
 //
-// Usage: lumora_publish [--sevenzip=PATH] [--dry-run] RELEASE_DIR VERSION OUT_DIR
-//                       [PREVIOUS_OUT_DIR]
+// Usage: lumora_publish [--sevenzip=PATH] [--dry-run] [--sign KEY_FILE] RELEASE_DIR VERSION
+//                       OUT_DIR [PREVIOUS_OUT_DIR]
+//        lumora_publish --verify PUBLIC_KEY OUT_DIR
+//        lumora_publish --public-key KEY_FILE
 // Builds on Windows and on Linux from this one source.
 #include "core/json_util.h"
+#include "tools/signed_publish.h"
 #include "tools/tool_files.h"
 #include "tools/tool_text.h"
 #include "update/md5.h"
@@ -137,7 +140,9 @@ int RunSevenZip(const std::wstring& program, const std::wstring& root, const std
 
 struct Options {
     std::wstring sevenZip;
-    bool dryRun = false; // list what would be written, write nothing
+    bool dryRun = false;  // list what would be written, write nothing
+    std::wstring signKey; // the key file, empty when not signing
+    std::string signPem;
     std::vector<std::wstring> positional;
 };
 
@@ -254,11 +259,17 @@ bool Publish(const Options& opt, const std::wstring& stage) {
     }
     json += first ? "}}\n" : "\n}}\n";
     if (opt.dryRun) {
-        printf("manifest update.json: version %lld, %zu files\n", version, sorted.size());
+        printf("manifest update.json: version %lld, %zu files%s\n", version, sorted.size(),
+               opt.signKey.empty() ? "" : ", signed in update.json.sig");
         return true;
     }
     if (!WriteWhole(stage + L"\\update.json", json)) {
         Fail(L"cannot write \"" + stage + L"\\update.json\"");
+        return false;
+    }
+    std::wstring signError;
+    if (!opt.signKey.empty() && !SignPublishedManifest(opt.signPem, stage, signError)) {
+        Fail(signError);
         return false;
     }
     return true;
@@ -283,14 +294,19 @@ bool Commit(const std::wstring& stage, const std::wstring& out) {
 }
 
 void Usage() {
-    fputs("usage: lumora_publish [--sevenzip=PATH] [--dry-run] RELEASE_DIR VERSION OUT_DIR "
-          "[PREVIOUS_OUT_DIR]\n",
+    fputs("usage: lumora_publish [--sevenzip=PATH] [--dry-run] [--sign KEY_FILE] RELEASE_DIR "
+          "VERSION OUT_DIR [PREVIOUS_OUT_DIR]\n"
+          "       lumora_publish --verify PUBLIC_KEY OUT_DIR\n"
+          "       lumora_publish --public-key KEY_FILE\n",
           stderr);
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && !wcscmp(argv[1], L"--verify"))
+        return VerifyPublishedFolder(argv[2], FullPath(argv[3]));
+    if (argc == 3 && !wcscmp(argv[1], L"--public-key")) return PrintPublicKey(argv[2]);
     Options opt;
     static const wchar_t kSevenZip[] = L"--sevenzip=";
     const size_t kSevenZipLen = wcslen(kSevenZip);
@@ -299,12 +315,20 @@ int wmain(int argc, wchar_t** argv) {
             opt.sevenZip = argv[i] + kSevenZipLen;
         else if (!wcscmp(argv[i], L"--dry-run"))
             opt.dryRun = true;
+        else if (!wcscmp(argv[i], L"--sign") && i + 1 < argc)
+            opt.signKey = argv[++i];
         else
             opt.positional.push_back(argv[i]);
     }
     if (opt.positional.size() < 3 || opt.positional.size() > 4) {
         Usage();
         return 2;
+    }
+    // A key that cannot sign is refused before anything is packed.
+    std::wstring keyError;
+    if (!opt.signKey.empty() && !LoadSigningKey(opt.signKey, opt.signPem, keyError)) {
+        Fail(keyError);
+        return 1;
     }
     const std::wstring out = FullPath(opt.positional[2]);
     if (PathExists(out) && !IsDirectory(out)) {

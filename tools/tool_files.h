@@ -11,8 +11,8 @@ bool PathExists(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);
 bool IsFile(const std::wstring& path);
 
-// Whole files of up to 64 MiB.
-bool ReadWhole(const std::wstring& path, std::string& bytes);
+// Whole files of up to maxBytes (64 MiB unless given).
+bool ReadWhole(const std::wstring& path, std::string& bytes, size_t maxBytes = 64u << 20);
 bool WriteWhole(const std::wstring& path, const std::string& bytes);
 bool CopyWhole(const std::wstring& from, const std::wstring& to);
 

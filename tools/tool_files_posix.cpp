@@ -49,11 +49,12 @@ bool IsFile(const std::wstring& path) {
     return Kind(path) == 1;
 }
 
-bool ReadWhole(const std::wstring& path, std::string& bytes) {
+bool ReadWhole(const std::wstring& path, std::string& bytes, size_t maxBytes) {
     int fd = open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= 64 * 1024 * 1024;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<unsigned long long>(st.st_size) <= maxBytes;
     if (ok) {
         bytes.assign(static_cast<size_t>(st.st_size), '\0');
         size_t got = 0;

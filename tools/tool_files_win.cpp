@@ -27,12 +27,14 @@ bool IsFile(const std::wstring& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadWhole(const std::wstring& path, std::string& bytes) {
+bool ReadWhole(const std::wstring& path, std::string& bytes, size_t maxBytes) {
     win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 64 * 1024 * 1024) return false;
+    if (!GetFileSizeEx(file.Get(), &size) ||
+        static_cast<unsigned long long>(size.QuadPart) > maxBytes)
+        return false;
     bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
     DWORD got = 0;
     if (!bytes.empty() &&

@@ -4,7 +4,9 @@
 #include "update/entry_name.h"
 #include "update/file_ops.h"
 #include "update/http_fetch.h"
+#include "update/md5.h"
 #include "update/package_name.h"
+#include "update/signed_update.h"
 
 #include <7z.h>
 #include <7zCrc.h>
@@ -69,8 +71,28 @@ void MemoryInStream_Init(MemoryInStream* s, const void* data, size_t size) {
     s->pos = 0;
 }
 
+namespace {
+
+// With a key, the listed digest of an entry whose bytes are that digest's;
+// null for an entry that must not be written.
+const char* SignedDigestOf(const SignedMembers& only, const wchar_t* name, const Byte* data,
+                           size_t size) {
+    const char* listed = only.DigestFor(name);
+    if (!listed) return nullptr;
+    Md5Context ctx;
+    Md5Init(&ctx);
+    Md5Update(&ctx, data, size);
+    unsigned char digest[16];
+    Md5Final(&ctx, digest);
+    char text[33];
+    Md5ToHex(digest, text);
+    return lstrcmpiA(text, listed) == 0 ? listed : nullptr;
+}
+
+} // namespace
+
 int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
-                   wchar_t* lastWritten) {
+                   wchar_t* lastWritten, const SignedMembers* only) {
     wchar_t root[MAX_PATH] = {};
     if (!destination || !CopyText(root, destination) || !root[0]) return 0;
     PathRemoveBackslashW(root);
@@ -117,6 +139,11 @@ int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
         // 7z stores "/"; the shell's path functions split on "\" only.
         for (wchar_t* p = name; *p; ++p)
             if (*p == L'/') *p = L'\\';
+        // Checked before any folder is made; checked again on the disk
+        // before the file is put in place.
+        const char* signedDigest = nullptr;
+        if (only && !(signedDigest = SignedDigestOf(*only, name, archive.outBuffer + offset, size)))
+            continue;
 
         wchar_t dest[MAX_PATH] = {};
         if (!JoinPathChecked(dest, root, name)) continue;
@@ -124,7 +151,7 @@ int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
         CopyText(folder, dest);
         PathRemoveFileSpecW(folder);
         if (!CreateFolders(root, folder)) continue;
-        if (!ReplaceFileWith(dest, archive.outBuffer + offset, size)) continue;
+        if (!ReplaceFileWith(dest, archive.outBuffer + offset, size, signedDigest)) continue;
         ++written;
         if (lastWritten) CopyText(lastWritten, MAX_PATH, dest);
     }
@@ -132,7 +159,8 @@ int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
 }
 
 int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
-                           const wchar_t* destination, wchar_t* lastWritten) {
+                           const wchar_t* destination, wchar_t* lastWritten,
+                           const SignedMembers* only) {
     wchar_t package[MAX_PATH] = {};
     if (!PackageNameForMember(member, package, MAX_PATH)) return 0;
     wchar_t raw[1024] = {};
@@ -144,5 +172,5 @@ int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const 
     DWORD length = 0;
     std::unique_ptr<char[]> body = HttpFetch(url, &length);
     if (!body) return 0;
-    return ExtractPackage(destination, body.get(), length, lastWritten);
+    return ExtractPackage(destination, body.get(), length, lastWritten, only);
 }

@@ -6,6 +6,7 @@
 #include "update/http_fetch.h"
 #include "update/md5.h"
 #include "update/package.h"
+#include "update/signed_update.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
@@ -29,7 +30,7 @@ int ManifestVersion(const json_value* root) {
 } // namespace
 
 bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
-               int builtInVersion, bool selfUpdate) {
+               int builtInVersion, bool selfUpdate, const char* updateKey) {
     wchar_t updateDir[MAX_PATH] = {};
     if (!launcherDir || !launcherPath || !updateUrl || !CopyText(updateDir, launcherDir) ||
         !updateDir[0] || !PathAppendW(updateDir, L"update"))
@@ -44,6 +45,9 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     DWORD length = 0;
     std::unique_ptr<char[]> text = HttpFetch(url, &length, kManifestMaxBytes);
     if (!text) return false;
+    // With a key, not a single entry is used before the signature verifies.
+    const bool keyed = HasUpdateKey(updateKey);
+    if (keyed && !ManifestSignatureValid(url, updateKey, text.get(), length)) return false;
     JsonTree root = ParseJson(text.get(), length);
     if (!root) return false;
 
@@ -53,7 +57,9 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     int launcherFiles = 0;
     char launcherDigest[33] = {};
     wchar_t newLauncher[MAX_PATH] = {};
+    SignedMembers listed, launcherOnly; // what a package may write, with a key
     if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
+        if (keyed) listed.AddManifestFiles(files);
         for (unsigned i = 0; i < files->u.object.length; ++i) {
             const json_object_entry& m = files->u.object.values[i];
             if (m.value->type != json_string) continue;
@@ -74,12 +80,17 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
                 if (!selfUpdate || restart) continue;
                 // A listed digest too long to hold cannot match any launcher.
                 CopyTextA(launcherDigest, m.value->u.string.ptr);
+                // Its package may write the new launcher only, into "update".
+                if (keyed) launcherOnly.Add(PathFindFileNameW(launcherPath), launcherDigest);
                 TerminateProcessesNamed(member);
                 restart = true;
             }
             int n = FetchAndExtractPackage(updateUrl, version, member,
                                            isLauncher ? updateDir : launcherDir,
-                                           isLauncher ? newLauncher : nullptr);
+                                           isLauncher ? newLauncher : nullptr,
+                                           !keyed       ? nullptr
+                                           : isLauncher ? &launcherOnly
+                                                        : &listed);
             if (isLauncher) launcherFiles += n;
         }
     }

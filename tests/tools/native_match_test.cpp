@@ -1,11 +1,10 @@
-// What the Linux build of lumora_publish wrote (the native_published
-// fixture) against the Windows build's output on the same release, and the
-// launcher's own update consuming it.
+// What the Linux build of lumora_publish wrote and signed (the
+// native_published fixture) against the Windows build's output on the same
+// release, and the launcher built with the key consuming it.
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
 #include "update/package.h"
-#include "update/update.h"
 
 #include <gtest/gtest.h>
 
@@ -70,10 +69,31 @@ TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
     }
     EXPECT_EQ(ours.size(), windows.size());
 
+    // The key the Linux build printed is the Windows build's reading of the
+    // key file, its signature verifies there, and the signed launcher takes
+    // the release whole.
+    const std::wstring publicKey = RigPath("native/public.txt");
+    ASSERT_EQ(RunProgram(BinaryPath(PUBLISH_EXE),
+                         L"--public-key " + Quote(BinaryPath("tests/update/keys/signing.pem")), L"",
+                         60000, &output),
+              0);
+    EXPECT_EQ(output.substr(0, 130), FileText(publicKey).substr(0, 130));
+    EXPECT_EQ(RunProgram(BinaryPath(PUBLISH_EXE),
+                         L"--verify " + Quote(publicKey) + L" " + Quote(native), L"", 120000,
+                         &output),
+              0)
+        << output;
     TempDir launcher;
-    const std::wstring exe = launcher / L"Lumora2.exe", url = ServerUrl("native/");
-    EXPECT_FALSE(RunUpdate(launcher.Path().c_str(), exe.c_str(), url.c_str(), 2));
-    EXPECT_EQ(Files(launcher.Path()), Files(release));
+    const std::wstring exe =
+        MakeLauncherDir(launcher.Path(), BinaryPath("tests/update/launcher_signed.exe"),
+                        {{"update_url", Narrow(ServerUrl("native/"))}});
+    const auto layout = Files(launcher.Path());
+    EXPECT_NE(RunLauncher(exe, L"").windowPid, 0u);
+    auto written = Files(launcher.Path());
+    for (const auto& f : layout)
+        written.erase(f.first);
+    written.erase(L"first"); // the launcher's mark of its first run
+    EXPECT_EQ(written, Files(release));
 }
 
 // The Linux build of lumora_check says what the Windows build says, line for

@@ -22,7 +22,8 @@ bool IsTestCommandLine(const wchar_t* commandLine) {
 }
 
 int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand, int version,
-                 const wchar_t* productName, const wchar_t* staticUrl, const wchar_t* webUrl) {
+                 const wchar_t* productName, const wchar_t* staticUrl, const wchar_t* webUrl,
+                 const char* updateKey) {
     win::ComInit com(CoInitialize(nullptr));
     // Before anything is read or written in the update folder.
     if (FinishSelfUpdate(commandLine)) return 0;
@@ -42,8 +43,9 @@ int LauncherMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand
             if (g_staticConfig.updateProgress)
                 shown.reset(new (std::nothrow) ProgressShow(g_appModule, g_staticConfig.title,
                                                             g_staticConfig.loading, progress));
-            restart = RunUpdate(g_savedState.exeDir, g_savedState.exePath, g_staticConfig.updateUrl,
-                                version, !IsSelfUpdatedCommandLine(commandLine), &progress);
+            restart =
+                RunUpdate(g_savedState.exeDir, g_savedState.exePath, g_staticConfig.updateUrl,
+                          version, !IsSelfUpdatedCommandLine(commandLine), updateKey, &progress);
         }
         // A player who closed the progress window ends the run there.
         if (restart || progress.Cancelled()) return 0;

@@ -2,10 +2,10 @@
 # Runs one fuzz driver under wine64 for as long as asked. A crash or hang
 # ends the driver's process: it is saved and the driver starts again with
 # the next seed until the time is up. Failing inputs go to
-# tests/fuzz/failing/DRIVER (or to SAVE_DIR), where the replay test finds
-# them. The manifest driver gets a server of its own.
+# tests/fuzz/failing/DRIVER (or to SAVE_DIR), which the driver's test
+# replays.
 # Usage: bench/run_fuzz.sh DRIVER SECONDS [SEED [BUILD_DIR [SAVE_DIR]]]
-#   DRIVER: package, static, config, manifest or start_game
+#   DRIVER: package, static or start_game
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 DRIVER=$1
@@ -20,14 +20,6 @@ SAVE=$(cd "$SAVE" && pwd)
 
 [ -d "$B/tests/fuzz/corpus/$DRIVER" ] || "$ROOT/tests/fuzz/make_corpus.sh" "$B/tests/fuzz/corpus"
 "$ROOT/tests/rig/rig-up.sh" "$RIG"
-SERVER_ARGS=""
-if [ "$DRIVER" = manifest ]; then
-  S=$B/bench-data/fuzz-server
-  rm -rf "$S" && mkdir -p "$S/www"
-  . "$ROOT/bench/test_server.sh"
-  start_test_server "$ROOT" "$S/www" /dev/null "$S/port" "$S/server.out"
-  SERVER_ARGS="--server $(winpath "$S")"
-fi
 
 end=$(($(date +%s) + SECONDS_LEFT))
 cases=0
@@ -36,7 +28,7 @@ while [ "$(date +%s)" -lt "$end" ]; do
   echo "seed $SEED, $left s left"
   rc=0
   WINEPREFIX=$RIG/prefix WINEDEBUG=-all /usr/lib/wine/wine64 "$B/tests/fuzz/lumora_fuzz.exe" \
-    "$DRIVER" --seconds "$left" --seed "$SEED" --save "$(winpath "$SAVE")" $SERVER_ARGS \
+    "$DRIVER" --seconds "$left" --seed "$SEED" --save "$(winpath "$SAVE")" \
     </dev/null >"$B/fuzz-$DRIVER.out" 2>&1 || rc=$?
   cat "$B/fuzz-$DRIVER.out"
   n=$(tr -d '\r' <"$B/fuzz-$DRIVER.out" |

@@ -64,7 +64,7 @@ int FetchBench(const std::wstring& work, const wchar_t* url) {
         progress.fetches = fetches;
         LARGE_INTEGER t0, t1;
         QueryPerformanceCounter(&t0);
-        RunUpdate(dir.c_str(), (dir + L"\\Lumora2.exe").c_str(), url, 2, true, &progress);
+        RunUpdate(dir.c_str(), (dir + L"\\Lumora2.exe").c_str(), url, 2, true, nullptr, &progress);
         QueryPerformanceCounter(&t1);
         secs[fetches != 1] = Seconds(t0, t1);
         printf("%d at once: RunUpdate %.3f s, %d of %d packages\n", fetches, secs[fetches != 1],

@@ -9,6 +9,10 @@ add_library(jsonparser STATIC ${DEPS_DIR}/json-parser/json.c)
 target_include_directories(jsonparser SYSTEM PUBLIC ${DEPS_DIR}/json-parser)
 target_compile_options(jsonparser PRIVATE -w)
 
+# The 7z decoder is the launcher's alone; the native tools call 7zz.
+if(NOT WIN32)
+  return()
+endif()
 set(LZMA_C ${DEPS_DIR}/lzma-sdk/C)
 add_library(lzma7z STATIC
   ${LZMA_C}/7zAlloc.c ${LZMA_C}/7zArcIn.c ${LZMA_C}/7zBuf.c ${LZMA_C}/7zBuf2.c

@@ -16,13 +16,6 @@ using namespace static_keys;
 
 StaticConfig g_staticConfig;
 
-int ButtonFuncFromName(const char* name) {
-    if (!name) return kFuncNone;
-    for (int func = kFuncClose; func <= kFuncRefresh; ++func)
-        if (lstrcmpiA(name, kFuncs[func]) == 0) return func;
-    return kFuncNone;
-}
-
 bool IsWindowNamed(const WindowDesc& w, const char* name, bool nameRefused) {
     return !nameRefused && !w.nameRefused && name && lstrcmpiA(w.name, name) == 0;
 }

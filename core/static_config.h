@@ -2,7 +2,9 @@
 // and the URL the browser opens first, read once from "static.json".
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include <memory>
 

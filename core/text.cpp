@@ -31,6 +31,12 @@ bool AppendText(wchar_t* dst, size_t cap, const wchar_t* src) {
     return true;
 }
 
+#ifdef _WIN32
+
+bool EqualsIgnoringCaseA(const char* a, const char* b) {
+    return lstrcmpiA(a, b) == 0;
+}
+
 static bool ConvertToField(UINT codePage, const char* text, wchar_t* dst, int cap) {
     if (cap <= 0) return false;
     dst[0] = L'\0';
@@ -52,3 +58,59 @@ bool Utf8ToField(const char* utf8, wchar_t* dst, int cap) {
 bool AnsiToField(const char* text, wchar_t* dst, int cap) {
     return ConvertToField(CP_ACP, text, dst, cap);
 }
+
+#else
+
+#include <strings.h>
+
+// The tools' Linux build: ASCII letters fold, as all names the launcher
+// knows are ASCII.
+bool EqualsIgnoringCaseA(const char* a, const char* b) {
+    return strcasecmp(a, b) == 0;
+}
+
+namespace {
+
+// The code point at p and its length in bytes; a byte that starts no valid
+// sequence is U+FFFD on its own, as MultiByteToWideChar takes it.
+unsigned long NextCodePoint(const unsigned char* p, int* used) {
+    unsigned long c = *p;
+    const int more = c < 0x80             ? 0
+                     : (c & 0xE0) == 0xC0 ? 1
+                     : (c & 0xF0) == 0xE0 ? 2
+                     : (c & 0xF8) == 0xF0 ? 3
+                                          : -1;
+    *used = 1;
+    if (more == 0) return c;
+    if (more < 0) return 0xFFFD;
+    c &= 0x3Fu >> more;
+    int i = 1;
+    for (; i <= more && (p[i] & 0xC0) == 0x80; ++i)
+        c = (c << 6) | (p[i] & 0x3F);
+    static const unsigned long kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (i <= more || c < kLeast[more] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return 0xFFFD;
+    *used = i;
+    return c;
+}
+
+} // namespace
+
+// wchar_t holds whole code points here, but the capacity counts UTF-16
+// units, so that a value fits here exactly when it fits on Windows.
+bool Utf8ToField(const char* utf8, wchar_t* dst, int cap) {
+    if (cap <= 0) return false;
+    dst[0] = L'\0';
+    if (!utf8) return true;
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(utf8);
+    int units = 1, used = 0; // the terminator counts
+    for (const unsigned char* p = text; *p; p += used)
+        units += NextCodePoint(p, &used) >= 0x10000 ? 2 : 1;
+    if (units > cap) return false;
+    int n = 0;
+    for (const unsigned char* p = text; *p; p += used)
+        dst[n++] = static_cast<wchar_t>(NextCodePoint(p, &used));
+    dst[n] = L'\0';
+    return true;
+}
+
+#endif

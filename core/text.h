@@ -2,7 +2,9 @@
 // launcher's records. Nothing here ever writes past the given capacity.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include <cstddef>
 
@@ -22,6 +24,10 @@ bool Utf8ToField(const char* utf8, wchar_t* dst, int cap);
 
 // Converts from the system's ANSI code page (the "channel" file's encoding).
 bool AnsiToField(const char* text, wchar_t* dst, int cap);
+
+// Whether two 8-bit texts are equal ignoring case, as the launcher compares
+// window and button function names.
+bool EqualsIgnoringCaseA(const char* a, const char* b);
 
 template <size_t N> bool CopyText(wchar_t (&dst)[N], const wchar_t* src) {
     return CopyText(dst, N, src);

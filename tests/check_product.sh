@@ -10,7 +10,7 @@ echo "imports:" $dlls
 for d in $dlls; do
   case "$d" in
     kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|shlwapi.dll|ole32.dll|oleaut32.dll|\
-    comctl32.dll|gdiplus.dll|wininet.dll|dbghelp.dll|msvcrt.dll|version.dll|uxtheme.dll) ;;
+    comctl32.dll|gdiplus.dll|wininet.dll|bcrypt.dll|dbghelp.dll|msvcrt.dll|version.dll|uxtheme.dll) ;;
     api-ms-win-*) ;;
     *) echo "unexpected import: $d"; exit 1 ;;
   esac

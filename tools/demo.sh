@@ -9,7 +9,7 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=$ROOT/build
 echo "demo: building (first run installs packages and takes a few minutes)"
-{ "$ROOT/tools/build.sh" "$OUT" Lumora2 lumora_publish lumora_check && cmake --build "$OUT/x86_64" --target seven_zip_shim; } \
+"$ROOT/tools/build.sh" "$OUT" Lumora2 lumora_publish lumora_check \
   >"$OUT.demo-build.log" 2>&1 || { cat "$OUT.demo-build.log"; exit 1; }
 
 RUN=$ROOT/demo-run
@@ -62,21 +62,30 @@ HEADLESS=
 if [ -z "${DISPLAY:-}" ]; then export DISPLAY="$(cat "$RIG/display")"; HEADLESS=1; fi
 WINE=/usr/lib/wine/wine64
 winpath() { echo "Z:$1" | sed 's#/#\\#g'; }
-# Published with the studio's own tool, which shares the launcher's digest
-# and package naming; under Wine it reaches the Linux 7zz through a shim.
+# Published and signed with the Linux build of the studio's own tool, which
+# shares the launcher's digest and package naming, calls the system's 7zz and
+# signs with libcrypto. The demo's launcher is built without a key, so it
+# fetches no signature; a launcher built with this key would require it.
+KEY=$RUN/update-key.pem
+openssl ecparam -name prime256v1 -genkey -noout -out "$KEY"
 publish() { # RELEASE VERSION OUT [PREVIOUS_OUT]
-  set -- "$(winpath "$1")" "$2" "$(winpath "$3")" ${4:+"$(winpath "$4")"}
-  "$WINE" "$OUT/x86_64/tools/lumora_publish.exe" \
-    "--sevenzip=$(winpath "$OUT/x86_64/tests/tools/seven_zip_shim.exe")" "$@" \
-    </dev/null >>"$RUN/publish.log" 2>&1 || { cat "$RUN/publish.log"; exit 1; }
+  "$OUT/native/tools/lumora_publish" --sign "$KEY" "$@" </dev/null >>"$RUN/publish.log" 2>&1 ||
+    { cat "$RUN/publish.log"; exit 1; }
 }
 say() { printf 'demo: %s\n' "$*"; }
 members() { python3 -c 'import json,sys; print(" ".join(json.load(open(sys.argv[1]))["files"]))' "$1"; }
-# The studio's check of the configuration the demo ships.
-"$WINE" "$OUT/x86_64/tools/lumora_check.exe" "$(winpath "$RUN/launcher")" </dev/null >"$RUN/check.log" 2>&1 ||
+# The studio's check of the configuration the demo ships (the Linux build),
+# and a preview of its skin, drawn by the launcher's own code under Wine.
+"$OUT/native/tools/lumora_check" "$RUN/launcher" </dev/null >"$RUN/check.log" 2>&1 ||
   { cat "$RUN/check.log"; exit 1; }
-say "lumora_check: $(tail -n 1 "$RUN/check.log" | tr -d '\r')"
+say "lumora_check: $(tail -n 1 "$RUN/check.log")"
+"$WINE" "$OUT/x86_64/tools/lumora_check.exe" --preview "$(winpath "$RUN/preview")" \
+  "$(winpath "$RUN/launcher")" </dev/null >"$RUN/preview.log" 2>&1 || { cat "$RUN/preview.log"; exit 1; }
+say "skin preview: $(ls "$RUN/preview" | paste -sd ' ' -) in $RUN/preview (open index.html)"
 publish "$R3" 3 "$RUN/published/3"
+# What release 4 would write, before it is written.
+"$OUT/native/tools/lumora_publish" --dry-run --sign "$KEY" "$R4" 4 "$RUN/published/4" "$RUN/published/3" |
+  sed 's/^/demo: dry run: /'
 publish "$R4" 4 "$RUN/published/4" "$RUN/published/3"
 say "published release 3: $(members "$RUN/published/3/update.json")"
 say "published release 4: $(members "$RUN/published/4/update.json")"
@@ -85,6 +94,8 @@ for p in $(cd "$RUN/published/3/3" && find . -type f | sed 's#^\./##' | sort); d
   cmp -s "$RUN/published/3/3/$p" "$RUN/published/4/4/$p" && reused="$reused $p"
 done
 say "release 4 reuses release 3's packages:${reused:- none}"
+"$OUT/native/tools/lumora_publish" --verify "$("$OUT/native/tools/lumora_publish" --public-key "$KEY")" \
+  "$RUN/published/4" </dev/null | sed 's/^/demo: --verify: /'
 
 cp "$ROOT/demo/pages/index.html" "$ROOT/demo/pages/game.html" "$RUN/server/lmwd/"
 ln -s ../published/3 "$RUN/server/lm"

@@ -2,20 +2,21 @@
 // downloads: update.json with each file's digest, and one 7z package per file
 // under a folder named after the version.
 //
-// Usage: lumora_publish [--sevenzip=PATH] RELEASE_DIR VERSION OUT_DIR [PREVIOUS_OUT_DIR]
+// Usage: lumora_publish [--sevenzip=PATH] [--dry-run] [--sign KEY_FILE] RELEASE_DIR VERSION
+//                       OUT_DIR [PREVIOUS_OUT_DIR]
+//        lumora_publish --verify PUBLIC_KEY OUT_DIR
+//        lumora_publish --public-key KEY_FILE
+// Builds on Windows and on Linux from this one source.
 #include "core/json_util.h"
+#include "tools/signed_publish.h"
+#include "tools/tool_files.h"
 #include "tools/tool_text.h"
 #include "update/md5.h"
 #include "update/package_name.h"
-#include "update/file_ops.h"
-#include "win/scoped.h"
-
-#include <windows.h>
-
-#include <shlwapi.h>
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <memory>
@@ -25,25 +26,11 @@
 namespace {
 
 // The launcher joins member names onto its folder in MAX_PATH buffers.
-constexpr size_t kMaxName = MAX_PATH - 1;
+constexpr size_t kPathChars = 260;
+constexpr size_t kMaxName = kPathChars - 1;
 
 void Fail(const std::wstring& message) {
     PrintError("lumora_publish", message);
-}
-
-bool IsDirectory(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring Lower(std::wstring text) {
-    if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
 }
 
 struct Member {
@@ -56,24 +43,22 @@ struct Member {
 // be listed or a name the launcher could not handle.
 bool ListFiles(const std::wstring& root, const std::wstring& relative, std::vector<Member>& out) {
     std::wstring dir = relative.empty() ? root : root + L"\\" + relative;
-    WIN32_FIND_DATAW found;
-    win::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &found));
-    if (!find) {
-        Fail(L"cannot list folder \"" + dir + L"\" (error " + std::to_wstring(GetLastError()) +
-             L")");
+    std::vector<FolderEntry> entries;
+    std::wstring error;
+    if (!ListFolder(dir, entries, error)) {
+        Fail(L"cannot list folder \"" + dir + L"\" (" + error + L")");
         return false;
     }
-    do {
-        if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
-        std::wstring name = relative.empty() ? found.cFileName : relative + L"\\" + found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    for (const FolderEntry& found : entries) {
+        std::wstring name = relative.empty() ? found.name : relative + L"\\" + found.name;
+        if (found.folder) {
             if (!ListFiles(root, name, out)) return false;
             continue;
         }
         Member m;
         m.name = name;
         out.push_back(m);
-    } while (FindNextFileW(find.Get(), &found));
+    }
     return true;
 }
 
@@ -94,38 +79,6 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-bool ReadWhole(const std::wstring& path, std::string& bytes) {
-    win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 64 * 1024 * 1024) return false;
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!bytes.empty() &&
-        (!ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-         got != bytes.size()))
-        return false;
-    return true;
-}
-
-bool WriteWhole(const std::wstring& path, const std::string& bytes) {
-    win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD put = 0;
-    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
-           put == bytes.size();
-}
-
-// Creates every missing folder on the way to (and including) dir.
-bool MakeFolders(const std::wstring& dir) {
-    if (IsDirectory(dir)) return true;
-    size_t cut = dir.find_last_of(L'\\');
-    if (cut != std::wstring::npos && cut > 2 && !MakeFolders(dir.substr(0, cut))) return false;
-    return CreateDirectoryW(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
 // Digit-only, positive and within the launcher's 32-bit signed version.
 bool ParseVersion(const wchar_t* text, long long* out) {
     if (!text[0] || wcslen(text) > 10) return false;
@@ -136,6 +89,14 @@ bool ParseVersion(const wchar_t* text, long long* out) {
     }
     if (v < 1 || v > INT_MAX) return false;
     *out = v;
+    return true;
+}
+
+// Digests as hexadecimal text, in either case.
+bool SameDigest(const std::string& a, const char* b) {
+    if (a.size() != strlen(b)) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
     return true;
 }
 
@@ -169,56 +130,19 @@ bool ReadPrevious(const std::wstring& dir, Previous& prev) {
     return true;
 }
 
-// The 7z program: the option, then LUMORA_7Z, then 7z.exe on PATH.
-bool FindSevenZip(const std::wstring& option, std::wstring& program) {
-    std::wstring wanted = option;
-    if (wanted.empty()) {
-        wchar_t env[MAX_PATH * 2] = {};
-        DWORD n = GetEnvironmentVariableW(L"LUMORA_7Z", env, MAX_PATH * 2);
-        if (n > 0 && n < MAX_PATH * 2) wanted = env;
-    }
-    if (!wanted.empty()) {
-        if (!IsFile(wanted)) {
-            Fail(L"7z program \"" + wanted + L"\" not found");
-            return false;
-        }
-        program = wanted;
-        return true;
-    }
-    wchar_t found[MAX_PATH] = {};
-    DWORD n = SearchPathW(nullptr, L"7z.exe", nullptr, MAX_PATH, found, nullptr);
-    if (n == 0 || n >= MAX_PATH) {
-        Fail(L"7z program not found: no 7z.exe on PATH and LUMORA_7Z not set");
-        return false;
-    }
-    program = found;
-    return true;
-}
-
 // Runs the 7z program in the release root so that the entry name is the
 // member's relative path. Returns its exit code, or -1 when it did not start.
 int RunSevenZip(const std::wstring& program, const std::wstring& root, const std::wstring& archive,
                 const std::wstring& member) {
-    std::wstring cmd =
-        L"\"" + program + L"\" a -t7z -y -bso0 -bsp0 -- \"" + archive + L"\" \"" + member + L"\"";
-    std::vector<wchar_t> buf(cmd.begin(), cmd.end());
-    buf.push_back(L'\0');
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(program.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        root.c_str(), &si, &pi))
-        return -1;
-    win::UniqueHandle process(pi.hProcess);
-    win::UniqueHandle thread(pi.hThread);
-    WaitForSingleObject(process.Get(), INFINITE);
-    DWORD code = 1;
-    if (!GetExitCodeProcess(process.Get(), &code)) return -1;
-    return static_cast<int>(code);
+    return RunAndWait(program, {L"a", L"-t7z", L"-y", L"-bso0", L"-bsp0", L"--", archive, member},
+                      root);
 }
 
 struct Options {
     std::wstring sevenZip;
+    bool dryRun = false;  // list what would be written, write nothing
+    std::wstring signKey; // the key file, empty when not signing
+    std::string signPem;
     std::vector<std::wstring> positional;
 };
 
@@ -251,8 +175,10 @@ bool Publish(const Options& opt, const std::wstring& stage) {
     if (!ListFiles(root, std::wstring(), members)) return false;
     std::map<std::wstring, const Member*> byPackage; // lower-case package -> owner
     for (Member& m : members) {
-        wchar_t package[MAX_PATH] = {};
-        if (m.name.size() > kMaxName || !PackageNameForMember(m.name.c_str(), package, MAX_PATH)) {
+        wchar_t package[kPathChars] = {};
+        if (Utf16Length(m.name) > kMaxName ||
+            !PackageNameForMember(m.name.c_str(), package, kPathChars) ||
+            Utf16Length(package) > kMaxName) {
             Fail(L"\"" + m.name + L"\": name longer than " + std::to_wstring(kMaxName) +
                  L" characters");
             return false;
@@ -260,7 +186,7 @@ bool Publish(const Options& opt, const std::wstring& stage) {
         m.package = package;
     }
     for (const Member& m : members) {
-        auto placed = byPackage.emplace(Lower(m.package), &m);
+        auto placed = byPackage.emplace(LowerText(m.package), &m);
         if (!placed.second) {
             Fail(L"\"" + placed.first->second->name + L"\" and \"" + m.name +
                  L"\" would both be packaged as \"" + m.package + L"\"");
@@ -268,8 +194,11 @@ bool Publish(const Options& opt, const std::wstring& stage) {
         }
     }
 
-    std::wstring program;
-    if (!FindSevenZip(opt.sevenZip, program)) return false;
+    std::wstring program, error;
+    if (!opt.dryRun && !FindSevenZip(opt.sevenZip, program, error)) {
+        Fail(error);
+        return false;
+    }
 
     // Sorted by the manifest's own (UTF-8) member names for a stable file.
     std::map<std::string, Member*> sorted;
@@ -277,7 +206,7 @@ bool Publish(const Options& opt, const std::wstring& stage) {
         sorted.emplace(ToUtf8(m.name), &m);
 
     const std::wstring versionDir = stage + L"\\" + std::to_wstring(version);
-    if (!MakeFolders(versionDir)) {
+    if (!opt.dryRun && !MakeFolders(versionDir)) {
         Fail(L"cannot create folder \"" + versionDir + L"\"");
         return false;
     }
@@ -291,16 +220,23 @@ bool Publish(const Options& opt, const std::wstring& stage) {
         }
         m.digest = digest;
         const std::wstring archive = versionDir + L"\\" + m.package;
+        std::string shown = ToUtf8(std::to_wstring(version) + L"/" + m.package);
+        for (char& c : shown) // as the server names it
+            if (c == '\\') c = '/';
+        auto old = prev.digests.find(entry.first);
+        const std::wstring reused =
+            prevDir + L"\\" + std::to_wstring(prev.version) + L"\\" + m.package;
+        const bool reuse = hasPrev && old != prev.digests.end() &&
+                           SameDigest(old->second, digest) && IsFile(reused);
+        if (opt.dryRun) {
+            printf("%s %s\n", reuse ? "reused" : "new   ", shown.c_str());
+            continue;
+        }
         if (!MakeFolders(archive.substr(0, archive.find_last_of(L'\\')))) {
             Fail(L"\"" + archive + L"\": cannot create its folder");
             return false;
         }
-        auto old = prev.digests.find(entry.first);
-        if (hasPrev && old != prev.digests.end() && lstrcmpiA(old->second.c_str(), digest) == 0) {
-            const std::wstring reused =
-                prevDir + L"\\" + std::to_wstring(prev.version) + L"\\" + m.package;
-            if (IsFile(reused) && CopyFileW(reused.c_str(), archive.c_str(), FALSE)) continue;
-        }
+        if (reuse && CopyWhole(reused, archive)) continue;
         int code = RunSevenZip(program, root, archive, m.name);
         if (code != 0) {
             Fail(L"\"" + m.name + L"\": 7z program \"" + program +
@@ -322,8 +258,18 @@ bool Publish(const Options& opt, const std::wstring& stage) {
         json += JsonString(entry.first) + ": " + JsonString(entry.second->digest);
     }
     json += first ? "}}\n" : "\n}}\n";
+    if (opt.dryRun) {
+        printf("manifest update.json: version %lld, %zu files%s\n", version, sorted.size(),
+               opt.signKey.empty() ? "" : ", signed in update.json.sig");
+        return true;
+    }
     if (!WriteWhole(stage + L"\\update.json", json)) {
         Fail(L"cannot write \"" + stage + L"\\update.json\"");
+        return false;
+    }
+    std::wstring signError;
+    if (!opt.signKey.empty() && !SignPublishedManifest(opt.signPem, stage, signError)) {
+        Fail(signError);
         return false;
     }
     return true;
@@ -331,38 +277,46 @@ bool Publish(const Options& opt, const std::wstring& stage) {
 
 // Puts the finished stage in place of out, replacing an older output whole.
 bool Commit(const std::wstring& stage, const std::wstring& out) {
-    const std::wstring aside = out + L".old-" + std::to_wstring(GetCurrentProcessId());
-    const bool existed = GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (existed && !MoveFileExW(out.c_str(), aside.c_str(), 0)) {
-        Fail(L"cannot move the old \"" + out + L"\" aside (error " +
-             std::to_wstring(GetLastError()) + L")");
+    const std::wstring aside = out + L".old-" + std::to_wstring(ProcessId());
+    const bool existed = PathExists(out);
+    std::wstring error;
+    if (existed && !RenamePath(out, aside, error)) {
+        Fail(L"cannot move the old \"" + out + L"\" aside (" + error + L")");
         return false;
     }
-    if (!MoveFileExW(stage.c_str(), out.c_str(), 0)) {
-        Fail(L"cannot rename \"" + stage + L"\" to \"" + out + L"\" (error " +
-             std::to_wstring(GetLastError()) + L")");
-        if (existed) MoveFileExW(aside.c_str(), out.c_str(), 0);
+    if (!RenamePath(stage, out, error)) {
+        Fail(L"cannot rename \"" + stage + L"\" to \"" + out + L"\" (" + error + L")");
+        if (existed) RenamePath(aside, out, error);
         return false;
     }
-    if (existed) DeleteDirectoryTree(aside.c_str());
+    if (existed) RemoveTree(aside);
     return true;
 }
 
 void Usage() {
-    fputs("usage: lumora_publish [--sevenzip=PATH] RELEASE_DIR VERSION OUT_DIR "
-          "[PREVIOUS_OUT_DIR]\n",
+    fputs("usage: lumora_publish [--sevenzip=PATH] [--dry-run] [--sign KEY_FILE] RELEASE_DIR "
+          "VERSION OUT_DIR [PREVIOUS_OUT_DIR]\n"
+          "       lumora_publish --verify PUBLIC_KEY OUT_DIR\n"
+          "       lumora_publish --public-key KEY_FILE\n",
           stderr);
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && !wcscmp(argv[1], L"--verify"))
+        return VerifyPublishedFolder(argv[2], FullPath(argv[3]));
+    if (argc == 3 && !wcscmp(argv[1], L"--public-key")) return PrintPublicKey(argv[2]);
     Options opt;
     static const wchar_t kSevenZip[] = L"--sevenzip=";
     const size_t kSevenZipLen = wcslen(kSevenZip);
     for (int i = 1; i < argc; ++i) {
         if (!wcsncmp(argv[i], kSevenZip, kSevenZipLen))
             opt.sevenZip = argv[i] + kSevenZipLen;
+        else if (!wcscmp(argv[i], L"--dry-run"))
+            opt.dryRun = true;
+        else if (!wcscmp(argv[i], L"--sign") && i + 1 < argc)
+            opt.signKey = argv[++i];
         else
             opt.positional.push_back(argv[i]);
     }
@@ -370,20 +324,27 @@ int wmain(int argc, wchar_t** argv) {
         Usage();
         return 2;
     }
+    // A key that cannot sign is refused before anything is packed.
+    std::wstring keyError;
+    if (!opt.signKey.empty() && !LoadSigningKey(opt.signKey, opt.signPem, keyError)) {
+        Fail(keyError);
+        return 1;
+    }
     const std::wstring out = FullPath(opt.positional[2]);
-    if (GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES && !IsDirectory(out)) {
+    if (PathExists(out) && !IsDirectory(out)) {
         Fail(L"output \"" + out + L"\" exists and is not a folder");
         return 1;
     }
+    if (opt.dryRun) return Publish(opt, out) ? 0 : 1;
     // Built beside the output so that the final rename stays on one volume.
-    const std::wstring stage = out + L".publishing-" + std::to_wstring(GetCurrentProcessId());
-    DeleteDirectoryTree(stage.c_str());
+    const std::wstring stage = out + L".publishing-" + std::to_wstring(ProcessId());
+    RemoveTree(stage);
     if (!MakeFolders(stage)) {
         Fail(L"cannot create folder \"" + stage + L"\"");
         return 1;
     }
     if (!Publish(opt, stage) || !Commit(stage, out)) {
-        DeleteDirectoryTree(stage.c_str());
+        RemoveTree(stage);
         return 1;
     }
     printf("published version %ls to %s\n", opt.positional[1].c_str(), ToUtf8(out).c_str());

@@ -10,9 +10,9 @@ DEPS="$ROOT/third_party"
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
-PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 mingw-w64-tools \
+PACKAGES="g++ libstb-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 mingw-w64-tools \
   wine64 xvfb xauth x11-utils xdotool imagemagick 7zip googletest cmake ninja-build \
-  python3 dpkg-dev"
+  python3 dpkg-dev openssl libssl-dev"
 
 missing=""
 for p in $PACKAGES; do

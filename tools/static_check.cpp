@@ -1,17 +1,12 @@
 #include "tools/static_check.h"
 
-#include "core/file_util.h"
 #include "core/json_util.h"
 #include "core/static_config.h"
 #include "core/text.h"
-#include "ui/gdiplus_flat.h"
+#include "tools/tool_files.h"
 #include "ui/skin_geometry.h"
-#include "win/gdiplus_scoped.h"
 
-#include <windows.h>
-
-#include <shlwapi.h>
-
+#include <cctype>
 #include <cstring>
 
 using namespace static_keys;
@@ -64,6 +59,13 @@ std::string Quoted(const char* text) {
 
 std::string Join(const std::string& path, const char* key) {
     return path.empty() ? std::string(key) : path + "." + key;
+}
+
+bool IsHttpUrl(const char* url) {
+    static const char kScheme[] = "http://";
+    for (size_t i = 0; i < sizeof kScheme - 1; ++i)
+        if (tolower(static_cast<unsigned char>(url[i])) != kScheme[i]) return false;
+    return true;
 }
 
 std::wstring Wide(const char* utf8) {
@@ -123,7 +125,7 @@ class Checker {
             const char* similar = nullptr;
             for (size_t k = 0; k < known.count; ++k) {
                 if (strcmp(known.keys[k], e.name) == 0) exact = known.keys[k];
-                if (lstrcmpiA(known.keys[k], e.name) == 0) similar = known.keys[k];
+                if (EqualsIgnoringCaseA(known.keys[k], e.name)) similar = known.keys[k];
             }
             if (!exact) {
                 Report(key, similar ? "unknown key: keys are case-sensitive, the launcher ignores "
@@ -173,7 +175,7 @@ class Checker {
 
     bool NamesWindow(const char* name) const {
         for (const std::string& n : names_)
-            if (lstrcmpiA(n.c_str(), name) == 0) return true;
+            if (EqualsIgnoringCaseA(n.c_str(), name)) return true;
         return false;
     }
 
@@ -186,7 +188,7 @@ class Checker {
         }
         const char* url = Text(v, key);
         if (!url) return;
-        if (StrCmpNIA(url, "http://", 7) != 0)
+        if (!IsHttpUrl(url))
             Report(key, "not a plain HTTP URL (" + Quoted(url) + "): it must start with http://" +
                             (isUpdateBase ? ", the launcher's fetch takes no other" : ""));
         if (isUpdateBase && (!url[0] || url[strlen(url) - 1] != '/'))
@@ -196,26 +198,20 @@ class Checker {
     }
 
     // Whether the configured file is there; relative names are looked up in
-    // the launcher directory. With image, also loads it as the skin does.
+    // the launcher directory. With image, also reads its size as the skin does.
     bool CheckFile(const char* name, bool joinedByLauncher, const std::string& key,
-                   ui::SkinImage* image) {
-        std::wstring configured = Wide(name);
-        wchar_t full[MAX_PATH] = {};
-        bool fits = (joinedByLauncher || PathIsRelativeW(configured.c_str()))
-                        ? JoinPath(full, MAX_PATH, dir_, configured.c_str())
-                        : CopyText(full, configured.c_str());
-        DWORD attributes = fits ? GetFileAttributesW(full) : INVALID_FILE_ATTRIBUTES;
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
+                   IntSize* image) {
+        std::wstring full;
+        if (!ConfiguredFile(dir_, Wide(name), joinedByLauncher, full) || !PathExists(full)) {
             Report(key, "file " + Quoted(name) + " not found");
             return false;
         }
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (IsDirectory(full)) {
             Report(key, Quoted(name) + " is a folder, not a file");
             return false;
         }
         if (image) {
-            image->Load(full);
-            if (image->Width() == 0 || image->Height() == 0) {
+            if (!ReadImageSize(full, &image->cx, &image->cy) || image->cx <= 0 || image->cy <= 0) {
                 Report(key, "file " + Quoted(name) + " cannot be read as an image");
                 return false;
             }
@@ -231,7 +227,7 @@ class Checker {
         }
         const char* name = Text(v, kLoading);
         if (!name) return;
-        ui::SkinImage image;
+        IntSize image;
         if (!name[0])
             Report(kLoading, "empty: the loading picture is needed");
         else
@@ -256,7 +252,7 @@ class Checker {
         } else if (const char* name = Name(first, kFirstWindow)) {
             // Every window is compared, so the last match wins, as in the launcher.
             for (size_t i = 0; i < names_.size(); ++i)
-                if (lstrcmpiA(names_[i].c_str(), name) == 0) firstIndex = static_cast<int>(i);
+                if (EqualsIgnoringCaseA(names_[i].c_str(), name)) firstIndex = static_cast<int>(i);
             if (firstIndex < 0 && !names_.empty())
                 Report(kFirstWindow, "names no window (" + Quoted(name) + ")");
         }
@@ -278,7 +274,7 @@ class Checker {
                 continue;
             }
             for (unsigned j = 0; j < i; ++j) {
-                if (names_[j].empty() || lstrcmpiA(names_[j].c_str(), name) != 0) continue;
+                if (names_[j].empty() || !EqualsIgnoringCaseA(names_[j].c_str(), name)) continue;
                 Report(key, names_[j] == name
                                 ? std::string("window given twice: the launcher keeps both under "
                                               "one name and the later one wins")
@@ -327,12 +323,12 @@ class Checker {
 
         // Without nine-grid, and always in the first window, the window takes
         // its size from the background image.
-        ui::SkinImage background;
+        IntSize background;
         const char* name = Image(w, kBackground, path, &background);
         if (!name && (isFirst || !use9Matrix))
             Report(Join(path, kBackground),
                    "missing: the window takes its size from this image and would have none");
-        ui::SkinImage elements;
+        IntSize elements;
         if (!Image(w, kElements, path, &elements) && (use9Matrix || hasButtons))
             Report(Join(path, kElements),
                    "missing: the nine-grid frame and the buttons take their pictures from it");
@@ -343,8 +339,8 @@ class Checker {
                                             "bottom]: the launcher keeps 0, 0, 0, 0");
         IntSize windowSize = defSize;
         const char* sizeFrom = kDefSize;
-        if (!use9Matrix && background.Width() > 0) {
-            windowSize = {background.Width(), background.Height()};
+        if (!use9Matrix && background.cx > 0) {
+            windowSize = background;
             sizeFrom = "its background image";
         }
         if (buttons && buttons->type != json_array)
@@ -354,22 +350,20 @@ class Checker {
             for (unsigned i = 0; i < buttons->u.array.length; ++i)
                 CheckButton(buttons->u.array.values[i],
                             path + ".buttons[" + std::to_string(i) + "]", windowSize, sizeFrom,
-                            SizeOf(elements), use9Matrix);
-        CheckMatrix(w, path, use9Matrix, SizeOf(elements));
+                            elements, use9Matrix);
+        CheckMatrix(w, path, use9Matrix, elements);
     }
 
     // Reports a missing file or a wrong value; null when the key is missing,
     // empty or unusable (the caller decides whether that matters).
     const char* Image(const json_value* w, const char* key, const std::string& path,
-                      ui::SkinImage* image) {
+                      IntSize* image) {
         const json_value* v = JsonMember(w, key);
         const char* name = v ? Text(v, Join(path, key)) : nullptr;
         if (!name || !name[0]) return nullptr;
         CheckFile(name, true, Join(path, key), image);
         return name;
     }
-
-    static IntSize SizeOf(const ui::SkinImage& image) { return {image.Width(), image.Height()}; }
 
     // A picture taken from the elements image must lie inside it, or part of
     // it is drawn from nothing. Not checked when the image is not there.
@@ -479,7 +473,5 @@ class Checker {
 } // namespace
 
 void CheckStaticConfig(const char* text, size_t length, const wchar_t* dir, ProblemList* out) {
-    // Keeps GDI+ up while images are measured.
-    win::GdiplusSession gdiplus = win::StartGdiplus();
     Checker(dir, out).Run(text, length);
 }

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs what is missing, builds both targets and runs every test.
+# Installs what is missing, builds every tree and runs every test.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=${1:-$ROOT/build}

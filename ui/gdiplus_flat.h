@@ -1,4 +1,5 @@
-// The GDI+ flat interface and small owners for its images and graphics.
+// The GDI+ flat interface, skin images loaded through it, and a small owner
+// for its graphics objects.
 #pragma once
 
 #include <windows.h>
@@ -14,48 +15,34 @@ using std::min;
 } // namespace Gdiplus
 #include <gdiplus.h>
 
+#include "ui/compositor.h"
+
 namespace ui {
 
 using Gdiplus::GpGraphics;
 using Gdiplus::GpImage;
 using Gdiplus::GpStatus;
 
-// A skin image. One that failed to load holds nothing, draws nothing and
-// reports 0 x 0.
+// A skin image, loaded by GDI+ and kept as premultiplied pixels; GDI+'s own
+// image (and its hold on the file) is let go at once. One that failed to load
+// holds nothing, draws nothing and reports 0 x 0.
 class SkinImage {
   public:
     SkinImage() = default;
-    ~SkinImage() { Reset(); }
     SkinImage(const SkinImage&) = delete;
     SkinImage& operator=(const SkinImage&) = delete;
 
     // Replaces what is held with the image in path (or nothing on failure).
-    void Load(const wchar_t* path) {
-        Reset();
-        GpImage* image = nullptr;
-        if (path && Gdiplus::DllExports::GdipLoadImageFromFile(path, &image) == Gdiplus::Ok)
-            image_ = image;
-        else if (image)
-            Gdiplus::DllExports::GdipDisposeImage(image);
-    }
-    void Reset() {
-        if (image_) Gdiplus::DllExports::GdipDisposeImage(image_);
-        image_ = nullptr;
-    }
-    GpImage* Get() const { return image_; }
-    int Width() const {
-        UINT w = 0;
-        if (image_) Gdiplus::DllExports::GdipGetImageWidth(image_, &w);
-        return static_cast<int>(w);
-    }
-    int Height() const {
-        UINT h = 0;
-        if (image_) Gdiplus::DllExports::GdipGetImageHeight(image_, &h);
-        return static_cast<int>(h);
-    }
+    void Load(const wchar_t* path);
+    // Replaces what is held with GDI+'s image, which stays the caller's.
+    void LoadFrom(GpImage* image);
+    void Reset() { pixels_ = PixelImage(); }
+    const PixelImage& Pixels() const { return pixels_; }
+    int Width() const { return pixels_.width; }
+    int Height() const { return pixels_.height; }
 
   private:
-    GpImage* image_ = nullptr;
+    PixelImage pixels_;
 };
 
 // A graphics object on a device context; drawing statuses are kept, not acted on.

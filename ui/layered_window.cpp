@@ -2,7 +2,9 @@
 
 #include "core/app_module.h"
 
-#include <cstring>
+#include "ui/skin_frame.h"
+
+#include <utility>
 
 namespace ui {
 
@@ -35,76 +37,74 @@ void LayeredWindow::SetBackgroundImage(const wchar_t* path) {
 void LayeredWindow::Render(int width, int height) {
     if (width) width_ = width;
     if (height) height_ = height;
-    HWND hwnd = Hwnd();
-    win::WindowDc screen(hwnd);
+    if (!Reserve(width_, height_)) return;
+    Compose(Surface());
+    blend_.SourceConstantAlpha = 255;
+    Present();
+}
 
-    bits_ = nullptr;
-    dibWidth_ = dibHeight_ = 0;
-    dib_.Reset();
-    memoryDc_.Reset(CreateCompatibleDC(screen.Get()));
-    if (!memoryDc_ || width_ <= 0 || height_ <= 0) return;
-
+bool LayeredWindow::Reserve(int width, int height) {
+    if (width <= 0 || height <= 0 || width > kMaxPixelExtent || height > kMaxPixelExtent)
+        return false;
+    if (!memoryDc_) {
+        win::WindowDc screen(Hwnd());
+        memoryDc_.Reset(CreateCompatibleDC(screen.Get()));
+        if (!memoryDc_) return false;
+    }
+    if (dib_ && width <= dibWidth_ && height <= dibHeight_) return true;
+    // A new DIB costs more than composing a frame: it only ever grows.
+    int w = width > dibWidth_ ? width : dibWidth_;
+    int h = height > dibHeight_ ? height : dibHeight_;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = height_; // positive: bottom-up rows
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h; // bottom-up rows: the compositor walks them upwards
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    // Computed wide, so that no size overflows into a short buffer.
-    size_t bytes =
-        ((static_cast<size_t>(width_) * 32 + 31) / 32) * 4 * static_cast<size_t>(height_);
-    if (bytes > 0x7FFFFFFF) return;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(bytes);
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(static_cast<size_t>(w) * 4 * h);
     void* bits = nullptr;
-    dib_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib_ || !bits) {
-        dib_.Reset();
-        return;
-    }
+    win::UniqueGdiObject dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || !bits) return false;
+    // The new DIB takes the old one's place in the context before the old
+    // one is deleted.
+    SelectObject(memoryDc_.Get(), dib.Get());
+    dib_ = std::move(dib);
     bits_ = static_cast<uint32_t*>(bits);
-    dibWidth_ = width_;
-    dibHeight_ = height_;
-    std::memset(bits, 0, bytes);
-
-    win::SelectObjectScope select(memoryDc_.Get(), dib_.Get());
-    Graphics graphics(memoryDc_.Get());
-    if (graphics.Get()) {
-        if (backgroundImage_.Get()) {
-            graphics.Record(Gdiplus::DllExports::GdipDrawImageRectI(
-                graphics.Get(), backgroundImage_.Get(), 0, 0, width_, height_));
-        }
-        ComposeExtras(graphics);
-        // Everything drawn must be in the DIB before it is pushed.
-        Gdiplus::DllExports::GdipFlush(graphics.Get(), Gdiplus::FlushIntentionSync);
-    }
-    blend_.SourceConstantAlpha = 255;
-    Push();
+    dibWidth_ = w;
+    dibHeight_ = h;
+    return true;
 }
 
-void LayeredWindow::Push() {
-    HWND hwnd = Hwnd();
-    if (!updateFunction_ || !memoryDc_ || !hwnd) return;
-    win::WindowDc screen(hwnd);
-    RECT rect = {};
-    GetWindowRect(hwnd, &rect);
-    POINT dest = {rect.left, rect.top};
-    SIZE size = {dibWidth_, dibHeight_};
-    POINT source = {0, 0};
-    updateFunction_(hwnd, screen.Get(), &dest, &size, memoryDc_.Get(), &source, 0, &blend_,
-                    ULW_ALPHA);
+PixelView LayeredWindow::Surface() const {
+    if (!bits_ || width_ <= 0 || height_ <= 0 || width_ > dibWidth_ || height_ > dibHeight_)
+        return {};
+    // The window shows the DIB's top-left part, whose top row is the last
+    // one in memory.
+    std::ptrdiff_t stride = dibWidth_;
+    return {bits_ + stride * (dibHeight_ - 1), width_, height_, -stride};
+}
+
+void LayeredWindow::Compose(const PixelView& surface) {
+    ComposeSkinWindow(nullptr, backgroundImage_.Pixels(), PixelImage(), false, nullptr, surface);
 }
 
 void LayeredWindow::Present() {
-    if (!dib_) return;
-    // Selecting the DIB that is already selected changes nothing.
-    win::SelectObjectScope select(memoryDc_.Get(), dib_.Get());
-    Push();
+    HWND hwnd = Hwnd();
+    PixelView surface = Surface();
+    if (!updateFunction_ || !memoryDc_ || !hwnd || !surface.pixels) return;
+    // Only the window's part of a DIB that may be larger. Neither the screen's
+    // context (it only picks a palette) nor the position (it stays) is needed:
+    // each costs a trip to the window system, at every frame.
+    SIZE size = {surface.width, surface.height};
+    POINT source = {0, 0};
+    updateFunction_(hwnd, nullptr, nullptr, &size, memoryDc_.Get(), &source, 0, &blend_, ULW_ALPHA);
 }
 
 uint32_t LayeredWindow::PixelAt(int x, int y) const {
-    if (!bits_ || x < 0 || y < 0 || x >= dibWidth_ || y >= dibHeight_) return 0;
-    return bits_[static_cast<size_t>(dibHeight_ - 1 - y) * dibWidth_ + x];
+    PixelView surface = Surface();
+    if (!surface.pixels || x < 0 || y < 0 || x >= surface.width || y >= surface.height) return 0;
+    return surface.Row(y)[x];
 }
 
 } // namespace ui

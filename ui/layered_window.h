@@ -26,8 +26,8 @@ class LayeredWindow : public WindowBase, public MessageFilter {
     // Pushes the surface in its current state.
     virtual void Present();
 
-    // Rebuilds the surface at width x height (0 keeps the stored extent),
-    // composes the picture and pushes it.
+    // Sizes the surface to width x height (0 keeps the stored extent),
+    // composes the whole picture and pushes it.
     void Render(int width, int height);
 
     // Loads the background image and takes its size as the window's.
@@ -42,32 +42,35 @@ class LayeredWindow : public WindowBase, public MessageFilter {
 
     int SurfaceWidth() const { return width_; }
     int SurfaceHeight() const { return height_; }
-    // The surface's pixels as premultiplied BGRA, bottom-up rows, or null.
-    const uint32_t* SurfacePixels() const { return bits_; }
+    // The window's part of the surface (premultiplied BGRA), seen with rows
+    // top-down; no pixels when there is no surface.
+    PixelView Surface() const;
     // The pixel at (x, y) counted from the top-left corner; 0 outside.
     uint32_t PixelAt(int x, int y) const;
 
   protected:
     // The common part of WM_CREATE; call before a class's own handling.
     void OnCreateCommon();
-    // Drawn after the background, before the push.
-    virtual void ComposeExtras(Graphics& /*graphics*/) {}
-    // Pushes the memory context's current bitmap.
-    void Push();
-    HDC MemoryDc() const { return memoryDc_.Get(); }
-    HGDIOBJ Dib() const { return dib_.Get(); }
+    // Composes the whole picture into the window's part of the surface.
+    virtual void Compose(const PixelView& surface);
 
     SkinImage backgroundImage_;
 
   private:
+    // Grows the DIB to hold width x height; false when there is none.
+    bool Reserve(int width, int height);
+
     AppModule& module_;
     win::UniqueLibrary user32_;
     UpdateLayeredWindowFn updateFunction_ = nullptr;
     BLENDFUNCTION blend_ = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     int width_ = 0;
     int height_ = 0;
-    win::UniqueMemoryDc memoryDc_;
+    // One DIB at the largest size used so far, selected into the memory
+    // context for as long as both live. Declared first, so destroyed after
+    // the context: a DIB that a context still holds cannot be deleted.
     win::UniqueGdiObject dib_;
+    win::UniqueMemoryDc memoryDc_;
     uint32_t* bits_ = nullptr;
     int dibWidth_ = 0;
     int dibHeight_ = 0;

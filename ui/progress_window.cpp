@@ -1,5 +1,7 @@
 #include "ui/progress_window.h"
 
+#include "ui/compositor.h"
+#include "ui/skin_frame.h"
 #include "ui/skin_geometry.h"
 
 namespace ui {
@@ -10,21 +12,15 @@ WindowClassInfo g_progressClass;
 
 // The ground drawn when the loading picture cannot be had.
 const int kPlainWidth = 420, kPlainHeight = 120;
+// Straight-alpha colours: the plain ground, the bars' track, files, bytes.
+const uint32_t kPlainColour = 0xF0202830, kTrackColour = 0xC0000000;
+const uint32_t kFilesColour = 0xFF3FA34D, kBytesColour = 0xFFE0C040;
 
 int Filled(int from, int to, long long done, long long total) {
     if (total <= 0 || to <= from) return from;
     if (done < 0) done = 0;
     if (done > total) done = total;
     return from + static_cast<int>((to - from) * done / total);
-}
-
-void Fill(Graphics& graphics, const RECT& r, Gdiplus::ARGB colour) {
-    if (r.right <= r.left || r.bottom <= r.top) return;
-    Gdiplus::GpSolidFill* brush = nullptr;
-    if (Gdiplus::DllExports::GdipCreateSolidFill(colour, &brush) != Gdiplus::Ok) return;
-    graphics.Record(Gdiplus::DllExports::GdipFillRectangleI(graphics.Get(), brush, r.left, r.top,
-                                                            r.right - r.left, r.bottom - r.top));
-    Gdiplus::DllExports::GdipDeleteBrush(brush);
 }
 
 } // namespace
@@ -43,6 +39,18 @@ ProgressLayout LayOutProgress(int width, int height, const ProgressFigures& f) {
     out.bytes = {t.left + 1, out.files.bottom, t.left + 1, t.bottom - 1};
     out.bytes.right = Filled(out.bytes.left, t.right - 1, f.bytesDone, f.bytesTotal);
     return out;
+}
+
+void ComposeProgress(const PixelImage& picture, const ProgressFigures& f, const PixelView& out) {
+    ComposeSkinWindow(nullptr, picture, PixelImage(), false, nullptr, out);
+    auto fill = [&out](const RECT& r, uint32_t colour) {
+        BlendFill(out, r.left, r.top, r.right - r.left, r.bottom - r.top, Premultiply(colour));
+    };
+    if (picture.Empty()) fill({0, 0, out.width, out.height}, kPlainColour);
+    ProgressLayout bars = LayOutProgress(out.width, out.height, f);
+    fill(bars.track, kTrackColour);
+    fill(bars.files, kFilesColour);
+    fill(bars.bytes, kBytesColour);
 }
 
 ProgressWindow::~ProgressWindow() {
@@ -70,13 +78,8 @@ void ProgressWindow::Show(const ProgressFigures& f) {
     Render(0, 0);
 }
 
-void ProgressWindow::ComposeExtras(Graphics& graphics) {
-    if (!backgroundImage_.Get())
-        Fill(graphics, {0, 0, SurfaceWidth(), SurfaceHeight()}, 0xF0202830);
-    ProgressLayout bars = LayOutProgress(SurfaceWidth(), SurfaceHeight(), figures_);
-    Fill(graphics, bars.track, 0xC0000000);
-    Fill(graphics, bars.files, 0xFF3FA34D);
-    Fill(graphics, bars.bytes, 0xFFE0C040);
+void ProgressWindow::Compose(const PixelView& surface) {
+    ComposeProgress(backgroundImage_.Pixels(), figures_, surface);
 }
 
 bool ProgressWindow::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM /*wParam*/,

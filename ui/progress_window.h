@@ -26,6 +26,11 @@ struct ProgressLayout {
 };
 ProgressLayout LayOutProgress(int width, int height, const ProgressFigures& f);
 
+// Composes the window's picture at out's size: the picture (premultiplied,
+// stretched over it) or, when that is empty, a plain dark ground, with the
+// bars of LayOutProgress over it.
+void ComposeProgress(const PixelImage& picture, const ProgressFigures& f, const PixelView& out);
+
 class ProgressWindow : public LayeredWindow {
   public:
     explicit ProgressWindow(AppModule& module) : LayeredWindow(module) {}
@@ -44,7 +49,7 @@ class ProgressWindow : public LayeredWindow {
                               LRESULT& result) override;
 
   protected:
-    void ComposeExtras(Graphics& graphics) override;
+    void Compose(const PixelView& surface) override;
 
   private:
     ProgressFigures figures_;

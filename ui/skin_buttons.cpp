@@ -2,29 +2,11 @@
 // they send to the owner.
 #include "core/messages.h"
 #include "core/static_config.h"
+#include "ui/skin_frame.h"
 #include "ui/skin_geometry.h"
 #include "ui/skin_window.h"
 
 namespace ui {
-
-void SkinWindow::DrawButtonInto(Graphics& graphics, int i, int state) {
-    const WindowDesc* desc = Desc();
-    if (!desc || i < 0 || i >= desc->buttonCount || !graphics.Get()) return;
-    const ButtonDesc& button = desc->buttons[i];
-    POINT at = ButtonPosition(button, SurfaceWidth(), SurfaceHeight());
-    // Whatever the background or the frame drew there is erased first.
-    graphics.Record(Gdiplus::DllExports::GdipSetClipRectI(
-        graphics.Get(), at.x, at.y, button.size.cx, button.size.cy, Gdiplus::CombineModeIntersect));
-    graphics.Record(Gdiplus::DllExports::GdipGraphicsClear(graphics.Get(), 0x00000000));
-    graphics.Record(Gdiplus::DllExports::GdipResetClip(graphics.Get()));
-
-    ButtonFace face = FaceForState(button, state, maximized_, desc->use9Matrix, at);
-    const SkinImage& source = face.fromBackground ? backgroundImage_ : elementsImage_;
-    if (!source.Get() || button.size.cx <= 0 || button.size.cy <= 0) return;
-    graphics.Record(Gdiplus::DllExports::GdipDrawImagePointRectI(
-        graphics.Get(), source.Get(), at.x, at.y, face.source.x, face.source.y, button.size.cx,
-        button.size.cy, Gdiplus::UnitPixel));
-}
 
 int SkinWindow::CurrentState(int i) const {
     if (i != hotButton_) return kButtonNormal;
@@ -33,24 +15,20 @@ int SkinWindow::CurrentState(int i) const {
 
 void SkinWindow::DrawButton(int i, int state) {
     const WindowDesc* desc = Desc();
-    if (!desc || i < 0 || i >= desc->buttonCount || !MemoryDc() || !Dib()) return;
-    win::SelectObjectScope select(MemoryDc(), Dib());
-    {
-        Graphics graphics(MemoryDc());
-        DrawButtonInto(graphics, i, state);
-    }
+    PixelView surface = Surface();
+    if (!desc || i < 0 || i >= desc->buttonCount || !surface.pixels) return;
+    ComposeSkinButton(*desc, backgroundImage_.Pixels(), elementsImage_.Pixels(), maximized_, i,
+                      state, surface);
     Present();
 }
 
 void SkinWindow::DrawAllButtons() {
     const WindowDesc* desc = Desc();
-    if (!desc || !MemoryDc() || !Dib()) return;
-    win::SelectObjectScope select(MemoryDc(), Dib());
-    {
-        Graphics graphics(MemoryDc());
-        for (int k = 0; k < desc->buttonCount; ++k)
-            DrawButtonInto(graphics, k, CurrentState(k));
-    }
+    PixelView surface = Surface();
+    if (!desc || !surface.pixels) return;
+    for (int k = 0; k < desc->buttonCount; ++k)
+        ComposeSkinButton(*desc, backgroundImage_.Pixels(), elementsImage_.Pixels(), maximized_, k,
+                          CurrentState(k), surface);
     Present();
 }
 

@@ -4,8 +4,7 @@
 #pragma once
 
 #include "core/static_config.h"
-
-#include <windows.h>
+#include "core/win_types.h"
 
 // System commands that a press on the skin outside the buttons sends to the
 // owner: SC_MOVE with the caption hit code, and SC_SIZE plus the edge.

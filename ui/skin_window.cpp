@@ -2,6 +2,7 @@
 
 #include "core/messages.h"
 #include "core/static_config.h"
+#include "ui/skin_frame.h"
 #include "ui/skin_geometry.h"
 
 namespace ui {
@@ -80,6 +81,18 @@ bool SkinWindow::ProcessWindowMessage(HWND /*hwnd*/, UINT message, WPARAM /*wPar
         OnCreateCommon();
         OnCreate();
         return true;
+    case WM_NCHITTEST: {
+        // Where the frame is fully transparent the mouse belongs to the
+        // window beneath. Windows never asks there; Wine does, and passes the
+        // mouse on to the launcher's own windows beneath when told so.
+        RECT rect = {};
+        GetWindowRect(Hwnd(), &rect);
+        int x = static_cast<short>(LOWORD(lParam)) - rect.left;
+        int y = static_cast<short>(HIWORD(lParam)) - rect.top;
+        if (PixelAt(x, y) >> 24) return false;
+        result = HTTRANSPARENT;
+        return true;
+    }
     case WM_SETCURSOR:
         OnSetCursor();
         result = TRUE;
@@ -174,38 +187,15 @@ void SkinWindow::SetWindowIndex(int i) {
     CenterOnOwner();
 }
 
-void SkinWindow::ComposeExtras(Graphics& graphics) {
-    DrawNineGrid(graphics);
-    // Buttons are redrawn with every new surface, so that a nine-grid window
-    // never shows holes where its buttons are.
+void SkinWindow::Compose(const PixelView& surface) {
+    // Buttons are drawn with every new surface, so that a nine-grid window
+    // never shows holes where its buttons are; the hot one in its state.
     const WindowDesc* desc = Desc();
-    if (!desc) return;
-    for (int k = 0; k < desc->buttonCount; ++k)
-        DrawButtonInto(graphics, k, CurrentState(k));
-}
-
-void SkinWindow::DrawNineGrid(Graphics& graphics) {
-    const WindowDesc* desc = Desc();
-    if (!desc || !desc->use9Matrix || !elementsImage_.Get()) return;
-    PieceRect dest[8];
-    NineGridDestinations(desc->matrix, SurfaceWidth(), SurfaceHeight(), dest);
-    for (int k = 0; k < 8; ++k) {
-        const NineGridRect& src = desc->matrix[k];
-        const PieceRect& d = dest[k];
-        int sw = src.right - src.left;
-        int sh = src.bottom - src.top;
-        if (d.width <= 0 || d.height <= 0 || sw <= 0 || sh <= 0) continue;
-        bool corner = k == kTopLeft || k == kTopRight || k == kBottomLeft || k == kBottomRight;
-        if (corner) {
-            graphics.Record(Gdiplus::DllExports::GdipDrawImagePointRectI(
-                graphics.Get(), elementsImage_.Get(), d.x, d.y, src.left, src.top, sw, sh,
-                Gdiplus::UnitPixel));
-        } else {
-            graphics.Record(Gdiplus::DllExports::GdipDrawImageRectRectI(
-                graphics.Get(), elementsImage_.Get(), d.x, d.y, d.width, d.height, src.left,
-                src.top, sw, sh, Gdiplus::UnitPixel, nullptr, nullptr, nullptr));
-        }
-    }
+    ComposeSkinWindow(desc, backgroundImage_.Pixels(), elementsImage_.Pixels(), maximized_, nullptr,
+                      surface);
+    if (desc && hotButton_ >= 0)
+        ComposeSkinButton(*desc, backgroundImage_.Pixels(), elementsImage_.Pixels(), maximized_,
+                          hotButton_, CurrentState(hotButton_), surface);
 }
 
 void SkinWindow::OnSetCursor() {

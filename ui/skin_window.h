@@ -46,14 +46,12 @@ class SkinWindow : public LayeredWindow {
     HCURSOR WindowCursor() const { return windowCursor_.Get(); }
 
   protected:
-    void ComposeExtras(Graphics& graphics) override;
+    void Compose(const PixelView& surface) override;
 
   private:
     const WindowDesc* Desc() const;
     void LoadWindowCursor();
-    void DrawNineGrid(Graphics& graphics);
     int CurrentState(int i) const;
-    void DrawButtonInto(Graphics& graphics, int i, int state);
     void Apply(const ButtonSteps& steps);
     void RunCommand(int button);
 

@@ -130,7 +130,7 @@ int FetchAndExtractInOrder(const PackageJob* jobs, size_t count, const wchar_t* 
         // A cancel lets the file being replaced finish, and starts no other.
         if (body && !progress.Cancelled()) {
             int n = ExtractPackage(jobs[i].isLauncher ? updateDir : launcherDir, body.get(), length,
-                                   jobs[i].isLauncher ? newLauncher : nullptr);
+                                   jobs[i].isLauncher ? newLauncher : nullptr, jobs[i].only);
             if (jobs[i].isLauncher) launcherFiles += n;
         }
         body.reset();

@@ -65,11 +65,15 @@ class FetchQueue {
     std::unique_ptr<HttpSession> ownSession_;
 };
 
-// A package of the update: its member's name (UTF-8, as the manifest lists it)
-// and whether the member is the launcher, whose package goes to "update".
+class SignedMembers;
+
+// A package of the update: its member's name (UTF-8, as the manifest lists it),
+// whether the member is the launcher, whose package goes to "update", and,
+// with an update key, the only files it may write (see ExtractPackage).
 struct PackageJob {
     const char* member = nullptr;
     bool isLauncher = false;
+    const SignedMembers* only = nullptr;
 };
 
 // Fetches the packages of the jobs from the manifest version's folder below

@@ -1,12 +1,15 @@
 #include "update/file_ops.h"
 
 #include "core/text.h"
+#include "update/md5.h"
 #include "win/scoped.h"
 
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <cwchar>
+#include <memory>
+#include <new>
 
 void (*g_retryPause)(DWORD ms) = [](DWORD ms) { Sleep(ms); };
 
@@ -92,6 +95,8 @@ void DeleteDirectoryTree(const wchar_t* dir) {
 
 namespace {
 
+const DWORD kHashPiece = 1u << 20;
+
 bool WriteAll(HANDLE file, const unsigned char* data, size_t size) {
     while (size) {
         DWORD want = size > (1u << 30) ? (1u << 30) : DWORD(size);
@@ -134,6 +139,27 @@ HANDLE CreateTempBeside(const wchar_t* dest, wchar_t (&temp)[MAX_PATH + 32]) {
     return INVALID_HANDLE_VALUE;
 }
 
+// Hashed in pieces: the file's bytes are still held in memory once already.
+bool FileHasMd5(const wchar_t* path, const char* expected) {
+    win::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    std::unique_ptr<unsigned char[]> piece(new (std::nothrow) unsigned char[kHashPiece]);
+    if (!piece) return false;
+    Md5Context ctx;
+    Md5Init(&ctx);
+    DWORD got = 0;
+    do {
+        if (!ReadFile(file.Get(), piece.get(), kHashPiece, &got, nullptr)) return false;
+        Md5Update(&ctx, piece.get(), got);
+    } while (got > 0);
+    unsigned char digest[16];
+    Md5Final(&ctx, digest);
+    char text[33];
+    Md5ToHex(digest, text);
+    return lstrcmpiA(text, expected) == 0;
+}
+
 } // namespace
 
 // Creates each missing folder from the root down to folder.
@@ -155,7 +181,8 @@ bool CreateFolders(const wchar_t* root, const wchar_t* folder) {
 
 // Writes the bytes to a temporary file beside dest and puts it in place with
 // one replace, so that a failure at any point leaves dest as it was.
-bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size) {
+bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size,
+                     const char* expectedMd5) {
     wchar_t temp[MAX_PATH + 32] = {};
     bool written = false;
     {
@@ -163,6 +190,8 @@ bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size
         if (!file) return false;
         written = WriteAll(file.Get(), data, size);
     }
+    // What is moved is what was checked, read back from the disk.
+    if (written && expectedMd5) written = FileHasMd5(temp, expectedMd5);
     // A running executable or an open file resists for a while: try again.
     // A name the system refuses never passes.
     for (int attempt = 0; written && attempt < 10; ++attempt) {

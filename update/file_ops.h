@@ -21,8 +21,10 @@ bool CreateFolders(const wchar_t* root, const wchar_t* folder);
 
 // Writes the bytes to a temporary file beside dest and puts it in place with
 // one replace, so that a failure at any point leaves dest as it was. A held
-// dest is tried ten times.
-bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size);
+// dest is tried ten times. With expectedMd5, the temporary file is put in
+// place only when its digest is that one.
+bool ReplaceFileWith(const wchar_t* dest, const unsigned char* data, size_t size,
+                     const char* expectedMd5 = nullptr);
 
 // Deletes everything below dir, then dir itself. Links (junctions, symbolic
 // links) are removed themselves, never followed.

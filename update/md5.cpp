@@ -1,8 +1,10 @@
 #include "update/md5.h"
 
+#ifdef _WIN32
 #include "win/scoped.h"
 
 #include <windows.h>
+#endif
 
 #include <cstring>
 #include <memory>
@@ -171,6 +173,8 @@ void Md5ToHex(const unsigned char digest[16], char text[33]) {
     text[32] = '\0';
 }
 
+#ifdef _WIN32
+
 bool FileMd5Hex(const wchar_t* path, char text[33]) {
     win::UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -197,3 +201,5 @@ bool FileMd5Hex(const wchar_t* path, char text[33]) {
     Md5ToHex(digest, text);
     return true;
 }
+
+#endif // the Linux build of the publishing tool reads files in tools/

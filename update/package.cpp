@@ -3,7 +3,9 @@
 #include "core/text.h"
 #include "update/entry_name.h"
 #include "update/file_ops.h"
+#include "update/md5.h"
 #include "update/package_name.h"
+#include "update/signed_update.h"
 
 #include <7z.h>
 #include <7zCrc.h>
@@ -68,8 +70,28 @@ void MemoryInStream_Init(MemoryInStream* s, const void* data, size_t size) {
     s->pos = 0;
 }
 
+namespace {
+
+// With a key, the listed digest of an entry whose bytes are that digest's;
+// null for an entry that must not be written.
+const char* SignedDigestOf(const SignedMembers& only, const wchar_t* name, const Byte* data,
+                           size_t size) {
+    const char* listed = only.DigestFor(name);
+    if (!listed) return nullptr;
+    Md5Context ctx;
+    Md5Init(&ctx);
+    Md5Update(&ctx, data, size);
+    unsigned char digest[16];
+    Md5Final(&ctx, digest);
+    char text[33];
+    Md5ToHex(digest, text);
+    return lstrcmpiA(text, listed) == 0 ? listed : nullptr;
+}
+
+} // namespace
+
 int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
-                   wchar_t* lastWritten) {
+                   wchar_t* lastWritten, const SignedMembers* only) {
     wchar_t root[MAX_PATH] = {};
     if (!destination || !CopyText(root, destination) || !root[0]) return 0;
     PathRemoveBackslashW(root);
@@ -116,6 +138,11 @@ int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
         // 7z stores "/"; the shell's path functions split on "\" only.
         for (wchar_t* p = name; *p; ++p)
             if (*p == L'/') *p = L'\\';
+        // Checked before any folder is made; checked again on the disk
+        // before the file is put in place.
+        const char* signedDigest = nullptr;
+        if (only && !(signedDigest = SignedDigestOf(*only, name, archive.outBuffer + offset, size)))
+            continue;
 
         wchar_t dest[MAX_PATH] = {};
         if (!JoinPathChecked(dest, root, name)) continue;
@@ -123,7 +150,7 @@ int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
         CopyText(folder, dest);
         PathRemoveFileSpecW(folder);
         if (!CreateFolders(root, folder)) continue;
-        if (!ReplaceFileWith(dest, archive.outBuffer + offset, size)) continue;
+        if (!ReplaceFileWith(dest, archive.outBuffer + offset, size, signedDigest)) continue;
         ++written;
         if (lastWritten) CopyText(lastWritten, MAX_PATH, dest);
     }

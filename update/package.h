@@ -9,6 +9,8 @@
 
 #include <cstddef>
 
+class SignedMembers;
+
 // The decoder's seekable input over a buffer in memory.
 struct MemoryInStream {
     ISeekInStream vt;
@@ -25,8 +27,11 @@ extern const ISzAlloc g_packageAllocTemp;
 // Writes every file entry of the package below destination (created when
 // missing) and returns the number of files put in place. lastWritten, when
 // given (260 characters), receives the path of the last file written.
+// With only (an update key is set), an entry is written only when its name
+// below destination is listed there and its bytes have the listed digest;
+// every other entry is skipped.
 int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
-                   wchar_t* lastWritten);
+                   wchar_t* lastWritten, const SignedMembers* only = nullptr);
 
 // The URL (260 characters) of the member's package of the given manifest
 // version below updateUrl; false, url empty, when it cannot be formed.

@@ -6,6 +6,7 @@
 #include "update/file_ops.h"
 #include "update/http_fetch.h"
 #include "update/md5.h"
+#include "update/signed_update.h"
 #include "update/update_lock.h"
 #include "update/update_progress.h"
 
@@ -32,7 +33,8 @@ int ManifestVersion(const json_value* root) {
 } // namespace
 
 bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
-               int builtInVersion, bool selfUpdate, UpdateProgress* progress) {
+               int builtInVersion, bool selfUpdate, const char* updateKey,
+               UpdateProgress* progress) {
     wchar_t updateDir[MAX_PATH] = {};
     if (!launcherDir || !launcherPath || !updateUrl || !CopyText(updateDir, launcherDir) ||
         !updateDir[0] || !PathAppendW(updateDir, L"update"))
@@ -52,6 +54,9 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     DWORD length = 0;
     std::unique_ptr<char[]> text = HttpFetch(url, &length, kManifestMaxBytes);
     if (!text) return false;
+    // With a key, not a single entry is used before the signature verifies.
+    const bool keyed = HasUpdateKey(updateKey);
+    if (keyed && !ManifestSignatureValid(url, updateKey, text.get(), length)) return false;
     JsonTree root = ParseJson(text.get(), length);
     if (!root) return false;
 
@@ -60,11 +65,13 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     bool restart = false;
     char launcherDigest[33] = {};
     wchar_t newLauncher[MAX_PATH] = {};
+    SignedMembers listed, launcherOnly; // what a package may write, with a key
     // What to fetch is decided for every member first, so that the packages
     // can be fetched side by side; they are put in place in this order.
     std::unique_ptr<PackageJob[]> jobs;
     size_t jobCount = 0;
     if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
+        if (keyed) listed.AddManifestFiles(files);
         jobs.reset(new (std::nothrow) PackageJob[files->u.object.length]);
         for (unsigned i = 0; jobs && i < files->u.object.length; ++i) {
             const json_object_entry& m = files->u.object.values[i];
@@ -86,10 +93,15 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
                 if (!selfUpdate || restart) continue;
                 // A listed digest too long to hold cannot match any launcher.
                 CopyTextA(launcherDigest, m.value->u.string.ptr);
+                // Its package may write the new launcher only, into "update".
+                if (keyed) launcherOnly.Add(PathFindFileNameW(launcherPath), launcherDigest);
                 TerminateProcessesNamed(member);
                 restart = true;
             }
-            jobs[jobCount++] = {m.name, isLauncher};
+            jobs[jobCount++] = {m.name, isLauncher,
+                                !keyed       ? nullptr
+                                : isLauncher ? &launcherOnly
+                                             : &listed};
         }
     }
     int launcherFiles = FetchAndExtractInOrder(jobs.get(), jobCount, updateUrl, version,

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 using namespace testing_support;
 
 // A crash inside a window procedure leaves a minidump with an exception stream
@@ -26,11 +24,10 @@ TEST(CrashDump, CrashInWindowProcedureIsReported) {
         // The old dump is replaced by one that holds an exception stream (type 6).
         ASSERT_TRUE(ReadFileBytes(dir / L"MiniDump.dmp", dump));
         ASSERT_TRUE(dump.size() >= 32 && dump.compare(0, 4, "MDMP") == 0);
-        unsigned count = 0, rva = 0, type = 0;
-        memcpy(&count, dump.data() + 8, 4);
-        memcpy(&rva, dump.data() + 12, 4);
-        for (unsigned i = 0; i < count && type != 6 && rva + 12 * (i + 1) <= dump.size(); ++i)
-            memcpy(&type, dump.data() + rva + 12 * i, 4);
+        auto at = [&](size_t offset) { return *reinterpret_cast<const unsigned*>(&dump[offset]); };
+        unsigned type = 0;
+        for (unsigned i = 0; i < at(8) && type != 6 && at(12) + 12 * (i + 1) <= dump.size(); ++i)
+            type = at(at(12) + 12 * i);
         EXPECT_EQ(6u, type);
     }
 }

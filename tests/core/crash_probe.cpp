@@ -19,9 +19,9 @@ int CrashingPhase(const wchar_t*, int) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"CrashProbe";
     RegisterClassW(&wc);
-    HWND hwnd = CreateWindowW(L"CrashProbe", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                              wc.hInstance, nullptr);
-    PostMessageW(hwnd, WM_APP, 0, 0);
+    PostMessageW(
+        CreateWindowW(L"CrashProbe", L"", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr),
+        WM_APP, 0, 0);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0)
         DispatchMessageW(&msg);

@@ -15,14 +15,6 @@ using testing_support::RecordingWindow;
 
 constexpr UINT kProbe = WM_REFRESH_PAGE; // one the recording window keeps
 
-// The wParam of every kProbe dispatched to w.
-std::vector<WPARAM> Dispatched(const RecordingWindow& w) {
-    std::vector<WPARAM> out;
-    for (const MSG& m : w.received)
-        if (m.message == kProbe) out.push_back(m.wParam);
-    return out;
-}
-
 // Consumes kProbe messages whose wParam is in [from, to], recording each ask.
 struct RangeFilter : MessageFilter {
     RangeFilter(WPARAM from, WPARAM to) : from(from), to(to) {}
@@ -50,21 +42,21 @@ TEST(MessageLoop, NewestFilterIsAskedFirst) {
     EXPECT_EQ(loop.Run(), 7);
     EXPECT_EQ(newer.asked, (std::vector<WPARAM>{15, 25, 35, 5, 36}));
     EXPECT_EQ(older.asked, (std::vector<WPARAM>{15, 5}));
-    EXPECT_EQ(Dispatched(w), (std::vector<WPARAM>{5}));
+    ASSERT_EQ(w.Count(kProbe), 1); // the one that neither consumed
+    EXPECT_EQ(w.Count(kProbe, 5), 1);
 }
 
-// Records idle rounds; the last one in the list also drives the loop.
+// Records idle rounds in order; the one with a window also drives the loop:
+// kProbe counts and brings a round, WM_MOUSEMOVE alone would bring none.
 struct IdleProbe : IdleHandler {
     IdleProbe(std::vector<int>* order, int id, HWND hwnd = nullptr)
         : order(order), id(id), hwnd(hwnd) {}
     bool OnIdle() override {
         order->push_back(id);
-        if (hwnd && order->size() == 3) PostMessageW(hwnd, kProbe, 1, 0); // counts: idle again
-        if (hwnd && order->size() == 6) {
-            PostMessageW(hwnd, WM_MOUSEMOVE, 0, 0); // alone would bring no round
-            PostMessageW(hwnd, WM_APP + 2, 0, 0);
-        }
-        if (hwnd && order->size() == 9) PostQuitMessage(9);
+        size_t n = hwnd ? order->size() : 0;
+        if (n == 3) PostMessageW(hwnd, kProbe, 1, 0);
+        if (n == 6) PostMessageW(hwnd, WM_MOUSEMOVE, 0, 0), PostMessageW(hwnd, WM_APP + 2, 0, 0);
+        if (n == 9) PostQuitMessage(9);
         return true;
     }
     std::vector<int>* order;
@@ -77,8 +69,7 @@ TEST(MessageLoop, IdleRunsOnceAfterEachMessageThatCounts) {
     MessageLoop loop;
     std::vector<int> order;
     IdleProbe first(&order, 1), second(&order, 2), last(&order, 3, w.Get());
-    for (IdleHandler* h :
-         {(IdleHandler*)&first, (IdleHandler*)nullptr, (IdleHandler*)&second, (IdleHandler*)&last})
+    for (IdleHandler* h : std::vector<IdleHandler*>{&first, nullptr, &second, &last})
         ASSERT_TRUE(loop.AddIdleHandler(h));
     EXPECT_EQ(loop.Run(), 9);
     // Before any message, after kProbe, after WM_APP + 2: three rounds in order.

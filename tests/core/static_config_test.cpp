@@ -49,24 +49,21 @@ std::string Describe(const WindowDesc& w) {
 } // namespace
 
 TEST(StaticConfig, BadFilesKeepTheDefaults) {
-    // kept: the built-in URLs survive; otherwise a parsed file without them empties them.
-    const struct {
-        const char* json; // null: no file, and so no first-run step
-        bool kept;
-    } rows[] = {{nullptr, true},
-                {"", true},
-                {"{not json", true},
-                {"\xEF\xBB\xBF{\"update_url\":\"http://u.example/\",\"windows\":{\"a\":{}}}", true},
-                {"[1,2]", false},
-                {"{\"update_url\":5,\"game_url\":true,\"windows\":[]}", false}};
-    for (const auto& r : rows) {
+    // null: no file, and so no first-run step. The built-in URLs survive all
+    // but the last two, which parse and so empty them.
+    const char* const rows[] = {
+        nullptr,     "",
+        "{not json", "\xEF\xBB\xBF{\"update_url\":\"http://u.example/\",\"windows\":{\"a\":{}}}",
+        "[1,2]",     "{\"update_url\":5,\"game_url\":true,\"windows\":[]}"};
+    for (const char* json : rows) {
         TempDir dir;
-        auto cfg = Load(dir, r.json, nullptr);
-        SCOPED_TRACE(r.json ? r.json : "(no file)");
-        std::wstring game = r.kept ? L"http://h.example/lmwd" : L"";
-        EXPECT_STREQ(r.kept ? L"http://h.example/game_statics/lm/" : L"", cfg->updateUrl);
+        auto cfg = Load(dir, json, nullptr);
+        SCOPED_TRACE(json ? json : "(no file)");
+        bool kept = json != rows[4] && json != rows[5];
+        std::wstring game = kept ? L"http://h.example/lmwd" : L"";
+        EXPECT_STREQ(kept ? L"http://h.example/game_statics/lm/" : L"", cfg->updateUrl);
         EXPECT_EQ(game, cfg->gameUrl);
-        EXPECT_EQ(r.json ? game + L"?install=1" : L"", cfg->startUrl);
+        EXPECT_EQ(json ? game + L"?install=1" : L"", cfg->startUrl);
         EXPECT_STREQ(L"Lumora2", cfg->title);
         EXPECT_EQ(0, cfg->windowCount);
         EXPECT_EQ(-1, cfg->firstWindow);

@@ -46,14 +46,10 @@ std::set<std::string> EntryContents(const std::string& archive, size_t* files) {
 
 namespace {
 
-bool Setup() {
-    CrcGenerateTable(); // for Repair
-    return true;
-}
-
 // Mutants of an uncompressed header get their checksums back, or nearly all
 // of them would stop at the first check and never reach the header's fields.
 void Repair(std::string& b, uint64_t coin) {
+    CrcGenerateTable();
     if (coin % 8 == 0 || b.size() < 32 || memcmp(b.data(), k7zSignature, k7zSignatureSize)) return;
     uint64_t offset, size;
     memcpy(&offset, &b[12], 8);
@@ -68,38 +64,31 @@ void Repair(std::string& b, uint64_t coin) {
 
 bool Run(const std::string& input, std::string& why) {
     bool launcher = Hash(input) % 4 == 0;
-    std::map<std::wstring, std::string> good = {
-        {L"a.txt", "good a"}, {L"sub\\b.txt", "good b"}, {L"keep.bin", "good keep"}};
+    Files good = {{L"a.txt", "good a"}, {L"sub\\b.txt", "good b"}, {L"keep.bin", "good keep"}};
     if (launcher) good[L"update\\a.txt"] = "good update a";
-    g_sandbox.Reset(good);
+    ResetRoot(good);
     const uint64_t kCanary = 0x5A5A5A5A5A5A5A5Aull;
     struct {
         wchar_t path[MAX_PATH];
         uint64_t canary;
     } out = {{}, kCanary};
-    std::wstring dest = g_sandbox.Root() + (launcher ? L"\\update" : L"");
+    std::wstring dest = g_root + (launcher ? L"\\update" : L""), update = g_root + L"\\update\\";
     int written =
         ExtractPackage(dest.c_str(), input.data(), input.size(), launcher ? out.path : nullptr);
-
-    size_t files = 0;
+    size_t files = 0, added = 0;
     std::set<std::string> contents = EntryContents(input, &files);
     if (out.canary != kCanary || !Terminated(out.path))
         return why = "new launcher path overrun", false;
     if (written < 0 || size_t(written) > files)
         return why = "wrote " + std::to_string(written) + " of " + std::to_string(files), false;
-    std::wstring update = g_sandbox.Root() + L"\\update\\";
     if (launcher ? written && wcsncmp(out.path, update.c_str(), update.size()) : out.path[0] != 0)
         return why = "new launcher path outside the update folder", false;
     // Each entry written puts at most one new file in place: nothing else
     // (a temporary file, say) may stay behind.
-    size_t rootLength = g_sandbox.Root().size() + 1, added = 0;
-    for (const auto& f : Tree(g_sandbox.Root()))
-        added += f.first.back() != L'\\' && !good.count(f.first.substr(rootLength));
-    if (added > size_t(written))
-        return why =
-                   std::to_string(added) + " new files for " + std::to_string(written) + " written",
-               false;
-    return g_sandbox.Check(contents, why);
+    for (const auto& f : Tree(g_root))
+        added += f.first.back() != L'\\' && !good.count(f.first.substr(g_root.size() + 1));
+    if (added > size_t(written)) return why = std::to_string(added) + " new files", false;
+    return CheckRoot(contents, why);
 }
 
 std::string Utf16(const char* s) {
@@ -117,7 +106,7 @@ const Driver kPackage = {"package", {Utf16(".."), Utf16("\\"), Utf16("/"), Utf16
     // Property ids of the header: names, empty streams and files, sizes,
     // checksums, folders and the end mark.
     "\x11", "\x0E", "\x0F", "\x19", "\x09", "\x0A", "\x0B", "\x0C", "\x0D", std::string(1, '\0')},
-    Setup, Run, Repair};
+    Run, Repair};
 // clang-format on
 
 } // namespace fuzz

@@ -21,13 +21,12 @@ bool Run(const std::string& input, std::string& why) {
     g_startGameUrlAlloc = alloc;
     if (outcome != StartGameOutcome::Url) return url ? why = "a URL without success", false : true;
     if (refuse) return why = "a URL although the buffer was refused", false;
-    size_t chars = HeapSize(GetProcessHeap(), 0, url) / sizeof(wchar_t);
-    size_t length = wcsnlen(url, chars);
+    size_t chars = HeapSize(GetProcessHeap(), 0, url) / sizeof(wchar_t),
+           length = wcsnlen(url, chars);
     FreeStartGameUrl(url);
     if (chars < kStartGameUrlMinChars || length >= chars)
         return why = "URL buffer of " + std::to_string(chars) + " characters", false;
-    if (length > wcslen(text.c_str())) return why = "URL longer than the text", false;
-    return true;
+    return length <= wcslen(text.c_str()) || (why = "URL longer than the text", false);
 }
 
 } // namespace
@@ -35,7 +34,6 @@ bool Run(const std::string& input, std::string& why) {
 const Driver kStartGame = {"start_game",
                            {"\"result\":", "\"ok\"", "\"OK\"", "\"url\":", "\"", "\\", "\\\"",
                             "\\u", "\\/", std::string(1, '\0')},
-                           nullptr,
                            Run};
 
 } // namespace fuzz

@@ -2,13 +2,12 @@
 # Seed corpus of the fuzz drivers: real 7z packages for every coder and
 # filter the decoder supports (headers left uncompressed so that mutations
 # reach the names and sizes), packages with hostile entry names, and small
-# texts for the four other inputs. Usage: make_corpus.sh OUT_DIR
+# texts for the two other inputs. Usage: make_corpus.sh OUT_DIR
 set -eu
 OUT=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$OUT"
-mkdir -p "$OUT/package" "$OUT/static" "$OUT/config" "$OUT/manifest/www/3/sub" \
-  "$OUT/manifest/www/2" "$OUT/start_game" "$OUT/src/sub"
+mkdir -p "$OUT/package" "$OUT/static" "$OUT/start_game" "$OUT/src/sub"
 P=$OUT/package
 cd "$OUT/src"
 printf 'alpha alpha alpha alpha alpha\n' >a.txt
@@ -20,10 +19,8 @@ r = random.Random(5)
 sys.stdout.buffer.write(bytes(r.choice([0xE8, 0xE9, 0x0F, 0x94, 0xEB, 0, 1, r.randrange(256)])
                               for _ in range(1500)))" >code.bin
 
-pack() { # pack NAME OPTIONS... (the three files, header uncompressed)
-  name=$1; shift
-  7zz a "$P/$name.7z" -mhc=off "$@" a.txt sub code.bin >/dev/null
-}
+# pack NAME OPTIONS...: the three files, header uncompressed.
+pack() { name=$1; shift; 7zz a "$P/$name.7z" -mhc=off "$@" a.txt sub code.bin >/dev/null; }
 pack copy -m0=Copy
 pack lzma -m0=LZMA:d=64k
 pack lzma2 -m0=LZMA2:d=64k
@@ -58,20 +55,6 @@ for name; do
 done
 cd ..
 
-# The manifest driver's server folder: packages of version 3 (and 2), the
-# hostile package behind the member "evil.txt".
-M=$OUT/manifest
-printf 'served a' >a.txt && 7zz a "$M/www/3/a.7z" a.txt >/dev/null && cp "$M/www/3/a.7z" "$M/www/2/"
-printf 'served b' >sub/b.txt && 7zz a "$M/www/3/sub/b.7z" sub/b.txt >/dev/null
-printf 'served readme' >readme && 7zz a "$M/www/3/readme.7z" -m0=PPMd readme >/dev/null
-cp "$P/hostile.7z" "$M/www/3/evil.7z"
-Z=00000000000000000000000000000000
-printf '{"version": 3, "files": {"a.txt": "%s", "sub\\\\b.txt": "%s", "readme": "%s", "evil.txt": "%s", "keep.bin": "%s"}}' \
-  $Z $Z $Z $Z "$(printf 'good keep' | md5sum | cut -c1-32)" >"$M/newer.json"
-printf '{"version": 2, "files": {"a.txt": "%s", "readme": "%s", "missing\\\\x.txt": 5}}' $Z $Z >"$M/same.json"
-printf '{"files": {"fuzz-launcher.exe": "%s", "sub/../a.txt": "%s"}, "version": 3}' $Z $Z >"$M/launcher.json"
-printf '[{"version": 3}]' >"$M/array.json"
-
 S=$OUT/static
 { cat "$HERE/../../demo/static.json"; printf '\n--channel--\nabc|Title'; } >"$S/demo"
 cat >"$S/small" <<'EOF'
@@ -85,12 +68,6 @@ EOF
 printf '{"windows": {"": {"next": ""}, "x": 5}}\n--channel--\n|only title' >"$S/empty_names"
 printf '{"first_window": "a", "windows": {"a": {}, "A": []}}' >"$S/no_channel"
 printf '[1, 2]\n--channel--\n' >"$S/array"
-
-C=$OUT/config
-printf '{"window": {"width":1536, "height":832, "maximized":2} }' >"$C/saved"
-printf '{"window": {"width": 800}}' >"$C/width_only"
-printf '{"window": {"width": 1.5, "height": "7", "maximized": true}, "window": {"width": 3}}' >"$C/types"
-printf '{"window": {"width": -2147483648, "height": 2147483647, "maximized": -1}}' >"$C/edges"
 
 G=$OUT/start_game
 printf '{"result":"ok","url":"http:\\/\\/www.lumora.example\\/game?a=1&b=2"}' >"$G/plain"

@@ -27,10 +27,7 @@ RECT Rect(HWND h) {
 }
 
 wchar_t* HeapUrl(const wchar_t* text) {
-    size_t n = wcslen(text) + 1;
-    wchar_t* url = AllocStartGameUrl(n < kStartGameUrlMinChars ? kStartGameUrlMinChars : n);
-    wcscpy(url, text);
-    return url;
+    return wcscpy(AllocStartGameUrl(kStartGameUrlMinChars), text);
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -66,10 +63,8 @@ class MainWindowTest : public ::testing::Test {
 // asked to open.
 TEST_F(MainWindowTest, StateMachineTable) {
     testing_support::FakeBrowserClass browser;
-    const int start = config_.firstWindow;
-    const int game = config_.FindWindowByName("game");
-    ASSERT_GE(start, 0);
-    ASSERT_GE(game, 0);
+    const int start = config_.firstWindow, game = config_.FindWindowByName("game");
+    ASSERT_TRUE(start >= 0 && game >= 0);
     WindowDesc& gameDesc = config_.windows[game];
     const SIZE gameSize = {state_.width, state_.height};
     const std::wstring configPath = dir_ / L"Config.json";
@@ -152,28 +147,22 @@ TEST_F(MainWindowTest, StateMachineTable) {
         row.act();
         EXPECT_EQ(w.CurrentWindow(), row.layout);
         EXPECT_EQ(IsIconic(hwnd) != FALSE, row.shown == kIconic);
-        if (row.shown != kIconic) {
-            EXPECT_EQ(IsWindowVisible(hwnd) != FALSE, row.shown == kShown);
-            EXPECT_EQ(IsWindowVisible(w.Skin().Hwnd()) != FALSE, row.shown == kShown);
-            EXPECT_EQ(IsWindowVisible(w.Loading().Hwnd()) != FALSE, row.shown == kHidden);
-        }
+        bool visible[] = {IsWindowVisible(hwnd) != FALSE, IsWindowVisible(w.Skin().Hwnd()) != FALSE,
+                          IsWindowVisible(w.Loading().Hwnd()) == FALSE};
+        for (bool v : visible)
+            EXPECT_TRUE(row.shown == kIconic || v == (row.shown == kShown));
         EXPECT_EQ(w.Skin().Maximized(), row.maximized);
         RECT frame = Rect(w.Skin().Hwnd());
-        if (row.frame == kWork) {
-            EXPECT_TRUE(EqualRect(&frame, &work_));
-        } else {
-            SIZE size = row.frame == kGame ? gameSize
-                                           : SIZE{startFrame.right - startFrame.left,
-                                                  startFrame.bottom - startFrame.top};
-            EXPECT_EQ(frame.right - frame.left, size.cx);
-            EXPECT_EQ(frame.bottom - frame.top, size.cy);
-        }
+        EXPECT_TRUE(row.frame != kWork || EqualRect(&frame, &work_));
+        SIZE size = row.frame == kGame ? gameSize
+                                       : SIZE{startFrame.right - startFrame.left,
+                                              startFrame.bottom - startFrame.top};
+        EXPECT_TRUE(row.frame == kWork ||
+                    (frame.right - frame.left == size.cx && frame.bottom - frame.top == size.cy));
         // The browser fills the main window, which is the frame's middle.
         RECT inside = ShrinkRect(frame, InsetsFromBorder(config_.windows[row.layout].border));
         RECT page = Rect(w.Browser().Window());
-        if (row.shown != kIconic) {
-            EXPECT_TRUE(EqualRect(&inside, &page));
-        }
+        EXPECT_TRUE(row.shown == kIconic || EqualRect(&inside, &page));
         char saved[80] = "<missing>";
         if (row.saved)
             snprintf(saved, sizeof saved,

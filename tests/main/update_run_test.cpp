@@ -110,7 +110,7 @@ TEST(ProgressWindow, ShownForALongUpdateOnlyWithTheKey) {
         TempDir dir;
         std::vector<std::pair<std::string, std::string>> keys = {
             {"update_url", Narrow(ServerUrl(base))}};
-        if (!r.key) keys.push_back({"update_progress", "a string is not true"});
+        if (!r.key) keys.push_back(kProgressOff);
         std::wstring exe = MakeLauncherDir(dir.Path(), BinaryPath("Lumora2.exe"), keys);
         ASSERT_TRUE(WriteFileBytes(dir / L"a.txt", "old"));
 

@@ -52,12 +52,6 @@ class FakeBrowser final : public IWebBrowser2,
         return refs;
     }
 
-    // IDispatch
-    NOT_IMPL(GetTypeInfoCount, UINT*);
-    NOT_IMPL(GetTypeInfo, UINT, LCID, ITypeInfo**);
-    NOT_IMPL(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
-    NOT_IMPL(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*);
-
     // IWebBrowser2: what a host and the main window call is recorded.
     STDMETHODIMP Navigate(BSTR url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override {
         Log(std::wstring(L"Navigate ") + (url ? url : L""));
@@ -76,6 +70,9 @@ class FakeBrowser final : public IWebBrowser2,
     STDMETHODIMP put_Silent(VARIANT_BOOL) override { return S_OK; }
     STDMETHODIMP put_RegisterAsBrowser(VARIANT_BOOL) override { return S_OK; }
     // clang-format off
+    NOT_IMPL(GetTypeInfoCount, UINT*); NOT_IMPL(GetTypeInfo, UINT, LCID, ITypeInfo**);
+    NOT_IMPL(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
+    NOT_IMPL(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*);
     NOT_IMPL(GoBack); NOT_IMPL(GoForward); NOT_IMPL(GoHome); NOT_IMPL(GoSearch);
     NOT_IMPL(Refresh2, VARIANT*); NOT_IMPL(Stop); NOT_IMPL(get_Application, IDispatch**);
     NOT_IMPL(get_Parent, IDispatch**); NOT_IMPL(get_Container, IDispatch**);
@@ -120,14 +117,9 @@ class FakeBrowser final : public IWebBrowser2,
     // inside the host's, announced to the site.
     STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LPCRECT) override {
         if (verb != OLEIVERB_INPLACEACTIVATE || window_ || !site_) return S_OK;
-        IOleInPlaceSite* inPlace = nullptr;
-        if (FAILED(site_->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace))))
-            return E_FAIL;
         window_ = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
-        inPlace->OnInPlaceActivate();
-        inPlace->Release();
-        return S_OK;
+        return TellSite(true);
     }
     // clang-format off
     NOT_IMPL(GetClientSite, IOleClientSite**); NOT_IMPL(SetHostNames, LPCOLESTR, LPCOLESTR);
@@ -153,12 +145,7 @@ class FakeBrowser final : public IWebBrowser2,
         if (!window_) return S_OK;
         if (IsWindow(window_)) DestroyWindow(window_);
         window_ = nullptr;
-        IOleInPlaceSite* inPlace = nullptr;
-        if (site_ && SUCCEEDED(site_->QueryInterface(IID_IOleInPlaceSite,
-                                                     reinterpret_cast<void**>(&inPlace)))) {
-            inPlace->OnInPlaceDeactivate();
-            inPlace->Release();
-        }
+        TellSite(false);
         return S_OK;
     }
     NOT_IMPL(UIDeactivate);
@@ -201,6 +188,16 @@ class FakeBrowser final : public IWebBrowser2,
         if (sink) sink->Release();
     }
     void Log(const std::wstring& call) { class_->log.push_back(call); }
+    // Tells an in-place site that the control went active or inactive in place.
+    HRESULT TellSite(bool active) {
+        IOleInPlaceSite* inPlace = nullptr;
+        if (!site_ ||
+            FAILED(site_->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace))))
+            return E_FAIL;
+        active ? inPlace->OnInPlaceActivate() : inPlace->OnInPlaceDeactivate();
+        inPlace->Release();
+        return S_OK;
+    }
     // Whether the window made at activation was destroyed under the control:
     // the system destroys it with the host's, so a control taken down late
     // finds it gone.

@@ -24,50 +24,47 @@ std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
     return launcher;
 }
 
-namespace {
-
-struct WindowSearch {
-    const std::wstring* exe;
-    HWND found;
-    DWORD pid;
-};
-
-BOOL CALLBACK FindLauncherWindow(HWND hwnd, LPARAM lp) {
-    auto* search = reinterpret_cast<WindowSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    wchar_t image[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (!IsWindowVisible(hwnd) || !process ||
-        !QueryFullProcessImageNameW(process.Get(), 0, image, &size) ||
-        lstrcmpiW(image, search->exe->c_str()) != 0)
-        return TRUE;
-    search->found = hwnd;
-    search->pid = pid;
-    return FALSE;
-}
-
-} // namespace
-
-LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
-                        const std::function<void()>& whileShown) {
-    LauncherRun run;
-    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    std::wstring dir = exe.substr(0, exe.rfind(L'\\'));
+win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args,
+                               const std::wstring& dir, DWORD* pid) {
+    std::wstring cmd = Quote(exe) + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
                         &pi))
-        return run;
+        return win::UniqueHandle();
     CloseHandle(pi.hThread);
-    win::UniqueHandle started(pi.hProcess);
-    run.startedPid = pi.dwProcessId;
-    WindowSearch search = {&exe, nullptr, 0};
+    if (pid) *pid = pi.dwProcessId;
+    return win::UniqueHandle(pi.hProcess);
+}
+
+LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
+                        const std::function<void()>& whileShown) {
+    LauncherRun run;
+    win::UniqueHandle started =
+        StartProgram(exe, args, exe.substr(0, exe.rfind(L'\\')), &run.startedPid);
+    if (!started) return run;
+    // A visible window of any process of that file: a self-update starts another.
+    struct Search {
+        const std::wstring& exe;
+        HWND found;
+        DWORD pid;
+    } search = {exe, nullptr, 0};
+    auto find = [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        GetWindowThreadProcessId(hwnd, &s->pid);
+        win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, s->pid));
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (IsWindowVisible(hwnd) && process &&
+            QueryFullProcessImageNameW(process.Get(), 0, image, &size) &&
+            lstrcmpiW(image, s->exe.c_str()) == 0)
+            s->found = hwnd;
+        return !s->found;
+    };
     for (int i = 0; i < 1200 && !search.found; ++i) {
         Sleep(50);
-        EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&search));
+        EnumWindows(find, reinterpret_cast<LPARAM>(&search));
     }
     if (!search.found) {
         TerminateProcess(started.Get(), 99);

@@ -1,9 +1,10 @@
-// Launcher directories and the launcher run in them: file contents, the sample skin and
-// configuration beside a launcher, the run up to its window and its end,
-// links made beside Wine, and the pauses between attempts on held files.
+// Launcher directories and the launcher run in them, links made beside Wine,
+// and the pauses between attempts on held files.
 #pragma once
 
 #include <windows.h>
+
+#include "win/scoped.h"
 
 #include <functional>
 #include <string>
@@ -20,6 +21,13 @@ std::string FileText(const std::wstring& path);
 // first of two equal keys wins). Returns the launcher's path.
 std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
                              const std::vector<std::pair<std::string, std::string>>& keys);
+// The key that turns the sample's progress window off, for runs that wait for
+// the launcher's own windows (RunLauncher would take the progress window).
+const std::pair<std::string, std::string> kProgressOff = {"update_progress", "off"};
+
+// Starts exe with args in dir without waiting; the process, or an empty owner.
+win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args,
+                               const std::wstring& dir, DWORD* pid = nullptr);
 
 struct LauncherRun {
     DWORD startedPid = 0;
@@ -32,10 +40,9 @@ struct LauncherRun {
 LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
                         const std::function<void()>& whileShown = nullptr);
 
-// A Unix symbolic link to the folder target, made beside Wine, which shows a
-// link to a folder as a junction (FILE_ATTRIBUTE_REPARSE_POINT). linkUnix is
-// the link's Unix path, or empty with linkWindows a path below a Wine drive;
-// seenAs is where Wine shows it. The link goes with the object.
+// A Unix symbolic link to the folder target, which Wine shows as a junction:
+// at linkUnix, or (empty) at linkWindows below a Wine drive; seenAs is where
+// Wine shows it. The link goes with the object.
 class UnixLink {
   public:
     UnixLink(const std::wstring& target, const std::wstring& linkWindows, std::string linkUnix,
@@ -61,8 +68,7 @@ template <class T> struct Override {
     T saved_;
 };
 
-// While it lives, the pauses before renewed attempts on held files take no
-// time and are counted.
+// While it lives, the pauses before renewed attempts on held files are counted.
 struct CountedPauses : Override<void (*)(DWORD)> {
     CountedPauses();
     int Count() const;

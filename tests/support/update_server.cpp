@@ -5,6 +5,7 @@
 #include "update/md5.h"
 
 #include <7zCrc.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <sstream>
@@ -23,10 +24,7 @@ std::wstring ServerUrl(const std::string& rest) {
 
 bool Publish(const std::string& relative, const std::string& bytes) {
     std::wstring path = RigPath("www/" + relative);
-    for (size_t i = 0; i < path.size(); ++i)
-        if (path[i] == L'/') path[i] = L'\\';
-    for (size_t i = path.find(L'\\', 3); i != std::wstring::npos; i = path.find(L'\\', i + 1))
-        CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
     return WriteFileBytes(path, bytes);
 }
 

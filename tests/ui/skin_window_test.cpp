@@ -12,45 +12,30 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
+#include <vector>
 
 using namespace testing_support;
 
 namespace {
 
-// Colours of the sample skin (tools/draw_skin.py).
-struct Rgb {
-    int r, g, b;
-};
-constexpr Rgb kFrame = {58, 42, 120};
-constexpr Rgb kFrameLight = {200, 180, 255};
-constexpr Rgb kMoon = {250, 236, 170};
-constexpr Rgb kFaceNormal = {70, 50, 140};
-constexpr Rgb kFaceHover = {110, 90, 200};
-constexpr Rgb kFacePressed = {40, 24, 100};
-constexpr Rgb kAlterNormal = {60, 70, 150};
-constexpr Rgb kAlterHover = {90, 130, 210};
-constexpr Rgb kClear = {-1, 0, 0};  // fully transparent
-constexpr Rgb kOpaque = {-2, 0, 0}; // any colour, alpha at least the given one
-
-int A(uint32_t p) {
-    return p >> 24;
-}
-int R(uint32_t p) {
-    return (p >> 16) & 0xFF;
-}
+// Colours of the sample skin (tools/draw_skin.py) as 0xRRGGBB; kClear is
+// fully transparent, kOpaque any colour with at least the given alpha.
+constexpr int kFrame = 0x3A2A78, kFrameLight = 0xC8B4FF, kMoon = 0xFAECAA, kClear = -1,
+              kOpaque = -2, kFaceNormal = 0x46328C, kFaceHover = 0x6E5AC8, kFacePressed = 0x281864,
+              kAlterNormal = 0x3C4696, kAlterHover = 0x5A82D2;
 
 // The pixel is the colour at the given alpha, premultiplied.
-::testing::AssertionResult IsColour(uint32_t p, Rgb c, int alpha = 255) {
-    if (c.r == kOpaque.r && A(p) >= alpha) return ::testing::AssertionSuccess();
-    if (c.r < 0) alpha = 0;
-    int e[4] = {alpha, c.r * alpha / 255, c.g * alpha / 255, c.b * alpha / 255};
-    int got[4] = {A(p), R(p), int(p >> 8) & 0xFF, int(p) & 0xFF};
-    for (int k = 0; k < 4; ++k)
-        if (std::abs(got[k] - e[k]) > 3)
+::testing::AssertionResult IsColour(uint32_t p, int rgb, int alpha = 255) {
+    if (rgb == kOpaque && int(p >> 24) >= alpha) return ::testing::AssertionSuccess();
+    if (rgb < 0) alpha = rgb = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        int want = shift == 24 ? alpha : ((rgb >> shift) & 0xFF) * alpha / 255;
+        if (std::abs(int((p >> shift) & 0xFF) - want) > 3)
             return ::testing::AssertionFailure()
-                   << "argb " << got[0] << " " << got[1] << " " << got[2] << " " << got[3]
-                   << ", expected " << e[0] << " " << e[1] << " " << e[2] << " " << e[3];
+                   << std::hex << "argb " << p << ", expected " << alpha << " " << rgb;
+    }
     return ::testing::AssertionSuccess();
 }
 
@@ -69,21 +54,19 @@ class SkinWindowTest : public ::testing::Test {
                                      []() -> const wchar_t* { return nullptr; });
     }
     static void TearDownTestSuite() {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        SetCurrentDirectoryW(temp);
+        SetCurrentDirectoryW(SourcePath("").c_str());
         delete dir_;
         gdiplus_.Reset();
     }
 
-    // Creates the skin as the main window does: the first layout's background
-    // sizes it before creation.
-    void CreateSkin() {
+    // Creates the skin as the main window does (the first layout's background
+    // sizes it), then shows the game layout at w x h unless w is 0.
+    void CreateSkin(int w = 900, int h = 600) {
         skin_.SetBackgroundImage(config_.windows[config_.FindWindowByName("start")].background);
         ASSERT_NE(skin_.Create(owner_.Get(), L"skin"), nullptr);
         skin_.Render(0, 0);
+        if (w) EnterGame(w, h);
     }
-    // The game layout at a given size.
     void EnterGame(int w, int h) {
         skin_.SetWindowIndex(config_.FindWindowByName("game"));
         MoveWindow(skin_.Hwnd(), 0, 0, w, h, TRUE);
@@ -96,8 +79,7 @@ class SkinWindowTest : public ::testing::Test {
     }
     // Places the cursor at window pixel p and sends the message there.
     void Send(UINT message, POINT p) {
-        RECT r = Rect();
-        SetCursorPos(r.left + p.x, r.top + p.y);
+        SetCursorPos(Rect().left + p.x, Rect().top + p.y);
         SendMessageW(skin_.Hwnd(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON,
                      MAKELPARAM(p.x, p.y));
     }
@@ -119,11 +101,10 @@ class SkinWindowTest : public ::testing::Test {
 };
 
 TEST_F(SkinWindowTest, StartWindowTakesItsBackgroundAndCentresOverAVisibleOwnerOnly) {
-    CreateSkin();
-    RECT r = Rect();
-    EXPECT_EQ(r.right - r.left, 800);
-    EXPECT_EQ(r.bottom - r.top, 520);
-    EXPECT_EQ(A(skin_.PixelAt(400, 20)), 255); // title bar opaque, middle transparent
+    CreateSkin(0);
+    EXPECT_EQ(Rect().right - Rect().left, 800);
+    EXPECT_EQ(Rect().bottom - Rect().top, 520);
+    EXPECT_EQ(skin_.PixelAt(400, 20) >> 24, 255u); // title bar opaque, middle transparent
     EXPECT_EQ(skin_.PixelAt(400, 300), 0u);
     // Its own cursor file was loaded (not the shared arrow).
     EXPECT_NE(skin_.WindowCursor(), nullptr);
@@ -131,35 +112,29 @@ TEST_F(SkinWindowTest, StartWindowTakesItsBackgroundAndCentresOverAVisibleOwnerO
     EXPECT_EQ(GetWindowLongPtrW(skin_.Hwnd(), GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_NE(GetWindowLongPtrW(skin_.Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
     EXPECT_EQ(GetWindow(skin_.Hwnd(), GW_OWNER), owner_.Get());
-
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     POINT centre = CenterPosition(nullptr, work, 800, 520);
     MoveWindow(owner_.Get(), 600, 300, 1000, 600, FALSE);
-    struct Row {
-        int show; // of the owner
-        POINT expect;
-    } rows[] = {{SW_HIDE, centre}, {SW_SHOWNOACTIVATE, {700, 340}}, {SW_SHOWMINNOACTIVE, centre}};
-    for (const Row& row : rows) {
-        ShowWindow(owner_.Get(), row.show);
+    const int rows[][3] = {{SW_HIDE, centre.x, centre.y},
+                           {SW_SHOWNOACTIVATE, 700, 340},
+                           {SW_SHOWMINNOACTIVE, centre.x, centre.y}};
+    for (const auto& row : rows) {
+        ShowWindow(owner_.Get(), row[0]);
         skin_.CenterOnOwner();
-        EXPECT_EQ(Rect().left, row.expect.x) << row.show;
-        EXPECT_EQ(Rect().top, row.expect.y) << row.show;
+        EXPECT_EQ(Rect().left, row[1]) << row[0];
+        EXPECT_EQ(Rect().top, row[2]) << row[0];
     }
     ShowWindow(owner_.Get(), SW_HIDE);
 }
 
-// The nine pieces and the buttons as drawn into the surface at three sizes.
+// The nine pieces and the buttons as drawn into the surface at three sizes:
+// x, y (negative: from the right or bottom edge), colour, alpha.
 TEST_F(SkinWindowTest, NineGridCompositionTable) {
     CreateSkin();
-    struct Pixel {
-        int x, y; // negative: counted from the right or bottom edge
-        Rgb colour;
-        int alpha;
-    };
     struct Row {
         int w, h;
-        std::vector<Pixel> pixels;
+        std::vector<std::array<int, 4>> pixels;
     } rows[] = {
         // Corners unscaled (the moon of the top-left one, the half-transparent
         // outer line of the others, the corner's own open part); each edge
@@ -177,22 +152,20 @@ TEST_F(SkinWindowTest, NineGridCompositionTable) {
           {-5, 41, kFrame, 255},      {-5, -25, kFrame, 255},     {24, -6, kFrame, 255},
           {-25, -6, kFrame, 255},     {450, 300, kClear, 0},      {450, 0, kFrameLight, 128},
           {450, 31, kOpaque, 255},    {24, 16, kOpaque, 255},     {-25, 16, kOpaque, 255}}},
-        // Exactly as wide as the two top corners: they touch.
+        // Exactly as wide as the two top corners: they touch. Smaller than
+        // its corners: drawn without negative extents.
         {48, 200, {{23, 0, kFrameLight, 128}, {24, 20, kOpaque, 255}}},
-        // Smaller than its corners: drawn without negative extents.
-        {10, 10, {{0, 5, kOpaque, 1}}},
-    };
+        {10, 10, {{0, 5, kOpaque, 1}}}};
     for (const Row& row : rows) {
         EnterGame(row.w, row.h);
         ASSERT_EQ(skin_.SurfaceWidth(), row.w);
-        for (const Pixel& p : row.pixels) {
-            int x = p.x < 0 ? row.w + p.x : p.x, y = p.y < 0 ? row.h + p.y : p.y;
-            EXPECT_TRUE(IsColour(skin_.PixelAt(x, y), p.colour, p.alpha))
-                << row.w << "x" << row.h << " at " << x << "," << y;
+        for (const auto& p : row.pixels) {
+            int x = p[0] < 0 ? row.w + p[0] : p[0], y = p[1] < 0 ? row.h + p[1] : p[1];
+            EXPECT_TRUE(IsColour(skin_.PixelAt(x, y), p[2], p[3])) << row.w << " " << x << "," << y;
         }
     }
-    EnterGame(900, 600);
     // Buttons are drawn with every render, in their normal faces.
+    EnterGame(900, 600);
     EXPECT_TRUE(IsColour(FaceAt(kClose), kFaceNormal));
     EXPECT_TRUE(IsColour(FaceAt(kRefresh), kFaceNormal));
 }
@@ -200,7 +173,6 @@ TEST_F(SkinWindowTest, NineGridCompositionTable) {
 // Presses and double clicks on the frame, outside the buttons or on them.
 TEST_F(SkinWindowTest, FrameCommandsTable) {
     CreateSkin();
-    EnterGame(900, 600);
     struct Row {
         bool maximized;
         UINT message;
@@ -213,17 +185,16 @@ TEST_F(SkinWindowTest, FrameCommandsTable) {
         {false, WM_LBUTTONDOWN, {890, 10}, nullptr, WM_SYSCOMMAND, WPARAM(kHitMove)},
         {false, WM_MOUSEMOVE, {2, 300}, IDC_SIZEWE, 0, 0},
         {true, WM_LBUTTONDOWN, {897, 3}, nullptr, 0, 0},
-        {true, WM_LBUTTONDBLCLK, {897, 3}, nullptr, WM_TOGGLE_MAXIMIZE, 0},
-    };
+        {true, WM_LBUTTONDBLCLK, {897, 3}, nullptr, WM_TOGGLE_MAXIMIZE, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.at.x << "," << row.at.y << " " << row.message);
         skin_.SetMaximized(row.maximized);
         owner_.received.clear();
         Send(WM_MOUSEMOVE, row.at);
-        HCURSOR want = row.cursor ? LoadCursorW(nullptr, row.cursor) : skin_.WindowCursor();
         SendMessageW(skin_.Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(skin_.Hwnd()),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        EXPECT_EQ(GetCursor(), want);
+        EXPECT_EQ(GetCursor(),
+                  row.cursor ? LoadCursorW(nullptr, row.cursor) : skin_.WindowCursor());
         if (row.message != WM_MOUSEMOVE) Send(row.message, row.at);
         ASSERT_EQ(owner_.received.size(), row.sent ? 1u : 0u);
         EXPECT_EQ(owner_.Count(row.sent, row.wParam), row.sent ? 1 : 0);
@@ -233,7 +204,6 @@ TEST_F(SkinWindowTest, FrameCommandsTable) {
 
 TEST_F(SkinWindowTest, ButtonCommandsReachTheOwner) {
     CreateSkin();
-    EnterGame(900, 600);
     ShowWindow(owner_.Get(), SW_SHOWNOACTIVATE);
     for (int k : {kMaximize, kClose, kMinimize, kRefresh})
         for (UINT m : {UINT(WM_MOUSEMOVE), UINT(WM_LBUTTONDOWN), UINT(WM_LBUTTONUP)})
@@ -253,7 +223,6 @@ TEST_F(SkinWindowTest, ButtonCommandsReachTheOwner) {
 // and a press that another window's capture cancels.
 TEST_F(SkinWindowTest, ButtonFacesFollowTheMouse) {
     CreateSkin();
-    EnterGame(900, 600);
     POINT mini = Button(kMinimize);
     Send(WM_MOUSEMOVE, mini);
     EXPECT_EQ(skin_.HitCommand(), 0);
@@ -277,7 +246,6 @@ TEST_F(SkinWindowTest, ButtonFacesFollowTheMouse) {
 
 TEST_F(SkinWindowTest, SwitchingLayoutResetsButtonsAndSize) {
     CreateSkin();
-    EnterGame(900, 600);
     Send(WM_MOUSEMOVE, Button(kClose));
     Send(WM_LBUTTONDOWN, Button(kClose));
     skin_.SetWindowIndex(config_.FindWindowByName("start"));
@@ -287,8 +255,10 @@ TEST_F(SkinWindowTest, SwitchingLayoutResetsButtonsAndSize) {
     EXPECT_EQ(Rect().bottom - Rect().top, 520);
     // Normal faces of a layout without nine-grid come from its background:
     // the title bar's colour, as just below the button.
-    EXPECT_EQ(A(FaceAt(0)), 255);
-    EXPECT_LE(std::abs(R(FaceAt(0)) - R(skin_.PixelAt(Button(0).x, 33))), 2);
+    EXPECT_EQ(FaceAt(0) >> 24, 255u);
+    EXPECT_LE(std::abs(int((FaceAt(0) >> 16) & 0xFF) -
+                       int((skin_.PixelAt(Button(0).x, 33) >> 16) & 0xFF)),
+              2);
 }
 
 TEST_F(SkinWindowTest, DragFullWindowsIsRestored) {
@@ -296,7 +266,7 @@ TEST_F(SkinWindowTest, DragFullWindowsIsRestored) {
     BOOL drag = TRUE;
     SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &drag, 0);
     if (drag) GTEST_SKIP() << "the setting cannot be switched off here";
-    CreateSkin();
+    CreateSkin(0);
     SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &drag, 0);
     EXPECT_TRUE(drag);
     DestroyWindow(skin_.Hwnd());
@@ -311,7 +281,7 @@ TEST_F(SkinWindowTest, LoadingWindowShowsItsPictureAndEndsTheLoopOnClose) {
     loading.Render(0, 0);
     EXPECT_EQ(loading.SurfaceWidth(), 320);
     EXPECT_EQ(loading.SurfaceHeight(), 120);
-    EXPECT_EQ(A(loading.PixelAt(160, 100)), 255);
+    EXPECT_EQ(loading.PixelAt(160, 100) >> 24, 255u);
     EXPECT_EQ(loading.PixelAt(0, 0), 0u);
     PostMessageW(loading.Hwnd(), WM_CLOSE, 0, 0);
     MSG msg = {};

@@ -136,17 +136,6 @@ TEST(Package, ExtractionTable) {
     }
 }
 
-TEST(Package, EscapingEntriesAreNeverWrittenTheOthersAre) {
-    TempDir outer;
-    std::wstring root = outer / L"launcher";
-    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    EXPECT_EQ(Extract(root, PackageBytes("escape")), 1);
-    EXPECT_EQ(FileText(root + L"\\good.txt"), "good");
-    EXPECT_EQ(CountEntries(root, true), 1);
-    EXPECT_EQ(CountEntries(outer.Path(), true), 0);
-    EXPECT_FALSE(FileExists(L"C:\\evil3.txt"));
-}
-
 TEST(Package, LauncherPackageGoesIntoTheUpdateFolder) {
     TempDir dir;
     wchar_t last[MAX_PATH] = {};

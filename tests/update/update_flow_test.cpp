@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 using namespace testing_support;
 
@@ -30,26 +31,24 @@ struct FlowRun {
         return RunUpdate(dir.Path().c_str(), (dir / L"Lumora2.exe").c_str(),
                          ServerUrl(base).c_str(), kBuiltIn, selfUpdate);
     }
-    bool Run(const std::string& manifest) {
-        Publish(base + "update.json", manifest);
-        return Update();
-    }
-    // This run's requests with verb, as targets below base without the query;
-    // for HEAD the packages only, as "<version>/<package>", each once and
-    // sorted: packages are fetched side by side.
-    std::vector<std::string> Fetched(const std::string& verb = "HEAD") {
-        std::vector<std::string> out;
+    // This run's requests with verb, as targets below base without the query,
+    // joined by spaces; for HEAD the packages only, a retried one once. The
+    // packages are sorted: they are fetched side by side.
+    std::string Fetched(const std::string& verb = "HEAD") {
+        std::vector<std::string> got;
         std::vector<Request> log = RequestsFor("/" + base);
         for (size_t i = earlier; i < log.size(); ++i) {
             std::string t = log[i].target.substr(log[i].target.find(base) + base.size());
             t = t.substr(0, t.find('?'));
-            if (log[i].verb != verb) continue;
-            if (verb == "HEAD" &&
-                (t == "update.json" || std::find(out.begin(), out.end(), t) != out.end()))
-                continue;
-            out.push_back(t);
+            if (log[i].verb == verb &&
+                (verb != "HEAD" ||
+                 (t != "update.json" && std::find(got.begin(), got.end(), t) == got.end())))
+                got.push_back(t);
         }
-        if (verb == "HEAD") std::sort(out.begin(), out.end());
+        std::sort(got.begin() + (!got.empty() && got[0] == "update.json"), got.end());
+        std::string out;
+        for (const std::string& t : got)
+            out += (out.empty() ? "" : " ") + t;
         return out;
     }
 };
@@ -60,88 +59,79 @@ std::string Entry(const char* name, const std::string& digest) {
 
 } // namespace
 
-TEST(UpdateFlow, DecisionTableAndVersionRules) {
+// Each row updates a fresh launcher directory, where a.txt holds "current
+// text" when asked, from its manifest (none published when empty); "update"
+// is cleared first whatever the manifest says. A package is named by the
+// member's path with its extension replaced by ".7z", below the manifest's
+// version (0 when that is no integer); a member that is no text or too long
+// for a path is skipped. A manifest that
+// is no object, starts with a byte-order mark or nests too deep yields no
+// work; one over the size of any manifest is not even downloaded.
+TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
     const std::string current = "current text", digest = Md5Of(current), other = Md5Of("other");
     std::string upper = digest;
     for (char& ch : upper)
         ch = static_cast<char>(toupper(ch));
+    auto aTxt = [](const std::string& version, const std::string& listed) {
+        return "{" + (version.empty() ? "" : "\"version\": " + version + ", ") + "\"files\": {" +
+               Entry("a.txt", listed) + "}}";
+    };
+    const std::string names = "{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
+                              std::string(300, 'n') +
+                              ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
+                              "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}";
+    const std::string work = "{\"files\": {\"a.txt\": \"00\"}";
+    const size_t depth = 3 << 19; // 3 MiB of valid text, 60 MB of parser values
     struct {
         const char* name;
         bool exists;
-        std::string listed, version, fetched; // version: JSON text, empty for none
-    } cases[] = {
-        {"missing_older", false, digest, "1", "1/a.7z"},
-        {"same_upper_newer", true, upper, "3", ""},
-        {"differs_newer", true, other, "3", "3/a.7z"},
-        {"differs_equal", true, other, "2", ""},
-        {"differs_no_version", true, other, "", ""},
-        {"missing_no_version", false, digest, "", "0/a.7z"},
-        {"missing_fraction_version", false, digest, "2.5", "0/a.7z"},
-        {"differs_text_version", true, other, "\"9\"", ""},
-        {"differs_wide_version", true, other, "4294967299", "3/a.7z"},
+        std::string manifest, fetched; // the packages fetched, sorted
+    } rows[] = {
+        {"missing_older", false, aTxt("1", digest), "1/a.7z"},
+        {"same_upper_newer", true, aTxt("3", upper), ""},
+        {"differs_newer", true, aTxt("3", other), "3/a.7z"},
+        {"differs_equal", true, aTxt("2", other), ""},
+        {"differs_no_version", true, aTxt("", other), ""},
+        {"missing_no_version", false, aTxt("", digest), "0/a.7z"},
+        {"missing_fraction_version", false, aTxt("2.5", digest), "0/a.7z"},
+        {"differs_text_version", true, aTxt("\"9\"", other), ""},
+        {"differs_wide_version", true, aTxt("4294967299", other), "3/a.7z"},
+        {"names", false, names, "5/a/b.7z 5/bin/game.7z 5/data/a.b.7z 5/readme.7z"},
+        {"no_manifest", true, "", ""},
+        {"nowork_no_files", false, "{\"version\": 9, \"files\": {}}", ""},
+        {"nowork_files_array", false, "{\"version\": 9, \"files\": [\"a.txt\"]}", ""},
+        {"nowork_array", false, "[1, 2]", ""},
+        {"nowork_text", false, "not json", ""},
+        {"nowork_bom", false, "\xEF\xBB\xBF" + work + "}", ""},
+        {"nowork_deep", false,
+         work + ", \"pad\": " + std::string(depth, '[') + std::string(depth, ']') + "}", ""},
+        {"nowork_oversize", false, std::string(50 << 20, '['), ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FlowRun run(c.name);
-        if (c.exists) {
-            ASSERT_TRUE(WriteFileBytes(run.dir / L"a.txt", current));
-        }
-        if (!c.fetched.empty()) PublishPackage("plain", run.base + c.fetched);
-        const std::string version = c.version.empty() ? "" : "\"version\": " + c.version + ", ";
-        EXPECT_FALSE(run.Run("{" + version + "\"files\": {" + Entry("a.txt", c.listed) + "}}"));
-        const bool none = c.fetched.empty();
-        EXPECT_EQ(run.Fetched(), none ? std::vector<std::string>() : std::vector{c.fetched});
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        FlowRun run(r.name);
+        ASSERT_TRUE(CreateDirectoryW((run.dir / L"update").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW((run.dir / L"update\\old").c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(run.dir / L"update\\old\\Lumora2.exe", "old"));
+        ASSERT_TRUE(!r.exists || WriteFileBytes(run.dir / L"a.txt", current));
+        std::istringstream packages(r.fetched);
+        for (std::string p; packages >> p;)
+            PublishPackage("plain", run.base + p);
+        if (!r.manifest.empty()) Publish(run.base + "update.json", r.manifest);
+        EXPECT_FALSE(run.Update());
+        EXPECT_EQ(run.Fetched(), r.fetched);
+        const bool got = !r.manifest.empty() && r.manifest.size() <= kManifestMaxBytes;
+        EXPECT_EQ(run.Fetched("GET"), !got                ? ""
+                                      : r.fetched.empty() ? "update.json"
+                                                          : "update.json " + r.fetched);
+        const bool none = r.fetched.empty();
         EXPECT_EQ(FileText(run.dir / (none ? L"a.txt" : L"deep\\x\\y\\c.txt")),
-                  none ? (c.exists ? current : "<missing>") : "gamma");
+                  none ? (r.exists ? current : "<missing>") : "gamma");
+        EXPECT_FALSE(FileExists(run.dir / L"update"));
     }
-}
-
-// A package is named by the member's path with its extension replaced by
-// ".7z"; a member that is no text or too long for a path is skipped.
-TEST(UpdateFlow, PackageNamesMembersInOrderAndSkippedMembers) {
-    FlowRun run("names");
-    EXPECT_FALSE(run.Run("{\"version\": 5, \"files\": {\"readme\": \"00\", \"skip\": 7, \"" +
-                         std::string(300, 'n') + ".txt\": \"00\", \"data\\\\a.b.c\": \"00\", " +
-                         "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}"));
-    EXPECT_EQ(run.Fetched(), (std::vector<std::string>{"5/a/b.7z", "5/bin/game.7z", "5/data/a.b.7z",
-                                                       "5/readme.7z"}));
     wchar_t out[MAX_PATH] = L"x";
     EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
     EXPECT_STREQ(out, L"");
-}
-
-TEST(UpdateFlow, ManifestsThatYieldNoWork) {
-    const std::string work = "{\"files\": {\"a.txt\": \"00\"}";
-    const size_t depth = 3 << 19; // 3 MiB of valid text, 60 MB of parser values
-    const std::string manifests[] = {
-        "{\"version\": 9, \"files\": {}}",
-        "{\"version\": 9, \"files\": [\"a.txt\"]}",
-        "[1, 2]",
-        "not json",
-        "\xEF\xBB\xBF" + work + "}",
-        work + ", \"pad\": " + std::string(depth, '[') + std::string(depth, ']') + "}",
-        std::string(50 << 20, '['), // over the size of any manifest: not even downloaded
-    };
-    int i = 0;
-    for (const std::string& manifest : manifests) {
-        SCOPED_TRACE(manifest.substr(0, 40));
-        FlowRun run("nowork" + std::to_string(i++));
-        EXPECT_FALSE(run.Run(manifest));
-        EXPECT_TRUE(run.Fetched().empty());
-        EXPECT_EQ(run.Fetched("GET").size(), manifest.size() > kManifestMaxBytes ? 0u : 1u);
-        EXPECT_FALSE(FileExists(run.dir / L"a.txt"));
-    }
-}
-
-TEST(UpdateFlow, UpdateFolderIsClearedFirstAndMissingManifestChangesNothingElse) {
-    FlowRun run("nomanifest");
-    ASSERT_TRUE(CreateDirectoryW((run.dir / L"update").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW((run.dir / L"update\\old").c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(run.dir / L"update\\old\\Lumora2.exe", "old"));
-    ASSERT_TRUE(WriteFileBytes(run.dir / L"keep.txt", "keep"));
-    EXPECT_FALSE(run.Update()); // no update.json published
-    EXPECT_FALSE(FileExists(run.dir / L"update"));
-    EXPECT_TRUE(FileExists(run.dir / L"keep.txt"));
 }
 
 // "update", or a folder below it, may be a link (a junction): the link goes,
@@ -186,27 +176,20 @@ TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
 TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
     std::string probe;
     ASSERT_TRUE(ReadFileBytes(RigPath("src/launcher/Lumora2.exe"), probe));
-    const std::string good = Entry("Lumora2.exe", Md5Of(probe)), a = Entry("a.txt", "00");
+    const std::string good = Entry("Lumora2.exe", Md5Of(probe)), a = ", " + Entry("a.txt", "00");
     const std::string bad = Entry("Lumora2.exe", Md5Of("other"));
-    const std::vector<std::string> both = {"7/Lumora2.7z", "7/a.7z"}, onlyA = {"7/a.7z"};
+    const std::string twice = Entry("LUMORA2.EXE", Md5Of("other")) + ", " + good;
     struct {
         const char* name;
         bool installedIsNew, selfUpdate;
-        std::string files; // the manifest's members
-        std::vector<std::string> fetched;
+        std::string files, fetched; // the manifest's members, the packages fetched
         bool endsOther, restarts;
     } cases[] = {
-        {"changed", false, true, good + ", " + a, both, true, true},
-        {"unchanged", true, true, good + ", " + a, onlyA, false, false},
-        {"listed_digest_not_the_package", false, true, bad + ", " + a, both, true, false},
-        {"listed_twice",
-         false,
-         true,
-         Entry("LUMORA2.EXE", Md5Of("other")) + ", " + good,
-         {"7/LUMORA2.7z"},
-         true,
-         false},
-        {"just_updated", false, false, good + ", " + a, onlyA, false, false},
+        {"changed", false, true, good + a, "7/Lumora2.7z 7/a.7z", true, true},
+        {"unchanged", true, true, good + a, "7/a.7z", false, false},
+        {"listed_digest_not_the_package", false, true, bad + a, "7/Lumora2.7z 7/a.7z", true, false},
+        {"listed_twice", false, true, twice, "7/LUMORA2.7z", true, false},
+        {"just_updated", false, false, good + a, "7/a.7z", false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -217,13 +200,8 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
         // A second instance of the launcher, running from another folder.
         TempDir other;
         ASSERT_TRUE(WriteFileBytes(other / L"Lumora2.exe", probe));
-        STARTUPINFOW si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        std::wstring cmd = L"\"" + (other / L"Lumora2.exe") + L"\" wait";
-        ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   other.Path().c_str(), &si, &pi));
-        win::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        win::UniqueHandle process = StartProgram(other / L"Lumora2.exe", L"wait", other.Path());
+        ASSERT_TRUE(process);
         for (int i = 0; i < 100 && !FileExists(other / L"marker.txt"); ++i)
             Sleep(50);
 
@@ -232,55 +210,18 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
         EXPECT_EQ(run.Fetched(), c.fetched);
         // Members after the launcher are still handled before the restart.
         EXPECT_EQ(FileExists(run.dir / L"a.txt"), c.files.find("a.txt") != std::string::npos);
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, c.restarts ? 5000 : 0) == WAIT_OBJECT_0,
+        EXPECT_EQ(WaitForSingleObject(process.Get(), c.restarts ? 5000 : 0) == WAIT_OBJECT_0,
                   c.endsOther);
-        TerminateProcess(pi.hProcess, 0);
-        WaitForSingleObject(pi.hProcess, 5000);
+        TerminateProcess(process.Get(), 0);
+        WaitForSingleObject(process.Get(), 5000);
         std::wstring marker = run.dir / L"update\\marker.txt";
-        if (c.restarts) {
-            for (int i = 0; i < 100 && !FileExists(marker); ++i)
-                Sleep(50);
-            // The probe's command line, in UTF-16.
-            EXPECT_NE(FileText(marker).find(std::string("f\0o\0r\0c\0e\0", 10)), std::string::npos);
-            Sleep(300); // let the started probe end before its folder goes
-        }
+        for (int i = 0; c.restarts && i < 100 && !FileExists(marker); ++i)
+            Sleep(50);
+        // The probe's command line, in UTF-16.
+        EXPECT_EQ(FileText(marker).find(std::string("f\0o\0r\0c\0e\0", 10)) != std::string::npos,
+                  c.restarts);
+        if (c.restarts) Sleep(300); // let the started probe end before its folder goes
         EXPECT_EQ(FileExists(run.dir / L"update"), c.restarts);
-    }
-}
-
-// The real launcher, started as a player would, against a release of a new
-// launcher: one launcher package download per start whatever the manifest
-// says, and the windows come up. When the listed digest is not the package's
-// launcher, nothing is started and "update" goes; when it is, the launcher
-// put in place does not update itself again, although the manifest lists
-// the launcher a second time with another digest.
-TEST(SelfUpdateRun, OnePackageDownloadPerStartAndTheWindowComesUp) {
-    std::string built;
-    ASSERT_TRUE(ReadFileBytes(BinaryPath("Lumora2.exe"), built));
-    const std::string old = built + "the launcher of the previous release";
-    for (bool listed : {false, true}) {
-        SCOPED_TRACE(listed ? "package holds the listed launcher" : "listed digest differs");
-        FlowRun run(listed ? "run_listed" : "run_unlisted");
-        std::string files = Entry("Lumora2.exe", listed ? Md5Of(built) : Md5Of("other"));
-        // The same file and package under another name.
-        if (listed) files += ", " + Entry(".\\\\Lumora2.exe", Md5Of("other"));
-        Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + files + "}}");
-        Publish(run.base + "7/Lumora2.7z", StoredArchive(built, L"Lumora2.exe"));
-        std::wstring exe =
-            MakeLauncherDir(run.dir.Path(), BinaryPath("Lumora2.exe"),
-                            {{"update_url", Narrow(ServerUrl(run.base))},
-                             {"update_progress", "off: windows are the launcher's"}});
-        ASSERT_TRUE(WriteFileBytes(exe, old));
-
-        LauncherRun r = RunLauncher(exe, L"");
-        ASSERT_NE(r.windowPid, 0u) << "no launcher window came up";
-        EXPECT_EQ(r.windowPid == r.startedPid, !listed); // a self-update ends the first run
-        EXPECT_EQ(r.exitCode, 0u);
-        std::vector<std::string> gets = run.Fetched("GET");
-        EXPECT_EQ(std::count(gets.begin(), gets.end(), "update.json"), listed ? 2 : 1);
-        EXPECT_EQ(gets.size() - std::count(gets.begin(), gets.end(), "update.json"), 1u);
-        EXPECT_FALSE(FileExists(run.dir / L"update"));
-        EXPECT_TRUE(FileText(exe) == (listed ? built : old));
     }
 }
 

@@ -1,5 +1,6 @@
-// The bridge as the page reaches it: through jscript with the bridge as the
-// named item "external", and through its COM interfaces directly.
+// The StartGame text as the page hands it over: decoded by the plain
+// functions, and through the bridge as the page reaches it (jscript with the
+// bridge as the named item "external", and its COM interfaces directly).
 #include "core/messages.h"
 #include "support/test_support.h"
 #include "web/script_bridge.h"
@@ -31,20 +32,16 @@ wchar_t* RefuseAllocation(size_t) {
     return nullptr;
 }
 
-// A script site that offers the bridge as "external" and notes script errors.
+// A script site that offers the bridge as "external" and notes script errors;
+// it lives on the test's stack, outliving the engine.
 class Site final : public IActiveScriptSite {
   public:
     explicit Site(IDispatch* external) : external_(external) {}
     bool errorSeen = false;
-
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         *out = iid == IID_IUnknown || iid == IID_IActiveScriptSite ? this : nullptr;
         return *out ? S_OK : E_NOINTERFACE;
     }
-    // Lives on the test's stack, outliving the engine.
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetLCID(LCID*) override { return E_NOTIMPL; }
     STDMETHODIMP GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unk,
                              ITypeInfo** info) override {
         if (info) *info = nullptr;
@@ -54,15 +51,17 @@ class Site final : public IActiveScriptSite {
         return unk ? external_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unk))
                    : E_POINTER;
     }
+    STDMETHODIMP OnScriptError(IActiveScriptError*) override { return errorSeen = true, S_OK; }
+    // clang-format off
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetLCID(LCID*) override { return E_NOTIMPL; }
     STDMETHODIMP GetDocVersionString(BSTR*) override { return E_NOTIMPL; }
     STDMETHODIMP OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
     STDMETHODIMP OnStateChange(SCRIPTSTATE) override { return S_OK; }
-    STDMETHODIMP OnScriptError(IActiveScriptError*) override {
-        errorSeen = true;
-        return S_OK;
-    }
     STDMETHODIMP OnEnterScript() override { return S_OK; }
     STDMETHODIMP OnLeaveScript() override { return S_OK; }
+    // clang-format on
 
   private:
     IDispatch* external_;
@@ -84,17 +83,15 @@ class ScriptBridgeTest : public ::testing::Test {
     void Run(const std::wstring& code) {
         Site site(bridge_.Get());
         CLSID clsid;
-        ASSERT_EQ(CLSIDFromProgID(L"JScript", &clsid), S_OK);
         win::ComPtr<IActiveScript> engine;
-        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
-                                   engine.PutVoid()),
-                  S_OK);
         win::ComPtr<IActiveScriptParse> parse;
-        ASSERT_EQ(engine.As(parse), S_OK);
-        ASSERT_EQ(engine->SetScriptSite(&site), S_OK);
-        ASSERT_EQ(parse->InitNew(), S_OK);
-        ASSERT_EQ(engine->AddNamedItem(L"external", SCRIPTITEM_ISVISIBLE), S_OK);
-        ASSERT_EQ(engine->SetScriptState(SCRIPTSTATE_STARTED), S_OK);
+        ASSERT_TRUE(CLSIDFromProgID(L"JScript", &clsid) == S_OK &&
+                    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
+                                     engine.PutVoid()) == S_OK &&
+                    engine.As(parse) == S_OK && engine->SetScriptSite(&site) == S_OK &&
+                    parse->InitNew() == S_OK &&
+                    engine->AddNamedItem(L"external", SCRIPTITEM_ISVISIBLE) == S_OK &&
+                    engine->SetScriptState(SCRIPTSTATE_STARTED) == S_OK);
         EXPECT_EQ(parse->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, 0, nullptr,
                                          nullptr),
                   S_OK)
@@ -113,6 +110,10 @@ class ScriptBridgeTest : public ::testing::Test {
 
 // What the page's script does, and what reaches the main window.
 TEST_F(ScriptBridgeTest, ScriptCallsTable) {
+    // Only a web address moves the launcher (anything else is an error box);
+    // only a string is read, and only the last argument; each call hands over
+    // a buffer of its own; without memory for the URL nothing is sent and the
+    // page is not bothered.
     struct Case {
         const wchar_t* script;
         std::vector<std::wstring> urls;
@@ -122,24 +123,19 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
         {LR"(external.StartGame('{"result":"ok","url":"http:\/\/127.0.0.1\/game"}');)",
          {L"http://127.0.0.1/game"},
          0},
-        // Only a web address moves the launcher; anything else is an error.
         {LR"(external.StartGame('{"result":"ok","url":"javascript:x=1"}');)", {}, 1},
-        // Only a string is read, and only the last argument.
         {L"external.StartGame(42); external.StartGame(null); external.StartGame();", {}, 0},
         {L"external.StartGame({result: 'ok'});", {}, 0},
         {LR"(external.StartGame('ignored', '{"result":"ok","url":"http://h/2"}');)",
          {L"http://h/2"},
          0},
         {LR"(external.StartGame('{"result":"ok","url":"first"}', 7);)", {}, 0},
-        // Each call hands over a buffer of its own.
         {LR"(external.StartGame('{"result":"ok","url":"http://a/"}');
              external.StartGame('{"result":"OK","url":"http://b/"}');)",
          {L"http://a/", L"http://b/"},
          0},
         {L"external.CleanCache(); external.CleanCache(1, 'two', null);", {}, 0},
-        // Without memory for the URL nothing is sent and the page is not bothered.
-        {LR"(external.StartGame('{"result":"ok","url":"http://h/"}');)", {}, 0, true},
-    };
+        {LR"(external.StartGame('{"result":"ok","url":"http://h/"}');)", {}, 0, true}};
     for (const Case& c : cases) {
         RecordingWindow receiver;
         bridge_ = ScriptBridge::Create(receiver.Get());
@@ -236,6 +232,108 @@ TEST_F(ScriptBridgeTest, InvokeArguments) {
     EXPECT_EQ(Invoke(DISPID_STARTGAME, DISPATCH_METHOD, &arg, 1), S_OK);
     EXPECT_EQ(g_boxes, 1);
     SysFreeString(text);
+}
+
+// The text and the URL it yields; null: nothing is sent.
+const wchar_t* const kCases[][2] = {
+    {LR"({"result":"ok","url":"http://127.0.0.1/game"})", L"http://127.0.0.1/game"},
+    {LR"({"result":"OK","url":"u"})", L"u"},
+    {LR"({"result":"oK","url":"u"})", L"u"},
+    {LR"({"result": "ok","url":"u"})", nullptr},
+    {LR"({"result":"okay","url":"u"})", nullptr},
+    {LR"({"result":"no","url":"u"})", nullptr},
+    {LR"({"Result":"ok","url":"u"})", nullptr},
+    {LR"({"result":"no","x":{"result":"ok"},"url":"u"})", nullptr},
+    {LR"({"url":"u"})", nullptr},
+    {LR"({"result":"ok"})", nullptr},
+    {LR"({"result":"ok","URL":"u"})", nullptr},
+    {L"", nullptr},
+    {nullptr, nullptr},
+    {LR"({"url":"http://h/p","result":"ok"})", L"http://h/p"},
+    {LR"({"result":"ok","url":"http:\/\/127.0.0.1\/game"})", L"http://127.0.0.1/game"},
+    {LR"({"result":"ok","url":"a\"b"})", L"a\"b"},
+    {LR"({"result":"ok","url":"a\\b"})", L"a\\b"},
+    {LR"({"result":"ok","url":"\b\f\n\r\t"})", L"\b\f\n\r\t"},
+    {LR"({"result":"ok","url":"\x\q"})", L"xq"}, // other escapes keep the character
+    {LR"({"result":"ok","url":"\u0041"})", L"u0041"},
+    {LR"({"result":"ok","url":"abc\)", L"abc"},
+    {LR"({"result":"ok","url":"abc)", L"abc"},
+    {LR"({"result":"ok","url":null})", L"ull}"},
+    {LR"({"result":"ok","url":12,"z":"q"})", L"2,"},
+    {LR"({"result":"ok","url":""})", L""},
+    {LR"({"result":"ok","url": "http://h/"})", L""},
+    {LR"({"result":"ok","url":)", L""}};
+
+TEST(StartGameText, DecodesAsThePageExpects) {
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c[0] ? c[0] : L"(null)")));
+        wchar_t* url = nullptr;
+        StartGameOutcome outcome = ParseStartGame(c[0], &url);
+        const wchar_t* value = FindStartGameUrl(c[0]);
+        // Only a web address is handed on; the rest is answered as an error.
+        if (!c[1] || !IsWebUrl(c[1])) {
+            EXPECT_EQ(outcome, StartGameOutcome::Error);
+            EXPECT_EQ(url, nullptr);
+        }
+        if (!c[1]) {
+            EXPECT_EQ(value, nullptr);
+            continue;
+        }
+        ASSERT_NE(value, nullptr);
+        wchar_t decoded[64];
+        DecodeStartGameUrl(value, decoded, 64);
+        EXPECT_EQ(std::wstring(decoded), std::wstring(c[1]));
+        if (!IsWebUrl(c[1])) continue;
+        ASSERT_EQ(outcome, StartGameOutcome::Url);
+        EXPECT_EQ(std::wstring(url), std::wstring(c[1]));
+        // The receiver may rely on the usual 1024-character buffer.
+        EXPECT_GE(HeapSize(GetProcessHeap(), 0, url), kStartGameUrlMinChars * sizeof(wchar_t));
+        FreeStartGameUrl(url);
+    }
+}
+
+TEST(StartGameText, OnlyWebAddressesAreUsable) {
+    for (const wchar_t* url :
+         {L"http://127.0.0.1/game", L"HTTPS://Example.com:8443/a?b=c d", L"hTtP://h"})
+        EXPECT_TRUE(IsWebUrl(url)) << testing::PrintToString(std::wstring(url));
+    // clang-format off
+    const wchar_t* refused[] = {
+        L"http://", L"http:///etc/passwd", L"http://\\\\host\\share", L"http:/h/", L"http:\\\\h\\",
+        L"httpx://h/", L"ftp://h/", L"javascript:alert(1)", L"JavaScript:alert(1)",
+        L"vbscript:msgbox(1)", L"file:///C:/Windows/win.ini", L"about:blank", L"res://ieframe.dll/",
+        L"\\\\host\\share\\x.html", L"//host/x.html", L"C:\\x.html", L" http://h/", L"\thttp://h/",
+        L"http://h/\n", L"ht\ttp://h/", L"http://h/\x7F", L""};
+    // clang-format on
+    for (const wchar_t* url : refused)
+        EXPECT_FALSE(IsWebUrl(url)) << testing::PrintToString(std::wstring(url));
+    EXPECT_FALSE(IsWebUrl(nullptr));
+}
+
+TEST(StartGameText, UrlOf1023And1024Characters) {
+    for (size_t n : {size_t{1023}, size_t{1024}}) {
+        std::wstring longUrl = L"http://h/" + std::wstring(n - 9, L'x');
+        std::wstring text = LR"({"result":"ok","url":")" + longUrl + L"\"}";
+        wchar_t* url = nullptr;
+        ASSERT_EQ(ParseStartGame(text.c_str(), &url), StartGameOutcome::Url);
+        EXPECT_EQ(std::wstring(url), longUrl);
+        FreeStartGameUrl(url);
+    }
+}
+
+TEST(StartGameText, DecodeNeverWritesPastTheBuffer) {
+    const wchar_t* value = LR"(abc\/def")";
+    EXPECT_EQ(DecodeStartGameUrl(value, nullptr, 0), 7u);
+    wchar_t buffer[8];
+    for (size_t capacity = 1; capacity <= 6; ++capacity) {
+        for (wchar_t& c : buffer)
+            c = L'#';
+        size_t length = DecodeStartGameUrl(value, buffer, capacity);
+        EXPECT_EQ(length, 7u);
+        EXPECT_EQ(buffer[capacity - 1], 0) << capacity;
+        EXPECT_EQ(std::wstring(buffer), std::wstring(L"abc/def").substr(0, capacity - 1));
+        for (size_t i = capacity; i < 8; ++i)
+            EXPECT_EQ(buffer[i], L'#') << capacity;
+    }
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "build_config.h"
 #include "web/script_bridge.h"
 #include "web/url_cache.h"
 #include "win/com_ptr.h"
@@ -34,8 +33,8 @@ bool AddCacheEntry(const std::wstring& url) {
 
 bool InCache(const std::wstring& url) {
     DWORD bytes = 0;
-    if (GetUrlCacheEntryInfoW(url.c_str(), nullptr, &bytes)) return true;
-    return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    return GetUrlCacheEntryInfoW(url.c_str(), nullptr, &bytes) ||
+           GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }
 
 // Every entry of the cache, read the plain way with a generous buffer.
@@ -88,17 +87,11 @@ class UrlCacheTest : public ::testing::Test {
 };
 
 TEST_F(UrlCacheTest, PatternsTable) {
-    struct Case {
-        const wchar_t* pattern;
-        bool matchingLeft;
-    } cases[] = {
-        {L".nowhere.example", true},
-        {L".CDN.LUMORA.EXAMPLE", false},
-        {L".cdn.lumora.example", false}, // a second clean finds nothing more
-    };
-    for (const Case& c : cases) {
-        EXPECT_TRUE(CleanUrlCache(c.pattern)) << c.pattern;
-        ExpectLeft(c.matchingLeft, c.pattern);
+    // The last: a second clean finds nothing more.
+    for (const wchar_t* pattern :
+         {L".nowhere.example", L".CDN.LUMORA.EXAMPLE", L".cdn.lumora.example"}) {
+        EXPECT_TRUE(CleanUrlCache(pattern)) << pattern;
+        ExpectLeft(pattern[1] == L'n', pattern);
     }
     EmptyCache();
     ASSERT_TRUE(AllEntries().empty());
@@ -107,7 +100,6 @@ TEST_F(UrlCacheTest, PatternsTable) {
 }
 
 TEST_F(UrlCacheTest, CleanCacheDropsTheContentDeliveryDomain) {
-    ASSERT_EQ(std::wstring(LUMORA_CDN_SUFFIX), L".cdn.lumora.example");
     DISPPARAMS none{};
     EXPECT_EQ(ScriptBridge::Create(nullptr)->Invoke(DISPID_CLEANCACHE, IID_NULL, 0, DISPATCH_METHOD,
                                                     &none, nullptr, nullptr, nullptr),

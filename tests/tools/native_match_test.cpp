@@ -1,0 +1,119 @@
+// What the Linux build of lumora_publish wrote and signed (the
+// native_published fixture) against the Windows build's output on the same
+// release, and the launcher built with the key consuming it.
+#include "support/launcher_dir.h"
+#include "support/test_support.h"
+#include "support/update_server.h"
+#include "update/package.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+using namespace testing_support;
+
+namespace {
+
+// Every file below dir by its relative name, with its bytes.
+void Files(const std::wstring& dir, const std::wstring& relative,
+           std::map<std::wstring, std::string>& out) {
+    WIN32_FIND_DATAW f;
+    const std::wstring here = relative.empty() ? dir : dir + L"\\" + relative;
+    HANDLE find = FindFirstFileW((here + L"\\*").c_str(), &f);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &f)) {
+        std::wstring name = relative.empty() ? f.cFileName : relative + L"\\" + f.cFileName;
+        if (!wcscmp(f.cFileName, L".") || !wcscmp(f.cFileName, L".."))
+            continue;
+        else if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Files(dir, name, out);
+        else
+            out[name] = FileText(dir + L"\\" + name);
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+std::map<std::wstring, std::string> Files(const std::wstring& dir) {
+    std::map<std::wstring, std::string> out;
+    Files(dir, L"", out);
+    return out;
+}
+
+} // namespace
+
+TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
+    const std::wstring release = RigPath("native/release"), native = RigPath("www/native");
+    TempDir dir;
+    std::string output;
+    SetEnvironmentVariableW(L"LUMORA_7Z", BinaryPath(SEVEN_ZIP_SHIM).c_str());
+    ASSERT_EQ(RunProgram(BinaryPath(PUBLISH_EXE), Quote(release) + L" 3 " + Quote(dir / L"out"),
+                         L"", 120000, &output),
+              0)
+        << output;
+    const std::string manifest = FileText(native + L"\\update.json");
+    EXPECT_EQ(manifest, FileText(dir / L"out\\update.json"));
+    EXPECT_NE(manifest.find("\"Maps\\\\Forest Map.v2.txt\""), std::string::npos) << manifest;
+
+    // The same package names, each unpacked by the launcher's own code to
+    // the same files.
+    const auto ours = Files(native + L"\\3"), windows = Files(dir / L"out\\3");
+    ASSERT_EQ(ours.size(), 7u);
+    for (auto o = ours.begin(), w = windows.begin(); o != ours.end(); ++o, ++w) {
+        ASSERT_TRUE(w != windows.end());
+        ASSERT_EQ(Narrow(o->first), Narrow(w->first));
+        TempDir a, b;
+        EXPECT_EQ(ExtractPackage(a.Path().c_str(), o->second.data(), o->second.size(), nullptr), 1);
+        EXPECT_EQ(ExtractPackage(b.Path().c_str(), w->second.data(), w->second.size(), nullptr), 1);
+        EXPECT_EQ(Files(a.Path()), Files(b.Path())) << Narrow(o->first);
+    }
+    EXPECT_EQ(ours.size(), windows.size());
+
+    // The key the Linux build printed is the Windows build's reading of the
+    // key file, its signature verifies there, and the signed launcher takes
+    // the release whole.
+    const std::wstring publicKey = RigPath("native/public.txt");
+    ASSERT_EQ(RunProgram(BinaryPath(PUBLISH_EXE),
+                         L"--public-key " + Quote(BinaryPath("tests/update/keys/signing.pem")), L"",
+                         60000, &output),
+              0);
+    EXPECT_EQ(output.substr(0, 130), FileText(publicKey).substr(0, 130));
+    EXPECT_EQ(RunProgram(BinaryPath(PUBLISH_EXE),
+                         L"--verify " + Quote(publicKey) + L" " + Quote(native), L"", 120000,
+                         &output),
+              0)
+        << output;
+    TempDir launcher;
+    const std::wstring exe =
+        MakeLauncherDir(launcher.Path(), BinaryPath("tests/update/launcher_signed.exe"),
+                        {{"update_url", Narrow(ServerUrl("native/"))}, kProgressOff});
+    const auto layout = Files(launcher.Path());
+    EXPECT_NE(RunLauncher(exe, L"").windowPid, 0u);
+    auto written = Files(launcher.Path());
+    for (const auto& f : layout)
+        written.erase(f.first);
+    written.erase(L"first"); // the launcher's mark of its first run
+    EXPECT_EQ(written, Files(release));
+}
+
+// The Linux build of lumora_check says what the Windows build says, line for
+// line, on each launcher directory of the native_checked fixture.
+TEST(NativeCheck, SaysWhatTheWindowsBuildSays) {
+    const std::wstring rows = BinaryPath("tests/tools/native_checked");
+    WIN32_FIND_DATAW f;
+    HANDLE find = FindFirstFileW((rows + L"\\*").c_str(), &f);
+    int count = 0;
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &f)) {
+        if (f.cFileName[0] == L'.') continue;
+        const std::wstring dir = rows + L"\\" + f.cFileName;
+        SCOPED_TRACE(Narrow(f.cFileName));
+        std::string output;
+        const int code = RunProgram(BinaryPath(CHECK_EXE), Quote(dir), L"", 60000, &output);
+        output += "exit " + std::to_string(code) + "\n";
+        output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+        EXPECT_EQ(output, FileText(dir + L"\\check.txt"));
+        ++count;
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    EXPECT_EQ(count, 10);
+}

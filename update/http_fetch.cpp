@@ -154,8 +154,12 @@ HINTERNET HttpSession::Connect(const wchar_t* host, INTERNET_PORT port, const wc
     return connection_.Get();
 }
 
+unsigned RequestTime() {
+    return static_cast<unsigned>(time(nullptr));
+}
+
 std::unique_ptr<char[]> HttpSession::Fetch(const wchar_t* url, DWORD* length, DWORD maxBytes,
-                                           UpdateProgress* progress) {
+                                           UpdateProgress* progress, unsigned requestTime) {
     if (!url || !url[0]) return nullptr;
     UrlParts parts;
     if (!CrackHttpUrl(url, parts)) return nullptr;
@@ -163,7 +167,7 @@ std::unique_ptr<char[]> HttpSession::Fetch(const wchar_t* url, DWORD* length, DW
     // The same time value in both requests, so that they name one resource.
     wchar_t param[24] = {};
     swprintf(param, 24, L"%lst=%u", wcschr(parts.path[0] ? parts.path : L"/", L'?') ? L"&" : L"?",
-             static_cast<unsigned>(time(nullptr)));
+             requestTime ? requestTime : RequestTime());
     wchar_t target[kUrlCap] = {};
     // A target too long for its buffer would lose the parameter: no fetch.
     if (!CopyText(target, parts.path[0] ? parts.path : L"/") || !AppendText(target, param))

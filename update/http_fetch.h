@@ -36,6 +36,9 @@ const int kMaxRedirects = 5;
 std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length,
                                   DWORD maxBytes = kPackageMaxBytes);
 
+// The "t" that a fetch sends: the current time in seconds.
+unsigned RequestTime();
+
 // One client's root handle and its connection to the last server asked, kept
 // for the HEAD and GET of a fetch and for the fetches after it. Used by one
 // thread at a time.
@@ -44,10 +47,11 @@ class HttpSession {
     HttpSession();
     // HttpFetch over this session. progress, when given, receives the lengths
     // announced and the bytes received, and its cancel ends the fetch (failed)
-    // before its next request or read.
+    // before its next request or read. requestTime, when not 0, is the "t"
+    // sent instead of RequestTime(), for a file that goes with another.
     std::unique_ptr<char[]> Fetch(const wchar_t* url, DWORD* length,
                                   DWORD maxBytes = kPackageMaxBytes,
-                                  UpdateProgress* progress = nullptr);
+                                  UpdateProgress* progress = nullptr, unsigned requestTime = 0);
     // Connections opened so far: one per server while the server stays the same.
     int ConnectionsOpened() const { return opened_; }
 

@@ -52,11 +52,18 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     DWORD urlLen = 260;
     if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return false;
     DWORD length = 0;
-    std::unique_ptr<char[]> text = HttpFetch(url, &length, kManifestMaxBytes);
-    if (!text) return false;
-    // With a key, not a single entry is used before the signature verifies.
+    std::unique_ptr<char[]> text;
     const bool keyed = HasUpdateKey(updateKey);
-    if (keyed && !ManifestSignatureValid(url, updateKey, text.get(), length)) return false;
+    {
+        // The signature comes over the manifest's connection, with its "t".
+        HttpSession session;
+        const unsigned t = RequestTime();
+        text = session.Fetch(url, &length, kManifestMaxBytes, nullptr, t);
+        if (!text) return false;
+        // With a key, not a single entry is used before the signature verifies.
+        if (keyed && !ManifestSignatureValid(session, url, t, updateKey, text.get(), length))
+            return false;
+    }
     JsonTree root = ParseJson(text.get(), length);
     if (!root) return false;
 

@@ -1,6 +1,7 @@
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
+#include "ui/compositor.h"
 #include "ui/progress_window.h"
 #include "win/scoped.h"
 
@@ -89,6 +90,26 @@ TEST(ProgressWindow, BarsFillByTheFigures) {
         EXPECT_EQ(l.bytes.right - l.bytes.left, inner * r.bytesPermille / 1000);
     }
     EXPECT_EQ(ui::LayOutProgress(0, 0, {}).track.right, 0);
+}
+
+// The picture is drawn as it is, the bars over it (the track half-clear), and
+// without a picture a plain ground.
+TEST(ProgressWindow, ComposedOverThePicture) {
+    ui::PixelImage picture, out;
+    ASSERT_TRUE(picture.Allocate(320, 120) && out.Allocate(320, 120));
+    std::fill(picture.pixels.begin(), picture.pixels.end(), 0xFF102030u);
+    ui::ProgressFigures f;
+    f.filesDone = 1, f.filesTotal = 2;
+    const ui::ProgressLayout l = ui::LayOutProgress(320, 120, f);
+    for (bool plain : {false, true}) {
+        SCOPED_TRACE(plain ? "plain" : "picture");
+        ui::ComposeProgress(plain ? ui::PixelImage() : picture, f, out.View());
+        const uint32_t ground = plain ? ui::Premultiply(0xF0202830u) : 0xFF102030u;
+        EXPECT_EQ(out.Row(5)[5], ground);
+        EXPECT_EQ(out.Row(l.files.top)[l.files.left], 0xFF3FA34Du);
+        EXPECT_EQ(out.Row(l.files.top)[l.files.right], ui::BlendPixel(ground, 0xC0000000u));
+        EXPECT_EQ(out.Row(l.bytes.top)[l.bytes.left], ui::BlendPixel(ground, 0xC0000000u));
+    }
 }
 
 // With "update_progress", an update still running after a second shows a

@@ -18,12 +18,12 @@
 // With --fetch (run_update_fetch.sh): the whole update of an empty directory
 // from 200 packages of 4-64 KiB, every request answered 50 ms late by the
 // tests' server, once fetching one package after another and once four at a
-// time. Same machine, load about 3 from other builds, median of 3 runs:
-//   sequential 21.99 s, four at once 5.83 s: 0.26 of sequential, 1.14 x the
+// time. Same machine, load about 2 from other builds, median of 3 runs:
+//   sequential 21.60 s, four at once 5.67 s: 0.26 of sequential, 1.11 x the
 //   floor of 5.10 s (the manifest's two requests, then 400 requests over
 //   four connections, 50 ms each); the server's log shows each package
 //   fetched once per run (200 GETs each), so the figures compare the
-//   overlap and nothing else. PeakWorkingSetSize after both runs 20.0 MiB.
+//   overlap and nothing else. PeakWorkingSetSize after both runs 22.8 MiB.
 #include "core/text.h"
 #include "update/file_ops.h"
 #include "update/update.h"

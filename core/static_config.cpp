@@ -188,6 +188,7 @@ void StaticConfig::LoadStaticConfigFrom(const wchar_t* dir, const wchar_t* produ
         if (const char* s = StringValue(root.get(), kFirstWindow))
             firstRefused = !CopyTextA(firstName, s);
         ReadWindows(root.get(), dir, firstName, firstRefused, *this);
+        updateProgress = JsonFlag(JsonMember(root.get(), kUpdateProgress));
     }
     text.reset();
 

@@ -80,6 +80,9 @@ struct StaticConfig {
     std::unique_ptr<WindowDesc[]> windows;
     wchar_t loading[260] = {};
     int firstWindow = -1;
+    // Show a window with the update's progress when the update takes long;
+    // off, the update stays silent.
+    bool updateProgress = false;
     // The launcher directory the configuration was read from; the first-run
     // marker lives there too.
     wchar_t baseDir[260] = {};

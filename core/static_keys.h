@@ -11,6 +11,8 @@ inline constexpr char kGameUrl[] = "game_url";
 inline constexpr char kLoading[] = "loading";
 inline constexpr char kFirstWindow[] = "first_window";
 inline constexpr char kWindows[] = "windows";
+// Whether a long update shows its progress over the loading picture.
+inline constexpr char kUpdateProgress[] = "update_progress";
 
 // A window under "windows".
 inline constexpr char kDefSize[] = "defSize";
@@ -39,7 +41,8 @@ inline constexpr char kAlterHove[] = "alter_hove";
 inline constexpr char kAlterPressed[] = "alter_pressed";
 
 // Every key each kind of object knows, in the order the launcher reads them.
-inline constexpr const char* kTopKeys[] = {kUpdateUrl, kGameUrl, kLoading, kFirstWindow, kWindows};
+inline constexpr const char* kTopKeys[] = {kUpdateUrl,   kGameUrl, kLoading,
+                                           kFirstWindow, kWindows, kUpdateProgress};
 inline constexpr const char* kWindowKeys[] = {
     kDefSize, kMaxSize,    kMargin,   kStartMax, kUse9Matrix, kCursor, kResizable,
     kNext,    kBackground, kElements, kBorder,   kButtons,    kMatrix};

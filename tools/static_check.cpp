@@ -100,11 +100,19 @@ class Checker {
         CheckUrl(root.get(), kGameUrl, false);
         CheckLoading(root.get());
         CheckWindows(root.get());
+        CheckFlag(root.get(), "", kUpdateProgress);
     }
 
   private:
     void Report(const std::string& key, const std::string& message) {
         out_->push_back({key, message});
+    }
+
+    void CheckFlag(const json_value* obj, const std::string& path, const char* key) {
+        const json_value* flag = JsonMember(obj, key);
+        if (flag && flag->type != json_boolean && flag->type != json_integer)
+            Report(Join(path, key), std::string("is ") + TypeName(flag) +
+                                        ", not true or false: the launcher takes it as false");
     }
 
     // Keys are compared exactly and the first of a name wins, so a key in
@@ -299,12 +307,8 @@ class Checker {
                 Report(Join(path, kMargin), std::string("is ") + TypeName(margin) +
                                                 ", not a number with a fraction part such as "
                                                 "0.1: the launcher keeps 0.1");
-        for (const char* key : kFlags) {
-            const json_value* flag = JsonMember(w, key);
-            if (flag && flag->type != json_boolean && flag->type != json_integer)
-                Report(Join(path, key), std::string("is ") + TypeName(flag) +
-                                            ", not true or false: the launcher takes it as false");
-        }
+        for (const char* key : kFlags)
+            CheckFlag(w, path, key);
         const bool use9Matrix = JsonFlag(JsonMember(w, kUse9Matrix));
         const json_value* buttons = JsonMember(w, kButtons);
         const bool hasButtons = buttons && buttons->type == json_array && buttons->u.array.length;

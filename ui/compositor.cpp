@@ -163,6 +163,16 @@ void ClearRect(const PixelView& dst, int x, int y, int w, int h) {
         std::memset(dst.Row(row) + x0, 0, sizeof(uint32_t) * static_cast<size_t>(x1 - x0));
 }
 
+void BlendFill(const PixelView& dst, int x, int y, int w, int h, uint32_t colour) {
+    int x0, x1, y0, y1;
+    if (!Clip(x, w, dst.width, x0, x1) || !Clip(y, h, dst.height, y0, y1)) return;
+    for (int row = y0; row < y1; ++row) {
+        uint32_t* d = dst.Row(row);
+        for (int col = x0; col < x1; ++col)
+            d[col] = BlendPixel(d[col], colour);
+    }
+}
+
 void BlendRect(const PixelView& dst, int dx, int dy, const PixelImage& src, int sx, int sy, int w,
                int h) {
     int x0, x1, y0, y1;

@@ -43,6 +43,9 @@ constexpr long long kMaxImagePixels = 1LL << 24;
 // Sets the rectangle to fully transparent.
 void ClearRect(const PixelView& dst, int x, int y, int w, int h);
 
+// Blends the premultiplied colour over the rectangle, source-over.
+void BlendFill(const PixelView& dst, int x, int y, int w, int h, uint32_t colour);
+
 // Blends the w x h block of src at (sx, sy) onto dst at (dx, dy), unscaled,
 // with premultiplied source-over. Source pixels outside src are transparent.
 void BlendRect(const PixelView& dst, int dx, int dy, const PixelImage& src, int sx, int sy, int w,

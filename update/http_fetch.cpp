@@ -1,6 +1,7 @@
 #include "update/http_fetch.h"
 
 #include "core/text.h"
+#include "update/update_progress.h"
 
 #include <cstring>
 #include <ctime>
@@ -67,40 +68,33 @@ void SetTimeouts(HINTERNET connection) {
         InternetSetOptionW(connection, option, &ms, sizeof(ms));
 }
 
-// A request answered with 200, and the connection it runs on (declared first,
-// so that it closes after the request).
-struct Answered {
-    win::InetHandle connection;
-    win::InetHandle request;
-};
-
 // Sends verb for url, following redirects ourselves: WinINet's own following
 // has no bound under Wine, so a loop would never end. The first request asks
-// for firstTarget; later ones for the path that the Location names.
-bool OpenAnswered(HINTERNET root, const wchar_t* verb, const wchar_t* url,
-                  const wchar_t* firstTarget, ULONGLONG deadline, Answered& out) {
+// for firstTarget; later ones for the path that the Location names. On 200 the
+// request is handed back in out.
+bool OpenAnswered(HttpSession& session, const wchar_t* verb, const wchar_t* url,
+                  const wchar_t* firstTarget, ULONGLONG deadline, win::InetHandle& out) {
     wchar_t current[kUrlCap] = {};
     if (!CopyText(current, url)) return false;
     for (int hop = 0; hop <= kMaxRedirects; ++hop) {
         UrlParts parts;
         if (!CrackHttpUrl(current, parts)) return false; // only plain HTTP, also after a redirect
         const wchar_t* target = hop == 0 ? firstTarget : parts.path[0] ? parts.path : L"/";
-        Answered a;
-        a.connection.Reset(InternetConnectW(root, parts.host, parts.port, parts.user,
-                                            parts.password, INTERNET_SERVICE_HTTP, 0, 0));
-        if (!a.connection) return false;
-        SetTimeouts(a.connection.Get());
-        a.request.Reset(HttpOpenRequestW(a.connection.Get(), verb, target, L"HTTP/1.1", L"",
-                                         nullptr, kRequestFlags, 0));
-        DWORD status = SendRequestWithRetry(a.request.Get(), 10, deadline);
+        // The request of the hop before is closed by now, so the session may
+        // change its connection.
+        HINTERNET connection = session.Connect(parts.host, parts.port, parts.user, parts.password);
+        if (!connection) return false;
+        win::InetHandle request(HttpOpenRequestW(connection, verb, target, L"HTTP/1.1", L"",
+                                                 nullptr, kRequestFlags, 0));
+        DWORD status = SendRequestWithRetry(request.Get(), 10, deadline);
         if (status == 200) {
-            out = std::move(a);
+            out = std::move(request);
             return true;
         }
         if (!IsRedirect(status)) return false;
         wchar_t location[kUrlCap] = {};
         DWORD size = sizeof(location) - sizeof(wchar_t);
-        if (!HttpQueryInfoW(a.request.Get(), HTTP_QUERY_LOCATION, location, &size, nullptr))
+        if (!HttpQueryInfoW(request.Get(), HTTP_QUERY_LOCATION, location, &size, nullptr))
             return false;
         wchar_t next[kUrlCap] = {};
         DWORD cap = kUrlCap;
@@ -134,6 +128,38 @@ DWORD SendRequestWithRetry(HINTERNET request, int attempts, ULONGLONG deadline) 
 }
 
 std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length, DWORD maxBytes) {
+    HttpSession session;
+    return session.Fetch(url, length, maxBytes);
+}
+
+HttpSession::HttpSession()
+    : root_(InternetOpenW(kHttpAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {}
+
+HINTERNET HttpSession::Connect(const wchar_t* host, INTERNET_PORT port, const wchar_t* user,
+                               const wchar_t* password) {
+    if (!root_) return nullptr;
+    if (connection_ && keyed_ && port == port_ && wcscmp(host, host_) == 0 &&
+        wcscmp(user, user_) == 0 && wcscmp(password, password_) == 0)
+        return connection_.Get();
+    connection_.Reset();
+    connection_.Reset(
+        InternetConnectW(root_.Get(), host, port, user, password, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection_) return nullptr;
+    ++opened_;
+    SetTimeouts(connection_.Get());
+    // Parts that do not fit are not kept, and the connection then serves
+    // this request only.
+    keyed_ = CopyText(host_, host) && CopyText(user_, user) && CopyText(password_, password);
+    port_ = port;
+    return connection_.Get();
+}
+
+unsigned RequestTime() {
+    return static_cast<unsigned>(time(nullptr));
+}
+
+std::unique_ptr<char[]> HttpSession::Fetch(const wchar_t* url, DWORD* length, DWORD maxBytes,
+                                           UpdateProgress* progress, unsigned requestTime) {
     if (!url || !url[0]) return nullptr;
     UrlParts parts;
     if (!CrackHttpUrl(url, parts)) return nullptr;
@@ -141,30 +167,31 @@ std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length, DWORD maxBy
     // The same time value in both requests, so that they name one resource.
     wchar_t param[24] = {};
     swprintf(param, 24, L"%lst=%u", wcschr(parts.path[0] ? parts.path : L"/", L'?') ? L"&" : L"?",
-             static_cast<unsigned>(time(nullptr)));
+             requestTime ? requestTime : RequestTime());
     wchar_t target[kUrlCap] = {};
     // A target too long for its buffer would lose the parameter: no fetch.
     if (!CopyText(target, parts.path[0] ? parts.path : L"/") || !AppendText(target, param))
         return nullptr;
 
-    win::InetHandle root(
-        InternetOpenW(kHttpAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!root) return nullptr;
+    if (!root_) return nullptr;
+    auto cancelled = [progress] { return progress && progress->Cancelled(); };
     ULONGLONG deadline = GetTickCount64() + Budget();
 
     DWORD contentLength = 0;
     {
-        Answered head;
-        if (!OpenAnswered(root.Get(), L"HEAD", url, target, deadline, head)) return nullptr;
+        win::InetHandle head;
+        if (cancelled() || !OpenAnswered(*this, L"HEAD", url, target, deadline, head))
+            return nullptr;
         DWORD size = sizeof(contentLength);
-        if (!HttpQueryInfoW(head.request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+        if (!HttpQueryInfoW(head.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                             &contentLength, &size, nullptr))
             return nullptr;
     }
     if (contentLength > maxBytes) return nullptr;
 
-    Answered get;
-    if (!OpenAnswered(root.Get(), L"GET", url, target, deadline, get)) return nullptr;
+    win::InetHandle get;
+    if (cancelled() || !OpenAnswered(*this, L"GET", url, target, deadline, get)) return nullptr;
+    if (progress) progress->bytesTotal += contentLength;
     // Memory follows the bytes that arrive, up to the claimed length.
     DWORD capacity = contentLength < kFirstChunk ? contentLength : kFirstChunk;
     std::unique_ptr<char[]> body(new (std::nothrow) char[size_t(capacity) + 1]);
@@ -172,11 +199,11 @@ std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length, DWORD maxBy
     DWORD received = 0;
     DWORD nextStep = kProgressStep;
     while (received < contentLength) {
-        if (GetTickCount64() >= deadline) return nullptr;
+        if (GetTickCount64() >= deadline || cancelled()) return nullptr;
         // Waits for one arrival at most (bounded by the receive time-out),
         // where a read would wait until its whole buffer is filled.
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(get.request.Get(), &available, 0, 0)) return nullptr;
+        if (!InternetQueryDataAvailable(get.Get(), &available, 0, 0)) return nullptr;
         if (available == 0) break; // the body ended early
         if (received == capacity) {
             DWORD grown = capacity > contentLength / 2 ? contentLength : capacity * 2;
@@ -188,9 +215,10 @@ std::unique_ptr<char[]> HttpFetch(const wchar_t* url, DWORD* length, DWORD maxBy
         }
         DWORD want = capacity - received < available ? capacity - received : available;
         DWORD got = 0;
-        if (!InternetReadFile(get.request.Get(), body.get() + received, want, &got)) return nullptr;
+        if (!InternetReadFile(get.Get(), body.get() + received, want, &got)) return nullptr;
         if (got == 0) break;
         received += got;
+        if (progress) progress->bytesDone += got;
         if (received >= nextStep) {
             deadline = GetTickCount64() + Budget();
             nextStep = received + kProgressStep;

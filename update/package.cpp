@@ -3,7 +3,6 @@
 #include "core/text.h"
 #include "update/entry_name.h"
 #include "update/file_ops.h"
-#include "update/http_fetch.h"
 #include "update/md5.h"
 #include "update/package_name.h"
 #include "update/signed_update.h"
@@ -158,19 +157,14 @@ int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
     return written;
 }
 
-int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
-                           const wchar_t* destination, wchar_t* lastWritten,
-                           const SignedMembers* only) {
+bool PackageUrl(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
+                wchar_t* url) {
+    url[0] = L'\0';
     wchar_t package[MAX_PATH] = {};
-    if (!PackageNameForMember(member, package, MAX_PATH)) return 0;
+    if (!PackageNameForMember(member, package, MAX_PATH)) return false;
     wchar_t raw[1024] = {};
     int n = swprintf(raw, 1024, L"%ls%ld/%ls", updateUrl, long(manifestVersion), package);
-    if (n < 0) return 0;
-    wchar_t url[260] = {};
+    if (n < 0) return false;
     DWORD urlLen = 260;
-    if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return 0;
-    DWORD length = 0;
-    std::unique_ptr<char[]> body = HttpFetch(url, &length);
-    if (!body) return 0;
-    return ExtractPackage(destination, body.get(), length, lastWritten, only);
+    return UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) == S_OK;
 }

@@ -33,9 +33,6 @@ extern const ISzAlloc g_packageAllocTemp;
 int ExtractPackage(const wchar_t* destination, const void* data, size_t length,
                    wchar_t* lastWritten, const SignedMembers* only = nullptr);
 
-// Fetches the member's package of the given manifest version from below
-// updateUrl and extracts it into destination; returns the number of files
-// written (0 when it cannot be fetched).
-int FetchAndExtractPackage(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member,
-                           const wchar_t* destination, wchar_t* lastWritten,
-                           const SignedMembers* only = nullptr);
+// The URL (260 characters) of the member's package of the given manifest
+// version below updateUrl; false, url empty, when it cannot be formed.
+bool PackageUrl(const wchar_t* updateUrl, int manifestVersion, const wchar_t* member, wchar_t* url);

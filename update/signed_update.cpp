@@ -71,12 +71,13 @@ bool HasUpdateKey(const char* updateKey) {
     return updateKey && updateKey[0];
 }
 
-bool ManifestSignatureValid(const wchar_t* manifestUrl, const char* updateKey, const char* manifest,
-                            size_t length) {
+bool ManifestSignatureValid(HttpSession& session, const wchar_t* manifestUrl, unsigned requestTime,
+                            const char* updateKey, const char* manifest, size_t length) {
     wchar_t url[MAX_PATH + 8] = {};
     if (!CopyText(url, manifestUrl) || !AppendText(url, L".sig")) return false;
     DWORD got = 0;
     // Anything longer than a signature is no signature: not even downloaded.
-    std::unique_ptr<char[]> signature = HttpFetch(url, &got, kSignatureBytes);
+    std::unique_ptr<char[]> signature =
+        session.Fetch(url, &got, kSignatureBytes, nullptr, requestTime);
     return signature && VerifySignature(updateKey, manifest, length, signature.get(), got);
 }

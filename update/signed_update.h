@@ -10,6 +10,8 @@
 
 #include <json.h>
 
+class HttpSession;
+
 // The files of a signed manifest by name (ignoring case, "/" and "\" alike,
 // "." components dropped), each with its listed digest.
 class SignedMembers {
@@ -32,6 +34,7 @@ class SignedMembers {
 // Whether a key is set: an empty key means that updates are not signed.
 bool HasUpdateKey(const char* updateKey);
 
-// Fetches "<manifestUrl>.sig" and verifies it over the manifest's exact bytes.
-bool ManifestSignatureValid(const wchar_t* manifestUrl, const char* updateKey, const char* manifest,
-                            size_t length);
+// Fetches "<manifestUrl>.sig" over session with the manifest's "t"
+// (requestTime) and verifies it over the manifest's exact bytes.
+bool ManifestSignatureValid(HttpSession& session, const wchar_t* manifestUrl, unsigned requestTime,
+                            const char* updateKey, const char* manifest, size_t length);

@@ -2,16 +2,19 @@
 
 #include "core/json_util.h"
 #include "core/text.h"
+#include "update/fetch_queue.h"
 #include "update/file_ops.h"
 #include "update/http_fetch.h"
 #include "update/md5.h"
-#include "update/package.h"
 #include "update/signed_update.h"
+#include "update/update_lock.h"
+#include "update/update_progress.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstdint>
+#include <new>
 
 bool ShouldFetchMember(const char* localMd5, bool manifestNewer, const char* listedMd5) {
     if (!localMd5) return true; // missing or unreadable: always restored
@@ -30,11 +33,17 @@ int ManifestVersion(const json_value* root) {
 } // namespace
 
 bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
-               int builtInVersion, bool selfUpdate, const char* updateKey) {
+               int builtInVersion, bool selfUpdate, const char* updateKey,
+               UpdateProgress* progress) {
     wchar_t updateDir[MAX_PATH] = {};
     if (!launcherDir || !launcherPath || !updateUrl || !CopyText(updateDir, launcherDir) ||
         !updateDir[0] || !PathAppendW(updateDir, L"update"))
         return false;
+    // Another launcher's update of this directory ends first; this one then
+    // finds what that one left.
+    UpdateLock lock(launcherDir);
+    UpdateProgress quiet;
+    UpdateProgress& live = progress ? *progress : quiet;
     DeleteDirectoryTree(updateDir);
 
     wchar_t raw[MAX_PATH] = {};
@@ -43,24 +52,35 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
     DWORD urlLen = 260;
     if (UrlCanonicalizeW(raw, url, &urlLen, URL_UNESCAPE | URL_ESCAPE_UNSAFE) != S_OK) return false;
     DWORD length = 0;
-    std::unique_ptr<char[]> text = HttpFetch(url, &length, kManifestMaxBytes);
-    if (!text) return false;
-    // With a key, not a single entry is used before the signature verifies.
+    std::unique_ptr<char[]> text;
     const bool keyed = HasUpdateKey(updateKey);
-    if (keyed && !ManifestSignatureValid(url, updateKey, text.get(), length)) return false;
+    {
+        // The signature comes over the manifest's connection, with its "t".
+        HttpSession session;
+        const unsigned t = RequestTime();
+        text = session.Fetch(url, &length, kManifestMaxBytes, nullptr, t);
+        if (!text) return false;
+        // With a key, not a single entry is used before the signature verifies.
+        if (keyed && !ManifestSignatureValid(session, url, t, updateKey, text.get(), length))
+            return false;
+    }
     JsonTree root = ParseJson(text.get(), length);
     if (!root) return false;
 
     const int version = ManifestVersion(root.get());
     const bool newer = version > builtInVersion;
     bool restart = false;
-    int launcherFiles = 0;
     char launcherDigest[33] = {};
     wchar_t newLauncher[MAX_PATH] = {};
     SignedMembers listed, launcherOnly; // what a package may write, with a key
+    // What to fetch is decided for every member first, so that the packages
+    // can be fetched side by side; they are put in place in this order.
+    std::unique_ptr<PackageJob[]> jobs;
+    size_t jobCount = 0;
     if (const json_value* files = JsonMemberOfType(root.get(), "files", json_object)) {
         if (keyed) listed.AddManifestFiles(files);
-        for (unsigned i = 0; i < files->u.object.length; ++i) {
+        jobs.reset(new (std::nothrow) PackageJob[files->u.object.length]);
+        for (unsigned i = 0; jobs && i < files->u.object.length; ++i) {
             const json_object_entry& m = files->u.object.values[i];
             if (m.value->type != json_string) continue;
             wchar_t member[MAX_PATH] = {};
@@ -85,19 +105,23 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
                 TerminateProcessesNamed(member);
                 restart = true;
             }
-            int n = FetchAndExtractPackage(updateUrl, version, member,
-                                           isLauncher ? updateDir : launcherDir,
-                                           isLauncher ? newLauncher : nullptr,
-                                           !keyed       ? nullptr
-                                           : isLauncher ? &launcherOnly
-                                                        : &listed);
-            if (isLauncher) launcherFiles += n;
+            jobs[jobCount++] = {m.name, isLauncher,
+                                !keyed       ? nullptr
+                                : isLauncher ? &launcherOnly
+                                             : &listed};
         }
     }
+    int launcherFiles = FetchAndExtractInOrder(jobs.get(), jobCount, updateUrl, version,
+                                               launcherDir, updateDir, newLauncher, live);
+    jobs.reset();
     root.reset();
     text.reset();
 
-    if (!restart) return false;
+    // A cancelled update starts nothing: the player asked to stop.
+    if (!restart || live.Cancelled()) {
+        if (restart) DeleteDirectoryTree(updateDir);
+        return false;
+    }
     // A launcher package that wrote nothing leaves nothing to start, and one
     // whose launcher is not the listed one would fetch itself again: the
     // running launcher carries on instead, without what it fetched.

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+struct UpdateProgress;
+
 // Runs the update of the launcher directory launcherDir, whose launcher is
 // launcherPath, from the manifest and packages below updateUrl; true when a
 // new launcher was started and the run must end.
@@ -13,8 +15,12 @@
 // With updateKey (the public key, see update/signature.h; empty or null for
 // none), the manifest is used only when "update.json.sig" verifies over it,
 // and packages write only the files it lists, with their listed digests.
+// Packages are fetched side by side and put in place in the manifest's
+// order; progress, when given, receives the figures and may cancel the run.
+// Only one update of a directory runs at a time: a second waits for the first.
 bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wchar_t* updateUrl,
-               int builtInVersion, bool selfUpdate = true, const char* updateKey = nullptr);
+               int builtInVersion, bool selfUpdate = true, const char* updateKey = nullptr,
+               UpdateProgress* progress = nullptr);
 
 // Whether a listed member is fetched. localMd5 is null when the local file
 // could not be read; digests compare ignoring case.

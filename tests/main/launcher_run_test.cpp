@@ -112,7 +112,7 @@ TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
         std::wstring exe = MakeLauncherDir(
             dir.Path(),
             BinaryPath(r.exeAfter ? "Lumora2.exe" : "tests/main/launcher_quick_net.exe"),
-            {{"update_url", Narrow(ServerUrl(base))}});
+            {{"update_url", Narrow(ServerUrl(base))}, kProgressOff});
         ASSERT_TRUE(!r.exeAfter || WriteFileBytes(exe, old));
         ASSERT_TRUE(WriteFileBytes(dir / L"a.txt", "keep"));
         win::UniqueHandle hold(r.held ? CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ,

@@ -21,6 +21,9 @@ std::string FileText(const std::wstring& path);
 // first of two equal keys wins). Returns the launcher's path.
 std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
                              const std::vector<std::pair<std::string, std::string>>& keys);
+// The key that turns the sample's progress window off, for runs that wait for
+// the launcher's own windows (RunLauncher would take the progress window).
+const std::pair<std::string, std::string> kProgressOff = {"update_progress", "off"};
 
 // Starts exe with args in dir without waiting; the process, or an empty owner.
 win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args,

@@ -86,7 +86,7 @@ TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
     TempDir launcher;
     const std::wstring exe =
         MakeLauncherDir(launcher.Path(), BinaryPath("tests/update/launcher_signed.exe"),
-                        {{"update_url", Narrow(ServerUrl("native/"))}});
+                        {{"update_url", Narrow(ServerUrl("native/"))}, kProgressOff});
     const auto layout = Files(launcher.Path());
     EXPECT_NE(RunLauncher(exe, L"").windowPid, 0u);
     auto written = Files(launcher.Path());

@@ -202,6 +202,10 @@ TEST(Compositor, Table) {
     ui::BlendRect(dst.View(), INT_MAX, INT_MIN, src, INT_MIN, INT_MAX, INT_MAX, INT_MAX);
     EXPECT_EQ(dst.pixels[0], 0xFFFF0000u);
     EXPECT_EQ(dst.pixels[2], 0u);
+    // A colour blended over a rectangle, clipped.
+    ui::BlendFill(dst.View(), -1, -1, 2, 9, 0x80000080u);
+    EXPECT_EQ(dst.pixels,
+              (std::vector<uint32_t>{0xFF7F0080u, 0, 0, 0, 0, 0xFF7F0080u, 0, 0, 0, 0}));
     EXPECT_FALSE(dst.Allocate(ui::kMaxPixelExtent + 1, 1));
     EXPECT_FALSE(dst.Allocate(ui::kMaxPixelExtent, ui::kMaxPixelExtent / 2 + 1));
     EXPECT_TRUE(dst.Allocate(ui::kMaxPixelExtent, 1));

@@ -8,7 +8,7 @@ requests), nolength, short/long (Content-Length 100 more / 3 less), huge
 stall (half the body, then held), trickle (a byte each 0.3 s), slow (64 KiB
 each 0.25 s), or a redirect: self (301 to itself), ping/pong (302 to each
 other), hops<N> (302 to hops<N-1>; hops0 serves), elsewhere (the second port,
-written to PORTFILE2), tohttps.
+written to PORTFILE2), tohttps; delay<N> answers every request N ms late.
 Usage: http_server.py ROOT LOGFILE PORTFILE
 """
 import http.server, os, sys, threading, time, urllib.parse
@@ -43,6 +43,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             mode = open(file + ".mode").read().strip()
         with lock:
             n = counts[mode + path] = counts.get(mode + path, 0) + 1
+        if mode.startswith("delay"):
+            time.sleep(int(mode[5:]) / 1000)
         rest = path + ("?" + split.query if split.query else "")
         hops = int(mode[4:]) if mode.startswith("hops") else 0
         location = {"self": self.path, "ping": "/m/pong" + rest, "pong": "/m/ping" + rest,

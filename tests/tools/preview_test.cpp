@@ -1,18 +1,12 @@
 // lumora_check --preview on the sample skin: every picture it writes is the
 // frame the launcher's own windows draw, pixel for pixel, and the index
 // shows each picture with its name.
-#include "core/app_module.h"
-#include "core/static_config.h"
+#include "support/demo_skin.h"
 #include "support/launcher_dir.h"
-#include "support/test_support.h"
 #include "ui/gdiplus_flat.h"
 #include "ui/skin_geometry.h"
-#include "ui/skin_window.h"
-#include "win/gdiplus_scoped.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
+#include <cstdint>
 
 using namespace testing_support;
 
@@ -54,52 +48,35 @@ int Differences(const ui::LayeredWindow& window, const std::wstring& path) {
 } // namespace
 
 TEST(Preview, PicturesAreTheLaunchersOwnFrames) {
-    win::GdiplusSession gdiplus = win::StartGdiplus();
-    TempDir dir;
-    CopyTree(SourcePath("demo"), dir.Path());
-    std::string output;
-    ASSERT_EQ(RunProgram(BinaryPath(CHECK_EXE),
-                         L"--preview " + Quote(dir / L"out") + L" " + Quote(dir.Path()), L"", 60000,
-                         &output),
+    DemoSkin demo;
+    const std::wstring out = demo.dir / L"out";
+    std::string index;
+    ASSERT_EQ(RunProgram(BinaryPath(CHECK_EXE), L"--preview out", demo.dir.Path(), 60000, &index),
               0)
-        << output;
-    const std::string index = FileText(dir / L"out\\index.html");
+        << index;
+    index = FileText(out + L"\\index.html");
     for (const char* part :
          {"\"1-start.png\"", "\"1-start-hover.png\"", "\"2-game.png\"", "\"2-game-hover.png\"",
           "\"loading.png\"", "window &quot;game&quot; (1300 x 768)", "loading picture (320 x 120)"})
         EXPECT_NE(index.find(part), std::string::npos) << part << "\n" << index;
 
     // The launcher's windows, driven as its main window drives them.
-    SetCurrentDirectoryW(dir.Path().c_str());
-    StaticConfig config;
-    config.LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora2", L"", L"", 2,
-                                []() -> const wchar_t* { return nullptr; });
-    AppModule module;
-    RecordingWindow owner;
-    ui::SkinWindow skin(config, module);
-    skin.SetBackgroundImage(config.windows[config.firstWindow].background);
-    ASSERT_NE(skin.Create(owner.Get(), L"skin"), nullptr);
-    skin.Render(0, 0);
     auto hover = [&]() {
-        for (int k = 0; k < config.windows[skin.WindowIndex()].buttonCount; ++k)
-            skin.DrawButton(k, kButtonHover);
+        for (int k = 0; k < demo.config.windows[demo.skin.WindowIndex()].buttonCount; ++k)
+            demo.skin.DrawButton(k, kButtonHover);
     };
-    EXPECT_EQ(Differences(skin, dir / L"out\\1-start.png"), 0);
+    EXPECT_EQ(Differences(demo.skin, out + L"\\1-start.png"), 0);
     hover();
-    EXPECT_EQ(Differences(skin, dir / L"out\\1-start-hover.png"), 0);
-    const int game = config.FindWindowByName("game");
-    skin.SetWindowIndex(game);
-    skin.Render(config.windows[game].defSize.cx, config.windows[game].defSize.cy);
-    EXPECT_EQ(Differences(skin, dir / L"out\\2-game.png"), 0);
+    EXPECT_EQ(Differences(demo.skin, out + L"\\1-start-hover.png"), 0);
+    demo.skin.SetWindowIndex(demo.config.FindWindowByName("game"));
+    demo.skin.Render(1300, 768); // the layout's own size
+    EXPECT_EQ(Differences(demo.skin, out + L"\\2-game.png"), 0);
     hover();
-    EXPECT_EQ(Differences(skin, dir / L"out\\2-game-hover.png"), 0);
-    EXPECT_GT(Differences(skin, dir / L"out\\2-game.png"), 0); // hovering shows
-    ui::LoadingWindow loading(module);
-    loading.SetBackgroundImage(config.loading);
-    ASSERT_NE(loading.Create(owner.Get(), L"loading"), nullptr);
+    EXPECT_EQ(Differences(demo.skin, out + L"\\2-game-hover.png"), 0);
+    EXPECT_GT(Differences(demo.skin, out + L"\\2-game.png"), 0); // hovering shows
+    ui::LoadingWindow loading(demo.module);
+    loading.SetBackgroundImage(demo.config.loading);
+    ASSERT_NE(loading.Create(demo.owner.Get(), L"loading"), nullptr);
     loading.Render(0, 0);
-    EXPECT_EQ(Differences(loading, dir / L"out\\loading.png"), 0);
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    SetCurrentDirectoryW(temp);
+    EXPECT_EQ(Differences(loading, out + L"\\loading.png"), 0);
 }

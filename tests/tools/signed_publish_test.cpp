@@ -12,9 +12,9 @@ using namespace testing_support;
 
 namespace {
 
-int Publisher(const std::wstring& args, std::string* output) {
+int Publisher(const std::wstring& args, std::string* output, const std::wstring& dir = L"") {
     SetEnvironmentVariableW(L"LUMORA_7Z", BinaryPath(SEVEN_ZIP_SHIM).c_str());
-    return RunProgram(BinaryPath(PUBLISH_EXE), args, L"", 120000, output);
+    return RunProgram(BinaryPath(PUBLISH_EXE), args, dir, 120000, output);
 }
 
 std::wstring Key(const char* name) {
@@ -29,17 +29,16 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
     CreateDirectoryW((dir / L"rel\\bin").c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\a.txt", "alpha"));
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\b.dll", "beta"));
-    std::string output, key;
-    ASSERT_EQ(Publisher(L"--public-key " + Key("signing"), &output), 0) << output;
-    key = output.substr(0, output.find_first_of("\r\n"));
-    EXPECT_EQ(Publisher(L"--public-key " + Key("signing.pkcs8"), &output), 0);
-    EXPECT_EQ(output.substr(0, output.find_first_of("\r\n")), key);
+    std::string output;
+    auto publicKey = [&](const char* name) {
+        EXPECT_EQ(Publisher(L"--public-key " + Key(name), &output), 0) << output;
+        return output.substr(0, output.find_first_of("\r\n"));
+    };
+    const std::string key = publicKey("signing");
+    EXPECT_EQ(publicKey("signing.pkcs8"), key);
     EXPECT_EQ(Publisher(L"--public-key " + Key("p384"), &output), 2);
     EXPECT_NE(output.find("not on the curve P-256"), std::string::npos) << output;
-    ASSERT_EQ(Publisher(L"--sign " + Key("signing") + L" " + Quote(dir / L"rel") + L" 5 " +
-                            Quote(dir / L"out"),
-                        &output),
-              0)
+    ASSERT_EQ(Publisher(L"--sign " + Key("signing") + L" rel 5 out", &output, dir.Path()), 0)
         << output;
     const std::string manifest = FileText(dir / L"out\\update.json"),
                       signature = FileText(dir / L"out\\update.json.sig");
@@ -67,27 +66,19 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
         TempDir copy;
         CopyTree(dir / L"out", copy.Path());
         if (*r.file) {
-            DeleteFileW((copy / r.file).c_str());
-            if (!r.bytes.empty()) {
-                ASSERT_TRUE(WriteFileBytes(copy / r.file, r.bytes));
-            }
+            EXPECT_TRUE(r.bytes.empty() ? DeleteFileW((copy / r.file).c_str())
+                                        : WriteFileBytes(copy / r.file, r.bytes));
         }
-        std::wstring keyArg = Widen(key);
-        if (*r.key) keyArg = r.key;
-        if (!wcscmp(r.key, L"other")) {
-            ASSERT_EQ(Publisher(L"--public-key " + Key("other"), &output), 0) << output;
-            keyArg = Widen(output.substr(0, output.find_first_of("\r\n")));
-        }
+        const std::wstring keyArg = !wcscmp(r.key, L"other") ? Widen(publicKey("other"))
+                                    : *r.key                 ? r.key
+                                                             : Widen(key);
         EXPECT_EQ(Publisher(L"--verify " + keyArg + L" " + Quote(copy.Path()), &output),
                   r.exitCode);
         EXPECT_NE(output.find(r.says), std::string::npos) << output;
     }
 
     // A file that is no key is refused before anything is published.
-    EXPECT_EQ(Publisher(L"--sign " + Quote(dir / L"rel\\a.txt") + L" " + Quote(dir / L"rel") +
-                            L" 6 " + Quote(dir / L"out"),
-                        &output),
-              1);
+    EXPECT_EQ(Publisher(L"--sign rel\\a.txt rel 6 out", &output, dir.Path()), 1);
     EXPECT_NE(output.find("not a PEM file"), std::string::npos) << output;
     EXPECT_EQ(FileText(dir / L"out\\update.json"), manifest);
 }

@@ -1,10 +1,14 @@
-// lumora_publish's Windows build run as a process, in a folder of its own:
-// what its own file and process code does (finding and running 7z, copying
-// reused packages, replacing the output). The rules both builds share are
-// tested on the Linux build (tests/native), whose output the Windows build's
-// must match (native_match_test.cpp).
+// lumora_publish's Windows build run as a process: what its own file and
+// process code does (finding and running 7z, copying reused packages,
+// replacing the output) and its signing options: "--sign" writes the
+// signature the launcher verifies, "--verify" finds what a launcher built with
+// the key would refuse, "--public-key" prints the key to build it with. The
+// rules both builds share are tested on the Linux build (tests/native), whose
+// output the Windows build's must match (native_match_test.cpp).
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
+#include "support/update_server.h"
+#include "update/signature.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +19,10 @@ using namespace testing_support;
 namespace {
 
 // Runs the publishing command in dir; the rig's 7z stand-in comes through LUMORA_7Z.
-int Publish(const TempDir& dir, const std::wstring& args, std::string* output, bool shim = true) {
+int Publish(const std::wstring& args, std::string* output, const std::wstring& dir = L"",
+            bool shim = true) {
     SetEnvironmentVariableW(L"LUMORA_7Z", shim ? BinaryPath(SEVEN_ZIP_SHIM).c_str() : nullptr);
-    return RunProgram(BinaryPath(PUBLISH_EXE), args, dir.Path(), 120000, output);
+    return RunProgram(BinaryPath(PUBLISH_EXE), args, dir, 120000, output);
 }
 
 void MakeRelease(const TempDir& dir) {
@@ -25,6 +30,10 @@ void MakeRelease(const TempDir& dir) {
     CreateDirectoryW((dir / L"rel\\bin").c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\readme", "read me"));
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "game code"));
+}
+
+std::wstring Key(const char* name) {
+    return Quote(BinaryPath(std::string("tests/update/keys/") + name + ".pem"));
 }
 
 } // namespace
@@ -37,10 +46,10 @@ TEST(Publish, ReusesUnchangedPackagesAndReplacesTheOutput) {
     MakeRelease(dir);
     std::string output;
     const std::wstring option = L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM));
-    ASSERT_EQ(Publish(dir, option + L" rel 5 out", &output, false), 0) << output;
+    ASSERT_EQ(Publish(option + L" rel 5 out", &output, dir.Path(), false), 0) << output;
     ASSERT_TRUE(WriteFileBytes(dir / L"out\\5\\readme.7z", "previous package"));
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "new game code"));
-    ASSERT_EQ(Publish(dir, L"rel 6 out out", &output), 0) << output;
+    ASSERT_EQ(Publish(L"rel 6 out out", &output, dir.Path()), 0) << output;
     EXPECT_EQ(FileText(dir / L"out\\6\\readme.7z"), "previous package");
     EXPECT_EQ(FileText(dir / L"out\\6\\bin\\game.7z").rfind("7z\xBC\xAF\x27\x1C", 0), 0u);
     EXPECT_FALSE(FileExists(dir / L"out\\5\\readme.7z"));
@@ -67,10 +76,66 @@ TEST(Publish, RefusalsLeaveTheOutputAlone) {
         CreateDirectoryW((dir / L"out").c_str(), nullptr);
         WriteFileBytes(dir / L"out\\keep", "kept");
         std::string output;
-        EXPECT_NE(Publish(dir, row.args, &output, row.shim), 0);
+        EXPECT_NE(Publish(row.args, &output, dir.Path(), row.shim), 0);
         EXPECT_NE(output.find(row.says), std::string::npos) << output;
         EXPECT_EQ(FileText(dir / L"out\\keep"), "kept");
         EXPECT_EQ(CountEntries(dir / L"out"), 1);
         EXPECT_EQ(CountEntries(dir.Path()), 2);
     }
+}
+
+TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
+    TempDir dir;
+    MakeRelease(dir);
+    std::string output;
+    auto publicKey = [&](const char* name) {
+        EXPECT_EQ(Publish(L"--public-key " + Key(name), &output), 0) << output;
+        return output.substr(0, output.find_first_of("\r\n"));
+    };
+    const std::string key = publicKey("signing");
+    EXPECT_EQ(publicKey("signing.pkcs8"), key);
+    EXPECT_EQ(Publish(L"--public-key " + Key("p384"), &output), 2);
+    EXPECT_NE(output.find("not on the curve P-256"), std::string::npos) << output;
+    ASSERT_EQ(Publish(L"--sign " + Key("signing") + L" rel 5 out", &output, dir.Path()), 0)
+        << output;
+    const std::string manifest = FileText(dir / L"out\\update.json"),
+                      signature = FileText(dir / L"out\\update.json.sig");
+    EXPECT_TRUE(VerifySignature(key.c_str(), manifest.data(), manifest.size(), signature.data(),
+                                signature.size()));
+
+    struct {
+        const char* name;
+        const wchar_t *file, *key; // file: replaced in the copy; key: "" for the signing key
+        std::string bytes;
+        int exitCode;
+        const char* says;
+    } rows[] = {
+        {"intact", L"", L"", "", 0, "signature and 2 packages verified"},
+        {"other key", L"", L"other", "", 1, "does not verify"},
+        {"manifest changed", L"update.json", L"", manifest + " ", 1, "does not verify"},
+        {"no signature", L"update.json.sig", L"", "", 1, "missing"},
+        {"package swapped", L"5\\readme.7z", L"", StoredArchive("evil", L"readme"), 1,
+         "files.readme: its package does not hold"},
+        {"package missing", L"5\\bin\\game.7z", L"", "", 1, "files.bin\\game.dll: its package"},
+        {"no key", L"", L"0411", "", 2, "neither a public key"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TempDir copy;
+        CopyTree(dir / L"out", copy.Path());
+        if (*r.file) {
+            EXPECT_TRUE(r.bytes.empty() ? DeleteFileW((copy / r.file).c_str())
+                                        : WriteFileBytes(copy / r.file, r.bytes));
+        }
+        const std::wstring keyArg = !wcscmp(r.key, L"other") ? Widen(publicKey("other"))
+                                    : *r.key                 ? r.key
+                                                             : Widen(key);
+        EXPECT_EQ(Publish(L"--verify " + keyArg + L" " + Quote(copy.Path()), &output), r.exitCode);
+        EXPECT_NE(output.find(r.says), std::string::npos) << output;
+    }
+
+    // A file that is no key is refused before anything is published.
+    EXPECT_EQ(Publish(L"--sign rel\\readme rel 6 out", &output, dir.Path()), 1);
+    EXPECT_NE(output.find("not a PEM file"), std::string::npos) << output;
+    EXPECT_EQ(FileText(dir / L"out\\update.json"), manifest);
 }

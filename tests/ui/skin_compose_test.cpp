@@ -123,16 +123,10 @@ TEST(SkinCompose, SkinMadeToCatchMistakesMatchesGdiplus) {
                                     {10, 29, 17, 33}, {18, 26, 23, 33}};
     std::copy(matrix, matrix + 8, desc.matrix);
     desc.buttonCount = 3;
-    desc.buttons.reset(new ButtonDesc[3]);
-    desc.buttons[0].coord = {-9, 2}; // from the right
-    desc.buttons[0].size = {7, 5};
-    desc.buttons[0].normal = {25, 3};
-    desc.buttons[1].coord = {1, -6}; // from the bottom; its face half outside the image
-    desc.buttons[1].size = {7, 5};
-    desc.buttons[1].normal = {41, 38};
-    desc.buttons[2].coord = {4, 3}; // over the frame
-    desc.buttons[2].size = {3, 8};
-    desc.buttons[2].normal = {30, 20};
+    // From the right; from the bottom, its face half outside the image; over the frame.
+    desc.buttons.reset(new ButtonDesc[3]{{{-9, 2}, {7, 5}, {25, 3}, {}, {}, {}, {}, {}, 0},
+                                         {{1, -6}, {7, 5}, {41, 38}, {}, {}, {}, {}, {}, 0},
+                                         {{4, 3}, {3, 8}, {30, 20}, {}, {}, {}, {}, {}, 0}});
     // Enlarged and reduced, exactly the corners' size, smaller than them.
     // Where translucent pixels are mixed, GDI+ works on straight colours and
     // rounds down three times, the compositor on premultiplied ones: a few

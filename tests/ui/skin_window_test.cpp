@@ -60,7 +60,6 @@ TEST_F(SkinWindowTest, StartWindowTakesItsCursorAndCentresOverAVisibleOwnerOnly)
     EXPECT_NE(skin_.WindowCursor(), nullptr);
     EXPECT_NE(skin_.WindowCursor(), LoadCursorW(nullptr, IDC_ARROW));
     EXPECT_EQ(GetWindowLongPtrW(skin_.Hwnd(), GWL_STYLE) & WS_CAPTION, 0);
-    EXPECT_NE(GetWindowLongPtrW(skin_.Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
     EXPECT_EQ(GetWindow(skin_.Hwnd(), GW_OWNER), owner_.Get());
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);

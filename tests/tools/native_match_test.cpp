@@ -40,11 +40,11 @@ TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
     const std::wstring release = RigPath("native/release"), native = RigPath("www/native");
     TempDir dir;
     std::string output;
+    auto publish = [&](const std::wstring& args) {
+        return RunProgram(BinaryPath(PUBLISH_EXE), args, L"", 120000, &output);
+    };
     SetEnvironmentVariableW(L"LUMORA_7Z", BinaryPath(SEVEN_ZIP_SHIM).c_str());
-    ASSERT_EQ(RunProgram(BinaryPath(PUBLISH_EXE), Quote(release) + L" 3 " + Quote(dir / L"out"),
-                         L"", 120000, &output),
-              0)
-        << output;
+    ASSERT_EQ(publish(Quote(release) + L" 3 " + Quote(dir / L"out")), 0) << output;
     const std::string manifest = FileText(native + L"\\update.json");
     EXPECT_EQ(manifest, FileText(dir / L"out\\update.json"));
     EXPECT_NE(manifest.find("\"Maps\\\\Forest Map.v2.txt\""), std::string::npos) << manifest;
@@ -66,16 +66,9 @@ TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
     // key file, its signature verifies there, and the signed launcher takes
     // the release whole.
     const std::wstring publicKey = RigPath("native/public.txt");
-    ASSERT_EQ(RunProgram(BinaryPath(PUBLISH_EXE),
-                         L"--public-key " + Quote(BinaryPath("tests/update/keys/signing.pem")), L"",
-                         60000, &output),
-              0);
+    ASSERT_EQ(publish(L"--public-key " + Quote(BinaryPath("tests/update/keys/signing.pem"))), 0);
     EXPECT_EQ(output.substr(0, 130), FileText(publicKey).substr(0, 130));
-    EXPECT_EQ(RunProgram(BinaryPath(PUBLISH_EXE),
-                         L"--verify " + Quote(publicKey) + L" " + Quote(native), L"", 120000,
-                         &output),
-              0)
-        << output;
+    EXPECT_EQ(publish(L"--verify " + Quote(publicKey) + L" " + Quote(native)), 0) << output;
     TempDir launcher;
     const std::wstring exe =
         MakeLauncherDir(launcher.Path(), BinaryPath("tests/update/launcher_signed.exe"),

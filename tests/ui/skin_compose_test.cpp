@@ -16,10 +16,6 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-int Channel(uint32_t p, int k) {
-    return (p >> (8 * k)) & 0xFF;
-}
-
 // Wine's GDI+ may leave empty the first column of a horizontally stretched
 // edge and the first row of a vertically stretched one: those pixels are
 // compared on their own.
@@ -51,7 +47,8 @@ void ExpectMatchesGdiplus(const WindowDesc& desc, ui::GpImage* background, ui::G
     for (int i = 0; i < w * h; ++i) {
         if (OnHoleLine(desc, w, h, i % w, i / w)) continue;
         for (int k = 0; k < 4; ++k) {
-            int e = std::abs(Channel(ours.pixels[i], k) - Channel(gdiplus[i], k));
+            int e =
+                std::abs(int((ours.pixels[i] >> 8 * k) & 0xFF) - int((gdiplus[i] >> 8 * k) & 0xFF));
             if (e > worst) worst = e, at = i;
         }
     }

@@ -1,10 +1,15 @@
+// lumora_check's Windows build: its checks in a table, its command line and
+// output as a process, and "--preview" on the sample skin, whose every
+// picture is the frame the launcher's own windows draw, pixel for pixel.
+#include "support/demo_skin.h"
 #include "support/launcher_dir.h"
-#include "support/test_support.h"
 #include "tools/static_check.h"
+#include "ui/gdiplus_flat.h"
+#include "ui/skin_geometry.h"
 
-#include <gtest/gtest.h>
-
+#include <cstdint>
 #include <string>
+#include <vector>
 
 using namespace testing_support;
 using namespace std::string_literals;
@@ -23,8 +28,8 @@ void LayOut(const TempDir& dir, const std::string& config) {
     ASSERT_TRUE(WriteFileBytes(dir / L"static.json", config));
 }
 
-int RunCheck(const std::wstring& args, std::string& output) {
-    return RunProgram(BinaryPath(CHECK_EXE), args, L"", 60000, &output);
+int RunCheck(const std::wstring& args, std::string& output, const std::wstring& dir = L"") {
+    return RunProgram(BinaryPath(CHECK_EXE), args, dir, 60000, &output);
 }
 
 size_t Occurrences(const std::string& text, const std::string& part) {
@@ -32,6 +37,36 @@ size_t Occurrences(const std::string& text, const std::string& part) {
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++n;
     return n;
+}
+
+// How many pixels of the PNG at path, multiplied by their alpha again,
+// differ from the window's surface; -1 when the sizes differ.
+int Differences(const ui::LayeredWindow& window, const std::wstring& path) {
+    using namespace Gdiplus::DllExports;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    UINT w = 0, h = 0;
+    GdipCreateBitmapFromFile(path.c_str(), &bitmap);
+    GdipGetImageWidth(bitmap, &w);
+    GdipGetImageHeight(bitmap, &h);
+    std::vector<uint32_t> argb(size_t(w) * h);
+    Gdiplus::BitmapData data = {w, h, INT(w * 4), PixelFormat32bppARGB, argb.data(), 0};
+    Gdiplus::GpRect rect(0, 0, INT(w), INT(h));
+    const bool read = bitmap && GdipBitmapLockBits(bitmap, &rect,
+                                                   Gdiplus::ImageLockModeRead |
+                                                       Gdiplus::ImageLockModeUserInputBuf,
+                                                   PixelFormat32bppARGB, &data) == Gdiplus::Ok;
+    if (read) GdipBitmapUnlockBits(bitmap, &data);
+    GdipDisposeImage(bitmap);
+    if (!read || int(w) != window.SurfaceWidth() || int(h) != window.SurfaceHeight()) return -1;
+    int differ = 0;
+    for (size_t i = 0; i < argb.size(); ++i) {
+        const uint32_t p = argb[i], a = p >> 24;
+        uint32_t premultiplied = a << 24;
+        for (int shift = 0; shift < 24; shift += 8)
+            premultiplied |= (((p >> shift) & 0xFF) * a + 127) / 255 << shift;
+        differ += premultiplied != window.PixelAt(int(i % w), int(i / w));
+    }
+    return differ;
 }
 
 } // namespace
@@ -116,6 +151,10 @@ TEST(Check, EachFaultIsReportedOnceWithItsKey) {
         {"\"margin\": 0.1", "\"margin\": 1", "windows.game.margin", "fraction"},
         {"\"resizable\": false", "\"resizable\": \"no\"", "windows.start.resizable",
          "not true or false"},
+        {"\"update_progress\": true", "\"update_progress\": \"true\"", "update_progress",
+         "not true or false"},
+        {"\"update_progress\": true", "\"update_progress\": null", "update_progress",
+         "true or false"},
     };
     const std::string sample = DemoConfig();
     for (const Row& row : rows) {
@@ -142,4 +181,37 @@ TEST(Check, EachFaultIsReportedOnceWithItsKey) {
         EXPECT_EQ(withKey, 1u) << all;
         EXPECT_EQ(problems.size(), row.total) << all;
     }
+}
+
+// The index shows each picture with its name.
+TEST(Preview, PicturesAreTheLaunchersOwnFrames) {
+    DemoSkin demo;
+    const std::wstring out = demo.dir / L"out";
+    std::string index;
+    ASSERT_EQ(RunCheck(L"--preview out", index, demo.dir.Path()), 0) << index;
+    index = FileText(out + L"\\index.html");
+    for (const char* part :
+         {"\"1-start.png\"", "\"1-start-hover.png\"", "\"2-game.png\"", "\"2-game-hover.png\"",
+          "\"loading.png\"", "window &quot;game&quot; (1300 x 768)", "loading picture (320 x 120)"})
+        EXPECT_NE(index.find(part), std::string::npos) << part << "\n" << index;
+
+    // The launcher's windows, driven as its main window drives them.
+    auto hover = [&]() {
+        for (int k = 0; k < demo.config.windows[demo.skin.WindowIndex()].buttonCount; ++k)
+            demo.skin.DrawButton(k, kButtonHover);
+    };
+    EXPECT_EQ(Differences(demo.skin, out + L"\\1-start.png"), 0);
+    hover();
+    EXPECT_EQ(Differences(demo.skin, out + L"\\1-start-hover.png"), 0);
+    demo.skin.SetWindowIndex(demo.config.FindWindowByName("game"));
+    demo.skin.Render(1300, 768); // the layout's own size
+    EXPECT_EQ(Differences(demo.skin, out + L"\\2-game.png"), 0);
+    hover();
+    EXPECT_EQ(Differences(demo.skin, out + L"\\2-game-hover.png"), 0);
+    EXPECT_GT(Differences(demo.skin, out + L"\\2-game.png"), 0); // hovering shows
+    ui::LoadingWindow loading(demo.module);
+    loading.SetBackgroundImage(demo.config.loading);
+    ASSERT_NE(loading.Create(demo.owner.Get(), L"loading"), nullptr);
+    loading.Render(0, 0);
+    EXPECT_EQ(Differences(loading, out + L"\\loading.png"), 0);
 }

@@ -10,18 +10,12 @@ add_test(NAME native_published COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/native_publis
   ${CMAKE_BINARY_DIR}/tests/update/keys/signing.pem)
 set_tests_properties(native_published PROPERTIES FIXTURES_SETUP native_published
   FIXTURES_REQUIRED update_server)
-lumora_add_test(native_match_tests
-  SOURCES native_match_test.cpp
-  FIXTURES update_server native_published
-  DEPENDS lumora_publish seven_zip_shim launcher_signed)
-target_compile_definitions(native_match_tests PRIVATE
-  PUBLISH_EXE="tools/lumora_publish.exe" SEVEN_ZIP_SHIM="tests/tools/seven_zip_shim.exe")
-
 add_test(NAME native_checked COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/native_checked.sh
   ${LUMORA_NATIVE_DIR}/tools/lumora_check ${PROJECT_SOURCE_DIR}
   ${CMAKE_CURRENT_BINARY_DIR}/native_checked)
 set_tests_properties(native_checked PROPERTIES FIXTURES_SETUP native_checked)
-set_tests_properties(native_match_tests PROPERTIES FIXTURES_REQUIRED
-  "rig;update_server;native_published;native_checked" RESOURCE_LOCK launcher_processes)
-add_dependencies(native_match_tests lumora_check)
-target_compile_definitions(native_match_tests PRIVATE CHECK_EXE="tools/lumora_check.exe")
+lumora_add_test(native_match_tests SOURCES native_match_test.cpp
+  FIXTURES update_server native_published native_checked
+  DEPENDS lumora_publish lumora_check seven_zip_shim launcher_signed)
+target_compile_definitions(native_match_tests PRIVATE ${TOOL_PATHS})
+set_tests_properties(native_match_tests PROPERTIES RESOURCE_LOCK launcher_processes)

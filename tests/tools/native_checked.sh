@@ -10,10 +10,8 @@ row() { # NAME SED-SCRIPT: a launcher directory whose static.json is edited
   mkdir "$D/$1" && cp -r "$SRC/demo/skin" "$D/$1/" && sed "$2" "$SRC/demo/static.json" >"$D/$1/static.json"
 }
 row clean ''
-row func 's/"close"/"Clsoe"/'
 row missing 's/start\.png/gone.png/'
 row not_image 's/"skin\\\\elements\.png"/"static.json"/'
-row outside 's/"coord": \[-36, 8\]/"coord": [-20, 8]/'
 row long "s/loading\.png/$(printf '%0250d' 0).png/"
 row utf8 's/loading\.png/lädt.png/' && mv "$D/utf8/skin/loading.png" "$D/utf8/skin/lädt.png"
 row tga 's/start\.png/start.tga/' && printf '\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\40\0\377\377\377\377' >"$D/tga/skin/start.tga"

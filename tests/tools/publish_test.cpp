@@ -1,128 +1,141 @@
-// lumora_publish run as a process with the rig's 7z stand-in.
+// lumora_publish's Windows build run as a process: what its own file and
+// process code does (finding and running 7z, copying reused packages,
+// replacing the output) and its signing options: "--sign" writes the
+// signature the launcher verifies, "--verify" finds what a launcher built with
+// the key would refuse, "--public-key" prints the key to build it with. The
+// rules both builds share are tested on the Linux build (tests/native), whose
+// output the Windows build's must match (native_match_test.cpp).
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
-#include "update/package.h"
+#include "update/signature.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
-#include <vector>
 
 using namespace testing_support;
 
 namespace {
 
-// Runs the publishing command; the rig's 7z stand-in comes through LUMORA_7Z.
-int Publish(const std::wstring& args, std::string* output, bool useShim = true) {
-    SetEnvironmentVariableW(L"LUMORA_7Z", useShim ? BinaryPath(SEVEN_ZIP_SHIM).c_str() : nullptr);
-    return RunProgram(BinaryPath(PUBLISH_EXE), args, L"", 120000, output);
+// Runs the publishing command in dir; the rig's 7z stand-in comes through LUMORA_7Z.
+int Publish(const std::wstring& args, std::string* output, const std::wstring& dir = L"",
+            bool shim = true) {
+    SetEnvironmentVariableW(L"LUMORA_7Z", shim ? BinaryPath(SEVEN_ZIP_SHIM).c_str() : nullptr);
+    return RunProgram(BinaryPath(PUBLISH_EXE), args, dir, 120000, output);
 }
 
-// The arguments in spec, each "@name" replaced by the quoted path of name in dir.
-std::wstring Args(const TempDir& dir, const std::wstring& spec) {
-    std::wistringstream in(spec);
-    std::wstring all, word;
-    while (in >> word) {
-        size_t at = word.find(L'@');
-        if (at != std::wstring::npos) word = word.substr(0, at) + Quote(dir / word.substr(at + 1));
-        all += (all.empty() ? L"" : L" ") + word;
-    }
-    return all;
+void MakeRelease(const TempDir& dir) {
+    CreateDirectoryW((dir / L"rel").c_str(), nullptr);
+    CreateDirectoryW((dir / L"rel\\bin").c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(dir / L"rel\\readme", "read me"));
+    ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "game code"));
 }
 
-void MakeRelease(const std::wstring& rel) {
-    for (const wchar_t* folder : {L"", L"\\bin", L"\\data"})
-        CreateDirectoryW((rel + folder).c_str(), nullptr);
-    ASSERT_TRUE(WriteFileBytes(rel + L"\\readme", "read me"));
-    ASSERT_TRUE(WriteFileBytes(rel + L"\\bin\\game.dll", "game code"));
-    ASSERT_TRUE(WriteFileBytes(rel + L"\\data\\a.b.c", "data"));
+std::wstring Key(const char* name) {
+    return Quote(BinaryPath(std::string("tests/update/keys/") + name + ".pem"));
 }
 
 } // namespace
 
-TEST(Publish, WritesSortedManifestAndReusesUnchangedPackages) {
-    TempDir dir, got;
-    MakeRelease(dir / L"rel");
+// Republished into its own previous output: a copy is told apart from a
+// package built again by its mark. The option names the program when
+// LUMORA_7Z is not set.
+TEST(Publish, ReusesUnchangedPackagesAndReplacesTheOutput) {
+    TempDir dir;
+    MakeRelease(dir);
     std::string output;
-    auto md5 = [&](const wchar_t* file) { return Md5Of(FileText(dir / L"rel\\" + file)); };
-    // The option names the program when LUMORA_7Z is not set.
-    const std::wstring option = L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM)) + L" ";
-    ASSERT_EQ(Publish(option + Args(dir, L"@rel 5 @out"), &output, false), 0) << output;
-    EXPECT_EQ(FileText(dir / L"out\\update.json"),
-              "{\"version\": 5, \"files\": {\n  \"bin\\\\game.dll\": \"" + md5(L"bin\\game.dll") +
-                  "\",\n  \"data\\\\a.b.c\": \"" + md5(L"data\\a.b.c") + "\",\n  \"readme\": \"" +
-                  md5(L"readme") + "\"\n}}\n");
-    // Each package unpacks, as the launcher does, to its file at its path.
-    const wchar_t* const packages[][2] = {
-        {L"readme", L"readme"}, {L"bin\\game.dll", L"bin\\game"}, {L"data\\a.b.c", L"data\\a.b"}};
-    for (const auto& f : packages) {
-        std::string bytes = FileText(dir / L"out\\5\\" + f[1] + L".7z");
-        EXPECT_EQ(ExtractPackage(got.Path().c_str(), bytes.data(), bytes.size(), nullptr), 1);
-        EXPECT_EQ(FileText(got / f[0]), FileText(dir / L"rel\\" + f[0]));
-    }
-
-    // Republished into its own previous output: a copy is told apart from a
-    // package built again by its mark.
+    const std::wstring option = L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM));
+    ASSERT_EQ(Publish(option + L" rel 5 out", &output, dir.Path(), false), 0) << output;
     ASSERT_TRUE(WriteFileBytes(dir / L"out\\5\\readme.7z", "previous package"));
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "new game code"));
-    ASSERT_EQ(Publish(Args(dir, L"@rel 6 @out @out"), &output), 0) << output;
+    ASSERT_EQ(Publish(L"rel 6 out out", &output, dir.Path()), 0) << output;
     EXPECT_EQ(FileText(dir / L"out\\6\\readme.7z"), "previous package");
-    EXPECT_NE(FileText(dir / L"out\\6\\bin\\game.7z"), FileText(dir / L"out\\6\\readme.7z"));
-    EXPECT_EQ(FileText(dir / L"out\\update.json").rfind("{\"version\": 6,", 0), 0u);
-    EXPECT_NE(FileText(dir / L"out\\update.json").find(md5(L"bin\\game.dll")), std::string::npos);
+    EXPECT_EQ(FileText(dir / L"out\\6\\bin\\game.7z").rfind("7z\xBC\xAF\x27\x1C", 0), 0u);
     EXPECT_FALSE(FileExists(dir / L"out\\5\\readme.7z"));
     EXPECT_EQ(CountEntries(dir.Path()), 2); // rel and out, nothing staged left over
 }
 
 // Each refusal exits non-zero, names its cause, and leaves the output as it was.
 TEST(Publish, RefusalsLeaveTheOutputAlone) {
-    const std::wstring longFile(150, L'n');
     const struct Row {
-        std::string layout; // what is laid out in the folder first
-        std::wstring args;  // "@name" stands for the quoted path of name in the folder
-        std::vector<std::string> says;
-        bool useShim = true;
+        std::wstring args;
+        const char* says;
+        bool shim;
     } rows[] = {
-        {"", L"@nowhere 5 @out", {"release folder", "nowhere"}},
-        {"collide", L"@rel 5 @out", {"a.txt", "a.dat", "a.7z"}},
-        {"long", L"@rel 5 @out", {"longer than 259 characters", Narrow(longFile)}},
-        {"v5", L"@rel 5 @out @v5", {"not above the previous version 5"}},
-        {"v5", L"@rel 4 @out @v5", {"not above the previous version 5"}},
-        {"release", L"--sevenzip=@no\\7z.exe @rel 5 @out", {"7z program", "not found"}},
-        {"release", L"@rel 5 @out", {"7z program not found"}, false}, // none on the rig's PATH
+        {L"nowhere 5 out", "nowhere\" is missing or not a folder", true},
+        {L"--sevenzip=no\\7z.exe rel 5 out", "7z.exe\" not found", true},
+        {L"rel 5 out", "7z program not found", false}, // none on the rig's PATH
         // Any Windows program that refuses 7z's arguments stands in for a failing 7z.
-        {"release",
-         L"--sevenzip=C:\\windows\\system32\\reg.exe @rel 5 @out",
-         {"failed with exit code"}},
+        {L"--sevenzip=C:\\windows\\system32\\reg.exe rel 5 out", "failed with exit code", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(Narrow(row.args));
         TempDir dir;
-        std::string output;
-        CreateDirectoryW((dir / L"rel").c_str(), nullptr);
-        if (row.layout == "release" || row.layout == "v5") MakeRelease(dir / L"rel");
-        ASSERT_TRUE(row.layout != "v5" || Publish(Args(dir, L"@rel 5 @v5"), &output) == 0)
-            << output;
-        if (row.layout == "collide") {
-            WriteFileBytes(dir / L"rel\\a.txt", "1");
-            WriteFileBytes(dir / L"rel\\a.dat", "2");
-        }
-        const std::wstring longDir = L"\\\\?\\" + (dir / L"rel\\") + std::wstring(120, L'f');
-        if (row.layout == "long") {
-            CreateDirectoryW(longDir.c_str(), nullptr);
-            ASSERT_TRUE(WriteFileBytes(longDir + L"\\" + longFile, "x"));
-        }
+        MakeRelease(dir);
         CreateDirectoryW((dir / L"out").c_str(), nullptr);
         WriteFileBytes(dir / L"out\\keep", "kept");
-        int before = CountEntries(dir.Path());
-        EXPECT_NE(Publish(Args(dir, row.args), &output, row.useShim), 0);
-        for (const std::string& text : row.says)
-            EXPECT_NE(output.find(text), std::string::npos) << output;
+        std::string output;
+        EXPECT_NE(Publish(row.args, &output, dir.Path(), row.shim), 0);
+        EXPECT_NE(output.find(row.says), std::string::npos) << output;
         EXPECT_EQ(FileText(dir / L"out\\keep"), "kept");
         EXPECT_EQ(CountEntries(dir / L"out"), 1);
-        EXPECT_EQ(CountEntries(dir.Path()), before);
-        RemoveTree(L"\\\\?\\" + (dir / L"rel")); // names too long for the plain path
+        EXPECT_EQ(CountEntries(dir.Path()), 2);
     }
+}
+
+TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
+    TempDir dir;
+    MakeRelease(dir);
+    std::string output;
+    auto publicKey = [&](const char* name) {
+        EXPECT_EQ(Publish(L"--public-key " + Key(name), &output), 0) << output;
+        return output.substr(0, output.find_first_of("\r\n"));
+    };
+    const std::string key = publicKey("signing");
+    EXPECT_EQ(publicKey("signing.pkcs8"), key);
+    EXPECT_EQ(Publish(L"--public-key " + Key("p384"), &output), 2);
+    EXPECT_NE(output.find("not on the curve P-256"), std::string::npos) << output;
+    ASSERT_EQ(Publish(L"--sign " + Key("signing") + L" rel 5 out", &output, dir.Path()), 0)
+        << output;
+    const std::string manifest = FileText(dir / L"out\\update.json"),
+                      signature = FileText(dir / L"out\\update.json.sig");
+    EXPECT_TRUE(VerifySignature(key.c_str(), manifest.data(), manifest.size(), signature.data(),
+                                signature.size()));
+
+    struct {
+        const char* name;
+        const wchar_t *file, *key; // file: replaced in the copy; key: "" for the signing key
+        std::string bytes;
+        int exitCode;
+        const char* says;
+    } rows[] = {
+        {"intact", L"", L"", "", 0, "signature and 2 packages verified"},
+        {"other key", L"", L"other", "", 1, "does not verify"},
+        {"manifest changed", L"update.json", L"", manifest + " ", 1, "does not verify"},
+        {"no signature", L"update.json.sig", L"", "", 1, "missing"},
+        {"package swapped", L"5\\readme.7z", L"", StoredArchive("evil", L"readme"), 1,
+         "files.readme: its package does not hold"},
+        {"package missing", L"5\\bin\\game.7z", L"", "", 1, "files.bin\\game.dll: its package"},
+        {"no key", L"", L"0411", "", 2, "neither a public key"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TempDir copy;
+        CopyTree(dir / L"out", copy.Path());
+        if (*r.file) {
+            EXPECT_TRUE(r.bytes.empty() ? DeleteFileW((copy / r.file).c_str())
+                                        : WriteFileBytes(copy / r.file, r.bytes));
+        }
+        const std::wstring keyArg = !wcscmp(r.key, L"other") ? Widen(publicKey("other"))
+                                    : *r.key                 ? r.key
+                                                             : Widen(key);
+        EXPECT_EQ(Publish(L"--verify " + keyArg + L" " + Quote(copy.Path()), &output), r.exitCode);
+        EXPECT_NE(output.find(r.says), std::string::npos) << output;
+    }
+
+    // A file that is no key is refused before anything is published.
+    EXPECT_EQ(Publish(L"--sign rel\\readme rel 6 out", &output, dir.Path()), 1);
+    EXPECT_NE(output.find("not a PEM file"), std::string::npos) << output;
+    EXPECT_EQ(FileText(dir / L"out\\update.json"), manifest);
 }

@@ -2,17 +2,11 @@
 // the way the launcher drew before): the sample skin and a skin made to catch
 // mistakes, pixel by pixel; the compositor's arithmetic in a table; and the
 // mouse through a real window's frame.
-#include "core/app_module.h"
-#include "core/static_config.h"
 #include "gdiplus_render.h"
-#include "support/test_support.h"
+#include "support/demo_skin.h"
 #include "ui/compositor.h"
 #include "ui/skin_frame.h"
 #include "ui/skin_geometry.h"
-#include "ui/skin_window.h"
-#include "win/gdiplus_scoped.h"
-
-#include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdlib>
@@ -21,10 +15,6 @@ using namespace testing_support;
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-int Channel(uint32_t p, int k) {
-    return (p >> (8 * k)) & 0xFF;
-}
 
 // Wine's GDI+ may leave empty the first column of a horizontally stretched
 // edge and the first row of a vertically stretched one: those pixels are
@@ -57,7 +47,8 @@ void ExpectMatchesGdiplus(const WindowDesc& desc, ui::GpImage* background, ui::G
     for (int i = 0; i < w * h; ++i) {
         if (OnHoleLine(desc, w, h, i % w, i / w)) continue;
         for (int k = 0; k < 4; ++k) {
-            int e = std::abs(Channel(ours.pixels[i], k) - Channel(gdiplus[i], k));
+            int e =
+                std::abs(int((ours.pixels[i] >> 8 * k) & 0xFF) - int((gdiplus[i] >> 8 * k) & 0xFF));
             if (e > worst) worst = e, at = i;
         }
     }
@@ -66,22 +57,12 @@ void ExpectMatchesGdiplus(const WindowDesc& desc, ui::GpImage* background, ui::G
     if (composed) *composed = ours.pixels;
 }
 
-class SkinComposeTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() { gdiplus_ = win::StartGdiplus(); }
-    static void TearDownTestSuite() { gdiplus_.Reset(); }
-    static inline win::GdiplusSession gdiplus_;
-};
-
-TEST_F(SkinComposeTest, SampleSkinMatchesGdiplusWithoutHoles) {
-    TempDir dir; // reading the configuration leaves a first-run marker
-    CopyTree(SourcePath("demo"), dir.Path());
-    StaticConfig config;
-    config.LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora 2", L"", L"", 2,
-                                []() -> const wchar_t* { return nullptr; });
-    const WindowDesc& game = config.windows[config.FindWindowByName("game")];
+TEST(SkinCompose, SampleSkinMatchesGdiplusWithoutHoles) {
+    DemoSkin demo;
+    const WindowDesc& game = demo.config.windows[demo.config.FindWindowByName("game")];
     ui::GpImage *start = nullptr, *elements = nullptr;
-    ASSERT_EQ(GdipLoadImageFromFile(config.windows[config.firstWindow].background, &start), 0);
+    ASSERT_EQ(
+        GdipLoadImageFromFile(demo.config.windows[demo.config.firstWindow].background, &start), 0);
     ASSERT_EQ(GdipLoadImageFromFile(game.elements, &elements), 0);
     // The nine-grid layout over the start picture stretched, then alone.
     for (ui::GpImage* background : {start, static_cast<ui::GpImage*>(nullptr)}) {
@@ -128,7 +109,8 @@ struct TestImage {
     }
 };
 
-TEST_F(SkinComposeTest, SkinMadeToCatchMistakesMatchesGdiplus) {
+TEST(SkinCompose, SkinMadeToCatchMistakesMatchesGdiplus) {
+    win::GdiplusSession gdiplus = win::StartGdiplus();
     TestImage elements(45, 41, 1), background(13, 11, 5);
     WindowDesc desc;
     desc.use9Matrix = true;
@@ -138,16 +120,10 @@ TEST_F(SkinComposeTest, SkinMadeToCatchMistakesMatchesGdiplus) {
                                     {10, 29, 17, 33}, {18, 26, 23, 33}};
     std::copy(matrix, matrix + 8, desc.matrix);
     desc.buttonCount = 3;
-    desc.buttons.reset(new ButtonDesc[3]);
-    desc.buttons[0].coord = {-9, 2}; // from the right
-    desc.buttons[0].size = {7, 5};
-    desc.buttons[0].normal = {25, 3};
-    desc.buttons[1].coord = {1, -6}; // from the bottom; its face half outside the image
-    desc.buttons[1].size = {7, 5};
-    desc.buttons[1].normal = {41, 38};
-    desc.buttons[2].coord = {4, 3}; // over the frame
-    desc.buttons[2].size = {3, 8};
-    desc.buttons[2].normal = {30, 20};
+    // From the right; from the bottom, its face half outside the image; over the frame.
+    desc.buttons.reset(new ButtonDesc[3]{{{-9, 2}, {7, 5}, {25, 3}, {}, {}, {}, {}, {}, 0},
+                                         {{1, -6}, {7, 5}, {41, 38}, {}, {}, {}, {}, {}, 0},
+                                         {{4, 3}, {3, 8}, {30, 20}, {}, {}, {}, {}, {}, 0}});
     // Enlarged and reduced, exactly the corners' size, smaller than them.
     // Where translucent pixels are mixed, GDI+ works on straight colours and
     // rounds down three times, the compositor on premultiplied ones: a few
@@ -214,39 +190,26 @@ TEST(Compositor, Table) {
 // The frame's own alpha decides where the mouse reaches the skin window: a
 // frame pixel that GDI+ left empty now takes it, the clear middle does not.
 // Then a smaller frame out of the same DIB.
-TEST_F(SkinComposeTest, MouseReachesTheFrameWhereItIsDrawn) {
-    TempDir dir;
-    CopyTree(SourcePath("demo"), dir.Path());
-    StaticConfig config;
-    config.LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora 2", L"", L"", 2,
-                                []() -> const wchar_t* { return nullptr; });
-    AppModule module;
-    RecordingWindow owner;
-    ui::SkinWindow skin(config, module);
-    skin.SetBackgroundImage(config.windows[config.firstWindow].background);
-    ASSERT_NE(skin.Create(owner.Get(), L"skin"), nullptr);
-    skin.SetWindowIndex(config.FindWindowByName("game"));
-    MoveWindow(skin.Hwnd(), 100, 100, 1000, 640, FALSE);
-    skin.Render(1000, 640);
-    ShowWindow(skin.Hwnd(), SW_SHOWNA);
+TEST(SkinCompose, MouseReachesTheFrameWhereItIsDrawn) {
+    DemoSkin demo;
+    const HWND skin = demo.skin.Hwnd();
+    demo.Show("game", 1000, 640);
+    SetWindowPos(skin, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(skin, SW_SHOWNA);
     Pump(200);
-    struct Row {
-        POINT at;
-        bool skin;
-    } rows[] = {{{1, 40}, true}, {{4, 300}, true}, {{500, 300}, false}, {{500, 3}, true}};
-    for (const Row& row : rows) {
-        EXPECT_EQ(WindowFromPoint({100 + row.at.x, 100 + row.at.y}) == skin.Hwnd(), row.skin)
-            << row.at.x << "," << row.at.y;
-    }
+    const int rows[][3] = {{1, 40, 1}, {4, 300, 1}, {500, 300, 0}, {500, 3, 1}}; // x, y, skin
+    for (const auto& row : rows)
+        EXPECT_EQ(WindowFromPoint({100 + row[0], 100 + row[1]}) == skin, row[2] == 1)
+            << row[0] << "," << row[1];
     // A smaller frame from the same, larger DIB: only the window's size is
     // pushed, and the window takes it.
-    skin.Render(300, 200);
+    demo.skin.Render(300, 200);
     RECT r = {};
-    GetWindowRect(skin.Hwnd(), &r);
+    GetWindowRect(skin, &r);
     EXPECT_EQ(r.right - r.left, 300);
     EXPECT_EQ(r.bottom - r.top, 200);
-    EXPECT_EQ(skin.PixelAt(299, 199) >> 24, 128u); // the corner's half-clear outer line
-    ShowWindow(skin.Hwnd(), SW_HIDE);
+    EXPECT_EQ(demo.skin.PixelAt(299, 199) >> 24, 128u); // the corner's half-clear outer line
+    ShowWindow(skin, SW_HIDE);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -35,57 +36,38 @@ TEST(NineGrid, DestinationsTable) {
     }
 }
 
-// Flags: nine-grid, resizable, maximised. The bands reach 8 px outside the
-// left edge and 8 px in; right and bottom edges are exclusive.
+// The bands reach 8 px outside the left edge and 8 px in; right and bottom
+// edges are exclusive. Maximised, without nine-grid or not resizable, a
+// corner only moves the window (or, maximised, nothing).
 TEST(SizingHitTest, Table) {
     const RECT w = {100, 200, 600, 500};
-    struct Case {
-        const char* flags;
-        POINT cursor;
-        int expect;
-    } cases[] = {{"nr-", {597, 203}, kHitSizeTopRight},
-                 {"nr-", {590, 210}, kHitMove},
-                 {"nr-", {92, 300}, kHitSizeLeft},
-                 {"nr-", {91, 300}, kHitMove},
-                 {"nr-", {107, 300}, kHitSizeLeft},
-                 {"nr-", {108, 300}, kHitMove},
-                 {"nr-", {592, 300}, kHitSizeRight},
-                 {"nr-", {600, 300}, kHitMove},
-                 {"nr-", {300, 207}, kHitSizeTop},
-                 {"nr-", {300, 208}, kHitMove},
-                 {"nr-", {300, 492}, kHitSizeBottom},
-                 {"nr-", {300, 500}, kHitMove},
-                 {"nr-", {100, 499}, kHitSizeBottomLeft},
-                 {"nr-", {599, 499}, kHitSizeBottomRight},
-                 {"nrm", {597, 203}, kHitNone},
-                 {"n--", {597, 203}, kHitMove},
-                 {"-r-", {597, 203}, kHitMove}};
+    const int cases[][3] = {{597, 203, kHitSizeTopRight},   {590, 210, kHitMove},
+                            {92, 300, kHitSizeLeft},        {91, 300, kHitMove},
+                            {107, 300, kHitSizeLeft},       {108, 300, kHitMove},
+                            {592, 300, kHitSizeRight},      {600, 300, kHitMove},
+                            {300, 207, kHitSizeTop},        {300, 208, kHitMove},
+                            {300, 492, kHitSizeBottom},     {300, 500, kHitMove},
+                            {100, 499, kHitSizeBottomLeft}, {599, 499, kHitSizeBottomRight}};
     for (const auto& c : cases)
-        EXPECT_EQ(
-            SizingHitTest(c.flags[0] == 'n', c.flags[1] == 'r', c.flags[2] == 'm', w, c.cursor),
-            c.expect)
-            << c.flags << " " << c.cursor.x << "," << c.cursor.y;
+        EXPECT_EQ(SizingHitTest(true, true, false, w, {c[0], c[1]}), c[2]) << c[0] << "," << c[1];
+    EXPECT_EQ(SizingHitTest(true, true, true, w, {597, 203}), kHitNone);
+    EXPECT_EQ(SizingHitTest(true, false, false, w, {597, 203}), kHitMove);
+    EXPECT_EQ(SizingHitTest(false, true, false, w, {597, 203}), kHitMove);
 }
 
-// Flags: over a button, nine-grid, resizable, maximised.
+// Nine-grid and resizable: the sizing cursors; over a button, maximised or
+// without nine-grid, the skin's own.
 TEST(CursorForHit, Table) {
-    struct Case {
-        const char* flags;
-        int hit;
-        SkinCursor expect;
-    } cases[] = {{"-nr-", kHitSizeRight, SkinCursor::SizeWE},
-                 {"-nr-", kHitSizeBottom, SkinCursor::SizeNS},
-                 {"-nr-", kHitSizeBottomRight, SkinCursor::SizeNWSE},
-                 {"-nr-", kHitSizeBottomLeft, SkinCursor::SizeNESW},
-                 {"-nr-", kHitMove, SkinCursor::Window},
-                 {"bnr-", kHitSizeLeft, SkinCursor::Window},
-                 {"-nrm", kHitSizeLeft, SkinCursor::Window},
-                 {"--r-", kHitSizeLeft, SkinCursor::Window}};
+    const std::pair<int, SkinCursor> cases[] = {{kHitSizeRight, SkinCursor::SizeWE},
+                                                {kHitSizeBottom, SkinCursor::SizeNS},
+                                                {kHitSizeBottomRight, SkinCursor::SizeNWSE},
+                                                {kHitSizeBottomLeft, SkinCursor::SizeNESW},
+                                                {kHitMove, SkinCursor::Window}};
     for (const auto& c : cases)
-        EXPECT_EQ(CursorForHit(c.flags[0] == 'b', c.flags[1] == 'n', c.flags[2] == 'r',
-                               c.flags[3] == 'm', c.hit),
-                  c.expect)
-            << c.flags << " " << c.hit;
+        EXPECT_EQ(CursorForHit(false, true, true, false, c.first), c.second) << c.first;
+    EXPECT_EQ(CursorForHit(true, true, true, false, kHitSizeLeft), SkinCursor::Window);
+    EXPECT_EQ(CursorForHit(false, true, true, true, kHitSizeLeft), SkinCursor::Window);
+    EXPECT_EQ(CursorForHit(false, false, true, false, kHitSizeLeft), SkinCursor::Window);
 }
 
 TEST(Buttons, PositionAndHitTestInListOrder) {

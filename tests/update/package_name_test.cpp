@@ -10,6 +10,7 @@
 #include <shlwapi.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,36 +27,18 @@ bool ShellName(const wchar_t* member, wchar_t* out) {
 
 TEST(PackageName, AgreesWithTheShell) {
     const std::wstring x256(256, L'x');
-    const std::wstring names[] = {L"readme",
-                                  L"a.b.c",
-                                  L"A.TXT",
-                                  L"Bin\\Game.DLL",
-                                  L"a.",
-                                  L"a..",
-                                  L"a...b",
-                                  L"dir\\a.",
-                                  L".a",
-                                  L"dir\\.hidden",
-                                  L"a.b\\c",
-                                  L"dir.\\x",
-                                  L"a b.c d",
-                                  L"a .b",
-                                  L". .",
-                                  L"a\\.\\b.c",
-                                  L".\\a.b",
-                                  L"a\\b\\.",
-                                  L"\\a.b",
-                                  L"a\\\\b.c",
-                                  L"a/b.c",
-                                  L"a.b/c",
-                                  L"d\\e\\f\\g.h.i",
-                                  x256,
-                                  x256 + L"x",
-                                  x256.substr(1) + L".txt",
-                                  x256 + L"x.t",
-                                  x256 + L"xx.t",
-                                  L"a\\" + x256.substr(2) + L".b",
-                                  L""};
+    // The names between the bars, the last one empty.
+    std::vector<std::wstring> names;
+    std::wstring list =
+        L"readme|a.b.c|A.TXT|Bin\\Game.DLL|a.|a..|a...b|dir\\a.|.a|dir\\.hidden|a.b\\c|"
+        L"dir.\\x|a b.c d|a .b|. .|a\\.\\b.c|.\\a.b|a\\b\\.|\\a.b|a\\\\b.c|a/b.c|a.b/c|"
+        L"d\\e\\f\\g.h.i||";
+    for (size_t at = 0, bar; (bar = list.find(L'|', at)) != std::wstring::npos; at = bar + 1)
+        names.push_back(list.substr(at, bar - at));
+    for (const wchar_t* tail : {L"", L"x", L"x.t", L"xx.t"})
+        names.push_back(x256 + tail);
+    names.push_back(x256.substr(1) + L".txt");
+    names.push_back(L"a\\" + x256.substr(2) + L".b");
     for (const std::wstring& name : names) {
         SCOPED_TRACE(testing::Message() << name.size() << " characters: " << name.substr(0, 40));
         wchar_t ours[MAX_PATH] = L"x", shell[MAX_PATH];

@@ -64,6 +64,9 @@ bool RunUpdate(const wchar_t* launcherDir, const wchar_t* launcherPath, const wc
         if (keyed && !ManifestSignatureValid(session, url, t, updateKey, text.get(), length))
             return false;
     }
+    // Cancelled while it waited for another update or for the manifest: no
+    // decision is made, so above all no other launcher is ended.
+    if (live.Cancelled()) return false;
     JsonTree root = ParseJson(text.get(), length);
     if (!root) return false;
 

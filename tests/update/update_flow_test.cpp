@@ -6,6 +6,7 @@
 #include "update/package_name.h"
 #include "update/self_update.h"
 #include "update/update.h"
+#include "update/update_progress.h"
 #include "win/scoped.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +28,11 @@ struct FlowRun {
     size_t earlier; // requests of an earlier run of the same test
     explicit FlowRun(const std::string& name)
         : base(name + "/"), earlier(RequestsFor("/" + base).size()) {}
-    bool Update(bool selfUpdate = true) {
+    bool Update(bool selfUpdate = true, bool cancelled = false) {
+        UpdateProgress progress;
+        progress.cancel = cancelled;
         return RunUpdate(dir.Path().c_str(), (dir / L"Lumora2.exe").c_str(),
-                         ServerUrl(base).c_str(), kBuiltIn, selfUpdate);
+                         ServerUrl(base).c_str(), kBuiltIn, selfUpdate, nullptr, &progress);
     }
     // This run's requests with verb, as targets below base without the query,
     // joined by spaces; for HEAD the packages only, a retried one once. The
@@ -172,7 +175,8 @@ TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
 
 // The launcher member decides about the restart: a changed launcher whose
 // package holds the listed bytes ends the other instance and is started from
-// "update"; anything else starts nothing, ends nothing and leaves no "update".
+// "update"; anything else starts nothing, ends nothing and leaves no "update",
+// and an update cancelled before its manifest came does nothing at all.
 TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
     std::string probe;
     ASSERT_TRUE(ReadFileBytes(RigPath("src/launcher/Lumora2.exe"), probe));
@@ -183,13 +187,14 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
         const char* name;
         bool installedIsNew, selfUpdate;
         std::string files, fetched; // the manifest's members, the packages fetched
-        bool endsOther, restarts;
+        bool endsOther, restarts, cancelled = false;
     } cases[] = {
         {"changed", false, true, good + a, "7/Lumora2.7z 7/a.7z", true, true},
         {"unchanged", true, true, good + a, "7/a.7z", false, false},
         {"listed_digest_not_the_package", false, true, bad + a, "7/Lumora2.7z 7/a.7z", true, false},
         {"listed_twice", false, true, twice, "7/LUMORA2.7z", true, false},
         {"just_updated", false, false, good + a, "7/a.7z", false, false},
+        {"cancelled", false, true, good + a, "", false, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -206,10 +211,11 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
             Sleep(50);
 
         Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + c.files + "}}");
-        EXPECT_EQ(run.Update(c.selfUpdate), c.restarts);
+        EXPECT_EQ(run.Update(c.selfUpdate, c.cancelled), c.restarts);
         EXPECT_EQ(run.Fetched(), c.fetched);
         // Members after the launcher are still handled before the restart.
-        EXPECT_EQ(FileExists(run.dir / L"a.txt"), c.files.find("a.txt") != std::string::npos);
+        EXPECT_EQ(FileExists(run.dir / L"a.txt"),
+                  !c.cancelled && c.files.find("a.txt") != std::string::npos);
         EXPECT_EQ(WaitForSingleObject(process.Get(), c.restarts ? 5000 : 0) == WAIT_OBJECT_0,
                   c.endsOther);
         TerminateProcess(process.Get(), 0);

@@ -38,18 +38,8 @@ struct Process {
 };
 
 Process Start(const std::wstring& exe) {
-    std::wstring cmd = Quote(exe);
-    std::wstring dir = exe.substr(0, exe.rfind(L'\\'));
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
     Process p;
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi))
-        return p;
-    CloseHandle(pi.hThread);
-    p.handle.Reset(pi.hProcess);
-    p.pid = pi.dwProcessId;
+    p.handle = StartProgram(exe, L"", exe.substr(0, exe.rfind(L'\\')), &p.pid);
     return p;
 }
 

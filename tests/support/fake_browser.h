@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+// Members of COM fakes that answer E_NOTIMPL or S_OK whatever they are given.
+// clang-format off
+#define NOT_IMPL(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return E_NOTIMPL; }
+#define IGNORED(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return S_OK; }
+// clang-format on
+
 namespace testing_support {
 
 class FakeBrowser;

@@ -37,18 +37,13 @@ TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
 }
 
 TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
-    struct {
-        const wchar_t *root, *name, *joined; // joined empty: refused
-    } cases[] = {
-        {L"Q:\\", L"a.txt", L"Q:\\a.txt"},
-        {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
-        {L"Q:\\", L"", L""},
-        {L"C:\\game", L"a.txt", L"C:\\game\\a.txt"},
-        {L"C:\\game", L"..\\gamex\\a.txt", L""},
-        {L"C:\\game\\", L"..\\gamex\\a.txt", L""},
-        {L"C:\\game", L"..\\game\\a.txt", L"C:\\game\\a.txt"},
-        {L"C:\\game", L"..\\..\\x.dll", L""},
-    };
+    // clang-format off
+    struct { const wchar_t *root, *name, *joined; } cases[] = { // joined empty: refused
+        {L"Q:\\", L"a.txt", L"Q:\\a.txt"}, {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
+        {L"Q:\\", L"", L""}, {L"C:\\game", L"a.txt", L"C:\\game\\a.txt"},
+        {L"C:\\game", L"..\\gamex\\a.txt", L""}, {L"C:\\game\\", L"..\\gamex\\a.txt", L""},
+        {L"C:\\game", L"..\\game\\a.txt", L"C:\\game\\a.txt"}, {L"C:\\game", L"..\\..\\x.dll", L""}};
+    // clang-format on
     for (const auto& c : cases) {
         wchar_t out[MAX_PATH] = {};
         bool ok = JoinPathChecked(out, c.root, c.name);

@@ -226,17 +226,16 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
 }
 
 TEST(SelfUpdate, InstalledLauncherPath) {
+    // clang-format off
     struct {
         const wchar_t* exe;
         const wchar_t* installed; // empty: not a self-update layout
     } cases[] = {
         {L"C:\\games\\lumora\\update\\Lumora2.exe", L"C:\\games\\lumora\\Lumora2.exe"},
         {L"C:\\games\\UPDATE\\Lumora2.exe", L"C:\\games\\Lumora2.exe"},
-        {L"C:\\games\\lumora\\Lumora2.exe", L""},
-        {L"C:\\games\\updates\\Lumora2.exe", L""},
-        {L"C:\\update\\Lumora2.exe", L"C:\\Lumora2.exe"},
-        {L"Lumora2.exe", L""},
-    };
+        {L"C:\\games\\lumora\\Lumora2.exe", L""}, {L"C:\\games\\updates\\Lumora2.exe", L""},
+        {L"C:\\update\\Lumora2.exe", L"C:\\Lumora2.exe"}, {L"Lumora2.exe", L""}};
+    // clang-format on
     for (const auto& c : cases) {
         wchar_t out[MAX_PATH] = L"x";
         EXPECT_EQ(InstalledLauncherPath(c.exe, out, MAX_PATH), c.installed[0] != 0)

@@ -82,6 +82,7 @@ TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
                               "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}";
     const std::string work = "{\"files\": {\"a.txt\": \"00\"}";
     const size_t depth = 3 << 19; // 3 MiB of valid text, 60 MB of parser values
+    // clang-format off
     struct {
         const char* name;
         bool exists;
@@ -97,16 +98,14 @@ TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
         {"differs_text_version", true, aTxt("\"9\"", other), ""},
         {"differs_wide_version", true, aTxt("4294967299", other), "3/a.7z"},
         {"names", false, names, "5/a/b.7z 5/bin/game.7z 5/data/a.b.7z 5/readme.7z"},
-        {"no_manifest", true, "", ""},
         {"nowork_no_files", false, "{\"version\": 9, \"files\": {}}", ""},
         {"nowork_files_array", false, "{\"version\": 9, \"files\": [\"a.txt\"]}", ""},
-        {"nowork_array", false, "[1, 2]", ""},
-        {"nowork_text", false, "not json", ""},
-        {"nowork_bom", false, "\xEF\xBB\xBF" + work + "}", ""},
+        {"nowork_array", false, "[1, 2]", ""}, {"nowork_text", false, "not json", ""},
+        {"nowork_bom", false, "\xEF\xBB\xBF" + work + "}", ""}, {"no_manifest", true, "", ""},
         {"nowork_deep", false,
          work + ", \"pad\": " + std::string(depth, '[') + std::string(depth, ']') + "}", ""},
-        {"nowork_oversize", false, std::string(50 << 20, '['), ""},
-    };
+        {"nowork_oversize", false, std::string(50 << 20, '['), ""}};
+    // clang-format on
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         FlowRun run(r.name);

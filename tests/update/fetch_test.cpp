@@ -60,7 +60,7 @@ TEST(HttpFetch, FaultsTable) {
         for (size_t i = before; i < log.size(); ++i)
             (log[i].verb == "HEAD" ? heads : gets)++;
         // A dropped connection may be retried inside WinINet itself.
-        if (c.heads != kUnchecked) EXPECT_EQ(heads, c.heads);
+        EXPECT_TRUE(c.heads == kUnchecked || heads == c.heads) << heads;
         EXPECT_EQ(gets, c.gets);
     }
 }

@@ -194,20 +194,6 @@ class FakeBrowser final : public IWebBrowser2,
     HWND window_ = nullptr;
 };
 
-FakeBrowserClass::FakeBrowserClass() {
-    CoRegisterClassObject(CLSID_WebBrowser, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                          &cookie_);
-}
-
-FakeBrowserClass::~FakeBrowserClass() {
-    if (cookie_) CoRevokeClassObject(cookie_);
-}
-
-STDMETHODIMP FakeBrowserClass::QueryInterface(REFIID riid, void** ppv) {
-    *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
-    return *ppv ? S_OK : E_NOINTERFACE;
-}
-
 STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     *ppv = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;

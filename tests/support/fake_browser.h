@@ -23,8 +23,13 @@ class FakeBrowser;
 
 class FakeBrowserClass final : public IClassFactory {
   public:
-    FakeBrowserClass();
-    ~FakeBrowserClass();
+    FakeBrowserClass() {
+        CoRegisterClassObject(CLSID_WebBrowser, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                              &cookie_);
+    }
+    ~FakeBrowserClass() {
+        if (cookie_) CoRevokeClassObject(cookie_);
+    }
     FakeBrowserClass(const FakeBrowserClass&) = delete;
     FakeBrowserClass& operator=(const FakeBrowserClass&) = delete;
 
@@ -35,7 +40,10 @@ class FakeBrowserClass final : public IClassFactory {
     // Sends DocumentComplete to the sink advised on the latest control.
     void FireDocumentComplete();
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;

@@ -82,21 +82,13 @@ void Mutate(std::string& b, Rng& r, const std::vector<std::string>& corpus,
 // clang-format on
 
 void Snap(const std::wstring& dir, const std::wstring& skip, bool deep, Files& out) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring path = dir + L"\\" + fd.cFileName;
-        if (!wcscmp(fd.cFileName, L".") || !wcscmp(fd.cFileName, L"..") || path == skip) continue;
+    ForEachIn(dir, [&](const std::wstring& path, const WIN32_FIND_DATAW& fd) {
         bool folder = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (path == skip) return;
         std::string& bytes = out[folder ? path + L"\\" : path];
-        if (!deep) continue;
-        if (folder)
-            Snap(path, skip, deep, out);
-        else
-            ReadFileBytes(path, bytes);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+        if (deep && folder) Snap(path, skip, deep, out);
+        if (deep && !folder) ReadFileBytes(path, bytes);
+    });
 }
 
 std::wstring g_top;
@@ -130,16 +122,6 @@ bool CreateSandbox() {
 void RemoveSandbox() {
     SetCurrentDirectoryW(L"C:\\");
     if (!g_top.empty()) RemoveTree(g_top);
-}
-
-// Files directly in dir.
-std::vector<std::wstring> FilesIn(const std::wstring& dir) {
-    Files found;
-    Snap(dir, L"", false, found);
-    std::vector<std::wstring> files;
-    for (const auto& f : found)
-        if (f.first.back() != L'\\') files.push_back(f.first);
-    return files;
 }
 
 } // namespace
@@ -289,18 +271,19 @@ int main(int argc, char** argv) {
     }
     std::string why, name = g_driver->name;
     int knownFailing = 0, known = 0;
-    for (const std::wstring& file : FilesIn(SourcePath("tests/fuzz/failing/" + name))) {
+    ForEachIn(SourcePath("tests/fuzz/failing/" + name), [&](const std::wstring& file, auto&) {
         std::string input;
         ++known;
-        if (ReadFileBytes(file, input) && RunCase(input, why)) continue;
+        if (ReadFileBytes(file, input) && RunCase(input, why)) return;
         printf("%s: %s still fails: %s\n", name.c_str(), Narrow(file).c_str(), why.c_str());
         ++knownFailing;
-    }
+    });
     // Known failing inputs are not mutated: until mended they would only be found again.
     std::vector<std::string> corpus;
-    for (const std::wstring& file : FilesIn(BinaryPath("tests/fuzz/corpus/" + name)))
+    ForEachIn(BinaryPath("tests/fuzz/corpus/" + name), [&](const std::wstring& file, auto&) {
         if (!ReadFileBytes(file, corpus.emplace_back()) || corpus.back().size() > kMaxInput)
             corpus.pop_back();
+    });
     if (corpus.empty()) {
         fprintf(stderr, "%s: no corpus (run tests/fuzz/make_corpus.sh)\n", name.c_str());
         return 2;

@@ -81,24 +81,22 @@ TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
     const std::string unlisted = manifest(7, self + Md5Of("other") + "\"");
     const std::string listed =
         manifest(7, self + Md5Of(built) + "\", \".\\\\Lumora2.exe\": \"" + Md5Of("other") + "\"");
+    // clang-format off
     struct {
         const char* name;
         std::string manifest, manifestMode, packageMode;
-        bool held;
-        const std::string* exeAfter; // null: the launcher with one-second time-outs
-        int manifestGets;            // two when the launcher put in place updates again
-        bool restarted, updateStays;
+        bool held = false;
+        const std::string* exeAfter = nullptr; // null: the launcher with one-second time-outs
+        int manifestGets = 0; // two when the launcher put in place updates again
+        bool restarted = false, updateStays = false;
     } rows[] = {
-        {"net_silent_manifest", toA, "silent", "", false, nullptr, 0, false, false},
-        {"net_self_manifest", toA, "self", "", false, nullptr, 0, false, false},
-        {"net_silent_package", toA, "", "silent", false, nullptr, 0, false, false},
-        {"net_stall_package", toA, "", "stall", false, nullptr, 0, false, false},
-        {"net_ping_package", toA, "", "ping", false, nullptr, 0, false, false},
-        {"net_huge_package", toA, "", "huge", false, nullptr, 0, false, false},
-        {"self_unlisted", unlisted, "", "", false, &old, 1, false, false},
-        {"self_listed", listed, "", "", false, &built, 2, true, false},
-        {"self_listed_held", listed, "", "", true, &old, 1, true, true},
-    };
+        {"net_silent_manifest", toA, "silent", ""}, {"net_self_manifest", toA, "self", ""},
+        {"net_silent_package", toA, "", "silent"}, {"net_stall_package", toA, "", "stall"},
+        {"net_ping_package", toA, "", "ping"}, {"net_huge_package", toA, "", "huge"},
+        {"self_unlisted", unlisted, "", "", false, &old, 1},
+        {"self_listed", listed, "", "", false, &built, 2, true},
+        {"self_listed_held", listed, "", "", true, &old, 1, true, true}};
+    // clang-format on
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         const std::string base = std::string(r.name) + "/";

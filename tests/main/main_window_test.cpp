@@ -26,10 +26,6 @@ RECT Rect(HWND h) {
     return r;
 }
 
-wchar_t* HeapUrl(const wchar_t* text) {
-    return wcscpy(AllocStartGameUrl(kStartGameUrlMinChars), text);
-}
-
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -74,7 +70,8 @@ TEST_F(MainWindowTest, StateMachineTable) {
     ASSERT_NE(nullptr, hwnd);
     const RECT startFrame = Rect(w.Skin().Hwnd());
     auto startGame = [&](const wchar_t* url, bool loaded = true) {
-        SendMessageW(hwnd, WM_START_GAME, 0, reinterpret_cast<LPARAM>(HeapUrl(url)));
+        wchar_t* text = wcscpy(AllocStartGameUrl(kStartGameUrlMinChars), url);
+        SendMessageW(hwnd, WM_START_GAME, 0, reinterpret_cast<LPARAM>(text));
         if (loaded) browser.FireDocumentComplete();
     };
     auto close = [&] {

@@ -32,27 +32,6 @@ std::vector<HWND> VisibleWindowsOf(DWORD pid) {
     return s.found;
 }
 
-struct Process {
-    win::UniqueHandle handle;
-    DWORD pid = 0;
-};
-
-Process Start(const std::wstring& exe) {
-    std::wstring cmd = Quote(exe);
-    std::wstring dir = exe.substr(0, exe.rfind(L'\\'));
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    Process p;
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi))
-        return p;
-    CloseHandle(pi.hThread);
-    p.handle.Reset(pi.hProcess);
-    p.pid = pi.dwProcessId;
-    return p;
-}
-
 std::string Entry(const std::string& name, const std::string& bytes) {
     return "\"" + name + "\": \"" + Md5Of(bytes) + "\"";
 }
@@ -135,13 +114,14 @@ TEST(ProgressWindow, ShownForALongUpdateOnlyWithTheKey) {
         std::wstring exe = MakeLauncherDir(dir.Path(), BinaryPath("Lumora2.exe"), keys);
         ASSERT_TRUE(WriteFileBytes(dir / L"a.txt", "old"));
 
-        Process p = Start(exe);
-        ASSERT_TRUE(p.handle);
+        DWORD pid = 0;
+        win::UniqueHandle p = StartProgram(exe, L"", dir.Path(), &pid);
+        ASSERT_TRUE(p);
         HWND progress = nullptr;
         bool later = false; // a window came after the update
         for (int i = 0; i < 1200 && !later; ++i) {
             Sleep(50);
-            std::vector<HWND> shown = VisibleWindowsOf(p.pid);
+            std::vector<HWND> shown = VisibleWindowsOf(pid);
             // Read after the windows: shown before the file was replaced.
             bool replaced = FileText(dir / L"a.txt") == "new";
             if (!replaced && !shown.empty() && !progress) {
@@ -159,8 +139,8 @@ TEST(ProgressWindow, ShownForALongUpdateOnlyWithTheKey) {
         EXPECT_TRUE(later) << "the launcher's windows did not come";
         EXPECT_EQ(progress != nullptr, r.shown);
         EXPECT_FALSE(progress && IsWindow(progress));
-        TerminateProcess(p.handle.Get(), 0);
-        WaitForSingleObject(p.handle.Get(), 10000);
+        TerminateProcess(p.Get(), 0);
+        WaitForSingleObject(p.Get(), 10000);
     }
 }
 
@@ -221,12 +201,13 @@ TEST(UpdateRun, TwoLaunchersOnOneDirectoryFetchEachPackageOnce) {
     // No windows: each run ends by itself after its update.
     ASSERT_TRUE(WriteFileBytes(dir / L"static.json",
                                "{\"update_url\": \"" + Narrow(ServerUrl(base)) + "\"}"));
-    Process a = Start(exe), b = Start(exe);
-    ASSERT_TRUE(a.handle && b.handle);
-    for (Process* p : {&a, &b}) {
-        EXPECT_EQ(WaitForSingleObject(p->handle.Get(), 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+    win::UniqueHandle a = StartProgram(exe, L"", dir.Path()),
+                      b = StartProgram(exe, L"", dir.Path());
+    ASSERT_TRUE(a && b);
+    for (HANDLE p : {a.Get(), b.Get()}) {
+        EXPECT_EQ(WaitForSingleObject(p, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
         DWORD code = 99;
-        GetExitCodeProcess(p->handle.Get(), &code);
+        GetExitCodeProcess(p, &code);
         EXPECT_EQ(code, 0u);
     }
     for (int i = 0; i < 6; ++i) {

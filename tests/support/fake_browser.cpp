@@ -5,14 +5,6 @@
 
 namespace testing_support {
 
-namespace {
-
-// clang-format off
-#define NOT_IMPL(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return E_NOTIMPL; }
-// clang-format on
-
-} // namespace
-
 class FakeBrowser final : public IWebBrowser2,
                           public IOleObject,
                           public IOleInPlaceObject,
@@ -23,23 +15,20 @@ class FakeBrowser final : public IWebBrowser2,
     IDispatch* sink = nullptr; // the one connection's
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser ||
-            riid == IID_IWebBrowserApp || riid == IID_IWebBrowser2)
-            *ppv = static_cast<IWebBrowser2*>(this);
-        else if (riid == IID_IOleObject)
-            *ppv = static_cast<IOleObject*>(this);
-        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceObject)
-            *ppv = static_cast<IOleInPlaceObject*>(this);
-        else if (riid == IID_IConnectionPointContainer)
-            *ppv = static_cast<IConnectionPointContainer*>(this);
-        else if (riid == IID_IConnectionPoint)
-            *ppv = static_cast<IConnectionPoint*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
+        IWebBrowser2* web = this;
+        IOleInPlaceObject* place = this;
+        IConnectionPoint* point = this;
+        // clang-format off
+        const std::pair<const IID*, void*> answers[] = {{&IID_IUnknown, web}, {&IID_IDispatch, web},
+            {&IID_IWebBrowser, web}, {&IID_IWebBrowserApp, web}, {&IID_IWebBrowser2, web},
+            {&IID_IOleObject, static_cast<IOleObject*>(this)}, {&IID_IOleWindow, place},
+            {&IID_IOleInPlaceObject, place}, {&IID_IConnectionPoint, point},
+            {&IID_IConnectionPointContainer, static_cast<IConnectionPointContainer*>(this)}};
+        // clang-format on
+        *ppv = nullptr;
+        for (const auto& a : answers)
+            if (riid == *a.first) *ppv = a.second;
+        return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
     STDMETHODIMP_(ULONG) Release() override {
@@ -62,15 +51,11 @@ class FakeBrowser final : public IWebBrowser2,
         Log(std::wstring(L"Navigate2 ") + (text ? url->bstrVal : L"?"));
         return S_OK;
     }
-    STDMETHODIMP Refresh() override {
-        Log(L"Refresh");
-        return S_OK;
-    }
-    STDMETHODIMP put_Visible(VARIANT_BOOL) override { return S_OK; }
-    STDMETHODIMP put_Silent(VARIANT_BOOL) override { return S_OK; }
-    STDMETHODIMP put_RegisterAsBrowser(VARIANT_BOOL) override { return S_OK; }
+    STDMETHODIMP Refresh() override { return Log(L"Refresh"), S_OK; }
     // clang-format off
-    NOT_IMPL(GetTypeInfoCount, UINT*); NOT_IMPL(GetTypeInfo, UINT, LCID, ITypeInfo**);
+    IGNORED(put_Visible, VARIANT_BOOL); IGNORED(put_Silent, VARIANT_BOOL);
+    IGNORED(put_RegisterAsBrowser, VARIANT_BOOL); NOT_IMPL(GetTypeInfoCount, UINT*);
+    NOT_IMPL(GetTypeInfo, UINT, LCID, ITypeInfo**);
     NOT_IMPL(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
     NOT_IMPL(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*);
     NOT_IMPL(GoBack); NOT_IMPL(GoForward); NOT_IMPL(GoHome); NOT_IMPL(GoSearch);
@@ -129,8 +114,8 @@ class FakeBrowser final : public IWebBrowser2,
     NOT_IMPL(Update); NOT_IMPL(IsUpToDate); NOT_IMPL(GetUserClassID, CLSID*);
     NOT_IMPL(GetUserType, DWORD, LPOLESTR*); NOT_IMPL(SetExtent, DWORD, SIZEL*);
     NOT_IMPL(GetExtent, DWORD, SIZEL*); NOT_IMPL(Advise, IAdviseSink*, DWORD*);
-    NOT_IMPL(EnumAdvise, IEnumSTATDATA**);
-    NOT_IMPL(GetMiscStatus, DWORD, DWORD*); NOT_IMPL(SetColorScheme, LOGPALETTE*);
+    NOT_IMPL(EnumAdvise, IEnumSTATDATA**); NOT_IMPL(GetMiscStatus, DWORD, DWORD*);
+    NOT_IMPL(SetColorScheme, LOGPALETTE*);
     // clang-format on
 
     // IOleInPlaceObject
@@ -149,7 +134,7 @@ class FakeBrowser final : public IWebBrowser2,
         return S_OK;
     }
     NOT_IMPL(UIDeactivate);
-    STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
+    IGNORED(SetObjectRects, LPCRECT, LPCRECT);
     NOT_IMPL(ReactivateAndUndo);
 
     // IConnectionPointContainer: DWebBrowserEvents2 only.
@@ -208,20 +193,6 @@ class FakeBrowser final : public IWebBrowser2,
     IOleClientSite* site_ = nullptr;
     HWND window_ = nullptr;
 };
-
-FakeBrowserClass::FakeBrowserClass() {
-    CoRegisterClassObject(CLSID_WebBrowser, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                          &cookie_);
-}
-
-FakeBrowserClass::~FakeBrowserClass() {
-    if (cookie_) CoRevokeClassObject(cookie_);
-}
-
-STDMETHODIMP FakeBrowserClass::QueryInterface(REFIID riid, void** ppv) {
-    *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
-    return *ppv ? S_OK : E_NOINTERFACE;
-}
 
 STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     *ppv = nullptr;

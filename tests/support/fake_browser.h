@@ -11,14 +11,25 @@
 #include <string>
 #include <vector>
 
+// Members of COM fakes that answer E_NOTIMPL or S_OK whatever they are given.
+// clang-format off
+#define NOT_IMPL(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return E_NOTIMPL; }
+#define IGNORED(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return S_OK; }
+// clang-format on
+
 namespace testing_support {
 
 class FakeBrowser;
 
 class FakeBrowserClass final : public IClassFactory {
   public:
-    FakeBrowserClass();
-    ~FakeBrowserClass();
+    FakeBrowserClass() {
+        CoRegisterClassObject(CLSID_WebBrowser, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                              &cookie_);
+    }
+    ~FakeBrowserClass() {
+        if (cookie_) CoRevokeClassObject(cookie_);
+    }
     FakeBrowserClass(const FakeBrowserClass&) = delete;
     FakeBrowserClass& operator=(const FakeBrowserClass&) = delete;
 
@@ -29,7 +40,10 @@ class FakeBrowserClass final : public IClassFactory {
     // Sends DocumentComplete to the sink advised on the latest control.
     void FireDocumentComplete();
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;

@@ -25,13 +25,18 @@ std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
 }
 
 win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args,
-                               const std::wstring& dir, DWORD* pid) {
+                               const std::wstring& dir, DWORD* pid, HANDLE output) {
     std::wstring cmd = Quote(exe) + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
+    if (output) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = output;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi))
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, output != nullptr, 0, nullptr,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
         return win::UniqueHandle();
     CloseHandle(pi.hThread);
     if (pid) *pid = pi.dwProcessId;
@@ -128,12 +133,10 @@ int CountedPauses::Count() const {
 }
 
 int CountEntries(const std::wstring& dir, bool filesOnly) {
-    WIN32_FIND_DATAW f;
-    win::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &f));
     int n = 0;
-    for (bool more = bool(find); more; more = FindNextFileW(find.Get(), &f))
-        n += filesOnly ? !(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                       : wcscmp(f.cFileName, L".") && wcscmp(f.cFileName, L"..");
+    ForEachIn(dir, [&](const std::wstring&, const WIN32_FIND_DATAW& f) {
+        n += !filesOnly || !(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    });
     return n;
 }
 

@@ -25,9 +25,11 @@ std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
 // the launcher's own windows (RunLauncher would take the progress window).
 const std::pair<std::string, std::string> kProgressOff = {"update_progress", "off"};
 
-// Starts exe with args in dir without waiting; the process, or an empty owner.
+// Starts exe with args in dir (none: this one's) without waiting, its output
+// into an inheritable handle if given; the process, or an empty owner.
 win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args,
-                               const std::wstring& dir, DWORD* pid = nullptr);
+                               const std::wstring& dir, DWORD* pid = nullptr,
+                               HANDLE output = nullptr);
 
 struct LauncherRun {
     DWORD startedPid = 0;

@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include "core/messages.h"
+#include "support/launcher_dir.h"
 #include "web/start_game.h"
 
 #include <cstdio>
@@ -27,29 +28,26 @@ TempDir::~TempDir() {
     if (!path_.empty()) RemoveTree(path_);
 }
 
-void RemoveTree(const std::wstring& dir) {
+void ForEachIn(const std::wstring& dir, const EntryFn& fn) {
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = dir + L"\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // A link goes itself; what it points at is not ours.
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryW(full.c_str());
-                else
-                    DeleteFileW(full.c_str());
-            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
+    if (h == INVALID_HANDLE_VALUE) return;
+    do
+        if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L".."))
+            fn(dir + L"\\" + fd.cFileName, fd);
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
+void RemoveTree(const std::wstring& dir) {
+    ForEachIn(dir, [](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
+        bool link = fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        bool folder = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (folder && !link) return RemoveTree(full);
+        // A link goes itself; what it points at is not ours.
+        if (!link) SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        folder ? RemoveDirectoryW(full.c_str()) : DeleteFileW(full.c_str());
+    });
     RemoveDirectoryW(dir.c_str());
 }
 
@@ -82,18 +80,13 @@ bool FileExists(const std::wstring& path) {
 
 void CopyTree(const std::wstring& from, const std::wstring& to) {
     CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
+    ForEachIn(from, [&](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
+        std::wstring dest = to + L"\\" + fd.cFileName;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + L"\\" + name, to + L"\\" + name);
+            CopyTree(full, dest);
         else
-            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+            CopyFileW(full.c_str(), dest.c_str(), FALSE);
+    });
 }
 
 std::wstring Widen(const std::string& utf8) {
@@ -131,35 +124,24 @@ std::wstring BinaryPath(const std::string& relative) {
 
 int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
                DWORD timeoutMs, std::string* output) {
-    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     // The output goes to a file: unlike a pipe it never blocks the program.
     TempDir outDir;
     std::wstring outPath = outDir / L"output";
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
     HANDLE out = output ? CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
                                       CREATE_ALWAYS, 0, nullptr)
-                        : INVALID_HANDLE_VALUE;
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    if (out != INVALID_HANDLE_VALUE) {
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = si.hStdError = out;
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    }
-    PROCESS_INFORMATION pi = {};
-    BOOL ok = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, out != INVALID_HANDLE_VALUE, 0,
-                             nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    if (!ok) return -1;
+                        : nullptr;
+    if (out == INVALID_HANDLE_VALUE) out = nullptr;
+    win::UniqueHandle process = StartProgram(exe, args, workDir, nullptr, out);
+    if (out) CloseHandle(out);
+    if (!process) return -1;
     DWORD code = DWORD(-1);
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(pi.hProcess, &code);
+    if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.Get(), &code);
     } else {
-        TerminateProcess(pi.hProcess, 99);
-        WaitForSingleObject(pi.hProcess, 5000);
+        TerminateProcess(process.Get(), 99);
+        WaitForSingleObject(process.Get(), 5000);
     }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     if (output) ReadFileBytes(outPath, *output);
     return static_cast<int>(code);
 }

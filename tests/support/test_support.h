@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ class TempDir {
     std::wstring path_;
 };
 
+// Calls fn with the full path and find data of each entry directly in dir.
+using EntryFn = std::function<void(const std::wstring& path, const WIN32_FIND_DATAW& fd)>;
+void ForEachIn(const std::wstring& dir, const EntryFn& fn);
 void RemoveTree(const std::wstring& dir);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);

@@ -21,14 +21,9 @@ TEST(HttpFetch, FaultsTable) {
     std::string big(10 << 16, 'b');
     ASSERT_TRUE(Publish("fetch/big.bin", big));
     Override<DWORD> quick(g_httpTimeoutMs, 1000); // time-outs of a second
-    struct {
-        const char* target;
-        bool ok;
-        std::string expected;
-        size_t heads, gets;
-    } cases[] = {
-        {"fetch/body.txt", true, body, 1, 1},
-        {"m/head404/fetch/body.txt", false, "", 10, 0},
+    // clang-format off
+    struct { const char* target; bool ok; std::string expected; size_t heads, gets; } cases[] = {
+        {"fetch/body.txt", true, body, 1, 1}, {"m/head404/fetch/body.txt", false, "", 10, 0},
         {"m/head405/fetch/body.txt", false, "", 10, 0},
         {"m/fail500x3/fetch/body.txt", true, body, 4, 1},
         {"m/fail500x10/fetch/body.txt", false, "", 10, 0},
@@ -36,23 +31,18 @@ TEST(HttpFetch, FaultsTable) {
         {"m/nolength/fetch/body.txt", false, "", 1, 0},
         {"m/short/fetch/body.txt", true, body, 1, 1},
         {"m/long/fetch/body.txt", true, body.substr(0, body.size() - 3), 1, 1},
-        {"m/drop/fetch/body.txt", false, "", kUnchecked, 0},
-        {"fetch/empty.txt", true, "", 1, 1},
+        {"m/drop/fetch/body.txt", false, "", kUnchecked, 0}, {"fetch/empty.txt", true, "", 1, 1},
         {"fetch/missing.txt", false, "", 10, 0},
         // A time-out fails the fetch at once, and a trickle within its budget.
-        {"m/silent/fetch/body.txt", false, "", 1, 0},
-        {"m/stall/fetch/body.txt", false, "", 1, 1},
-        {"m/trickle/fetch/body.txt", false, "", 1, 1},
-        {"m/slow/fetch/big.bin", true, big, 1, 1},
+        {"m/silent/fetch/body.txt", false, "", 1, 0}, {"m/stall/fetch/body.txt", false, "", 1, 1},
+        {"m/trickle/fetch/body.txt", false, "", 1, 1}, {"m/slow/fetch/big.bin", true, big, 1, 1},
         {"m/huge/fetch/body.txt", false, "", 1, 0},
         // Redirects: a few hops and another port are followed, loops are not.
-        {"m/hops5/fetch/body.txt", true, body, 1, 1},
-        {"m/hops6/fetch/body.txt", false, "", 1, 0},
-        {"m/self/fetch/body.txt", false, "", 6, 0},
-        {"m/ping/fetch/body.txt", false, "", 3, 0},
+        {"m/hops5/fetch/body.txt", true, body, 1, 1}, {"m/hops6/fetch/body.txt", false, "", 1, 0},
+        {"m/self/fetch/body.txt", false, "", 6, 0}, {"m/ping/fetch/body.txt", false, "", 3, 0},
         {"m/elsewhere/fetch/body.txt", true, body, 1, 1},
-        {"m/tohttps/fetch/body.txt", false, "", 1, 0},
-    };
+        {"m/tohttps/fetch/body.txt", false, "", 1, 0}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
         size_t before = RequestsFor(std::string("/") + c.target).size();
@@ -70,9 +60,7 @@ TEST(HttpFetch, FaultsTable) {
         for (size_t i = before; i < log.size(); ++i)
             (log[i].verb == "HEAD" ? heads : gets)++;
         // A dropped connection may be retried inside WinINet itself.
-        if (c.heads != kUnchecked) {
-            EXPECT_EQ(heads, c.heads);
-        }
+        EXPECT_TRUE(c.heads == kUnchecked || heads == c.heads) << heads;
         EXPECT_EQ(gets, c.gets);
     }
 }

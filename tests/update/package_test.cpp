@@ -37,18 +37,13 @@ TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
 }
 
 TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
-    struct {
-        const wchar_t *root, *name, *joined; // joined empty: refused
-    } cases[] = {
-        {L"Q:\\", L"a.txt", L"Q:\\a.txt"},
-        {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
-        {L"Q:\\", L"", L""},
-        {L"C:\\game", L"a.txt", L"C:\\game\\a.txt"},
-        {L"C:\\game", L"..\\gamex\\a.txt", L""},
-        {L"C:\\game\\", L"..\\gamex\\a.txt", L""},
-        {L"C:\\game", L"..\\game\\a.txt", L"C:\\game\\a.txt"},
-        {L"C:\\game", L"..\\..\\x.dll", L""},
-    };
+    // clang-format off
+    struct { const wchar_t *root, *name, *joined; } cases[] = { // joined empty: refused
+        {L"Q:\\", L"a.txt", L"Q:\\a.txt"}, {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
+        {L"C:\\game", L"a.txt", L"C:\\game\\a.txt"}, {L"C:\\game", L"..\\gamex\\a.txt", L""},
+        {L"C:\\game\\", L"..\\gamex\\a.txt", L""}, {L"C:\\game", L"..\\..\\x.dll", L""},
+        {L"Q:\\", L"", L""}, {L"C:\\game", L"..\\game\\a.txt", L"C:\\game\\a.txt"}};
+    // clang-format on
     for (const auto& c : cases) {
         wchar_t out[MAX_PATH] = {};
         bool ok = JoinPathChecked(out, c.root, c.name);
@@ -95,29 +90,28 @@ TEST(Package, ExtractionTable) {
     const Files oldTwoThree = {{L"2.txt", "old two"}, {L"3.txt", "old three"}};
     Files damaged = oldTwoThree;
     damaged.push_back({L"1.txt", std::string(4000, 'A')});
+    // clang-format off
     struct Row {
         std::string label, bytes;
-        Files before;
-        bool holdA;
-        int written, pauses, files; // files: directly in the folder afterwards
-        Files after;
+        Files before = {};
+        bool holdA = false;
+        int written = 0, pauses = 0, files = 0; // files: directly in the folder afterwards
+        Files after = {};
     };
     std::vector<Row> rows = {
         {"plain", plain, {}, false, 3, 0, 1, plainFiles},
         {"solid", PackageBytes("solid"), {}, false, 3, 0, 3, solid},
-        {"empty", PackageBytes("empty"), {}, false, 0, 0, 0, {}},
-        {"foreign", "not a 7z archive at all", {}, false, 0, 0, 0, {}},
-        {"truncated", plain.substr(0, plain.size() / 2), {}, false, 0, 0, 0, {}},
+        {"empty", PackageBytes("empty")}, {"no name table", StoredArchive(stored, nullptr)},
+        {"foreign", "not a 7z archive at all"}, {"truncated", plain.substr(0, plain.size() / 2)},
         // A CRC failure keeps earlier entries and leaves later ones untouched.
         {"damaged", PackageBytes("damaged"), oldTwoThree, false, 1, 0, 3, damaged},
         // Ten attempts at a held file, which is kept intact, with no temporary file.
         {"held", plain, {{L"a.txt", "old alpha"}}, true, 2, 9, 1, {{L"a.txt", "old alpha"}}},
-        {"no name table", StoredArchive(stored, nullptr), {}, false, 0, 0, 0, {}},
-        {"ok.txt", StoredArchive(stored, L"ok.txt"), {}, false, 1, 0, 1, {{L"ok.txt", stored}}},
-    };
+        {"ok.txt", StoredArchive(stored, L"ok.txt"), {}, false, 1, 0, 1, {{L"ok.txt", stored}}}};
+    // clang-format on
     for (const wchar_t* refused :
          {L"", L"CON", L"aux.txt", L"sub\\nul", L"com1 .x", L"a*b.txt", L"a?b.txt", L"a|b"})
-        rows.push_back({Narrow(refused), StoredArchive(stored, refused), {}, false, 0, 0, 0, {}});
+        rows.push_back({Narrow(refused), StoredArchive(stored, refused)});
     for (const Row& r : rows) {
         SCOPED_TRACE(r.label);
         TempDir dir;

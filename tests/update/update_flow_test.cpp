@@ -85,6 +85,7 @@ TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
                               "\"bin\\\\game.dll\": \"00\", \"a\\\\.\\\\b.txt\": \"00\"}}";
     const std::string work = "{\"files\": {\"a.txt\": \"00\"}";
     const size_t depth = 3 << 19; // 3 MiB of valid text, 60 MB of parser values
+    // clang-format off
     struct {
         const char* name;
         bool exists;
@@ -100,16 +101,14 @@ TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
         {"differs_text_version", true, aTxt("\"9\"", other), ""},
         {"differs_wide_version", true, aTxt("4294967299", other), "3/a.7z"},
         {"names", false, names, "5/a/b.7z 5/bin/game.7z 5/data/a.b.7z 5/readme.7z"},
-        {"no_manifest", true, "", ""},
         {"nowork_no_files", false, "{\"version\": 9, \"files\": {}}", ""},
         {"nowork_files_array", false, "{\"version\": 9, \"files\": [\"a.txt\"]}", ""},
-        {"nowork_array", false, "[1, 2]", ""},
-        {"nowork_text", false, "not json", ""},
-        {"nowork_bom", false, "\xEF\xBB\xBF" + work + "}", ""},
+        {"nowork_array", false, "[1, 2]", ""}, {"nowork_text", false, "not json", ""},
+        {"nowork_bom", false, "\xEF\xBB\xBF" + work + "}", ""}, {"no_manifest", true, "", ""},
         {"nowork_deep", false,
          work + ", \"pad\": " + std::string(depth, '[') + std::string(depth, ']') + "}", ""},
-        {"nowork_oversize", false, std::string(50 << 20, '['), ""},
-    };
+        {"nowork_oversize", false, std::string(50 << 20, '['), ""}};
+    // clang-format on
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         FlowRun run(r.name);
@@ -146,9 +145,7 @@ TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
         TempDir dir;
         ASSERT_TRUE(CreateDirectoryW((dir / L"target").c_str(), nullptr));
         ASSERT_TRUE(WriteFileBytes(dir / L"target\\keep.txt", "keep"));
-        if (wcschr(link, L'\\')) {
-            ASSERT_TRUE(CreateDirectoryW((dir / L"update").c_str(), nullptr));
-        }
+        ASSERT_TRUE(!wcschr(link, L'\\') || CreateDirectoryW((dir / L"update").c_str(), nullptr));
         UnixLink made(dir / L"target", dir / link, "", dir / link);
         ASSERT_TRUE(made.Made());
         ASSERT_NE(GetFileAttributesW((dir / link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
@@ -232,17 +229,16 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
 }
 
 TEST(SelfUpdate, InstalledLauncherPath) {
+    // clang-format off
     struct {
         const wchar_t* exe;
         const wchar_t* installed; // empty: not a self-update layout
     } cases[] = {
         {L"C:\\games\\lumora\\update\\Lumora2.exe", L"C:\\games\\lumora\\Lumora2.exe"},
         {L"C:\\games\\UPDATE\\Lumora2.exe", L"C:\\games\\Lumora2.exe"},
-        {L"C:\\games\\lumora\\Lumora2.exe", L""},
-        {L"C:\\games\\updates\\Lumora2.exe", L""},
-        {L"C:\\update\\Lumora2.exe", L"C:\\Lumora2.exe"},
-        {L"Lumora2.exe", L""},
-    };
+        {L"C:\\games\\lumora\\Lumora2.exe", L""}, {L"C:\\games\\updates\\Lumora2.exe", L""},
+        {L"C:\\update\\Lumora2.exe", L"C:\\Lumora2.exe"}, {L"Lumora2.exe", L""}};
+    // clang-format on
     for (const auto& c : cases) {
         wchar_t out[MAX_PATH] = L"x";
         EXPECT_EQ(InstalledLauncherPath(c.exe, out, MAX_PATH), c.installed[0] != 0)

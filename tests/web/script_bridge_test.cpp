@@ -2,6 +2,7 @@
 // functions, and through the bridge as the page reaches it (jscript with the
 // bridge as the named item "external", and its COM interfaces directly).
 #include "core/messages.h"
+#include "support/fake_browser.h"
 #include "support/test_support.h"
 #include "web/script_bridge.h"
 #include "web/start_game.h"
@@ -55,12 +56,9 @@ class Site final : public IActiveScriptSite {
     // clang-format off
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetLCID(LCID*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetDocVersionString(BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
-    STDMETHODIMP OnStateChange(SCRIPTSTATE) override { return S_OK; }
-    STDMETHODIMP OnEnterScript() override { return S_OK; }
-    STDMETHODIMP OnLeaveScript() override { return S_OK; }
+    NOT_IMPL(GetLCID, LCID*); NOT_IMPL(GetDocVersionString, BSTR*); IGNORED(OnEnterScript);
+    IGNORED(OnScriptTerminate, const VARIANT*, const EXCEPINFO*); IGNORED(OnLeaveScript);
+    IGNORED(OnStateChange, SCRIPTSTATE);
     // clang-format on
 
   private:
@@ -189,15 +187,11 @@ TEST_F(ScriptBridgeTest, OneIdentityAndCountedReferences) {
 
 TEST_F(ScriptBridgeTest, GetIDsOfNamesIsExactAndReadsTheFirstNameOnly) {
     bridge_ = ScriptBridge::Create(nullptr);
-    struct {
-        const wchar_t* name;
-        HRESULT hr;
-        DISPID id;
-    } cases[] = {{L"StartGame", S_OK, DISPID_STARTGAME},
-                 {L"CleanCache", S_OK, DISPID_CLEANCACHE},
-                 {L"startgame", E_NOTIMPL, -7},
-                 {L"StartGame2", E_NOTIMPL, -7},
-                 {L"Start", E_NOTIMPL, -7}};
+    // clang-format off
+    struct { const wchar_t* name; HRESULT hr; DISPID id; } cases[] = {
+        {L"StartGame", S_OK, DISPID_STARTGAME}, {L"CleanCache", S_OK, DISPID_CLEANCACHE},
+        {L"startgame", E_NOTIMPL, -7}, {L"StartGame2", E_NOTIMPL, -7}, {L"Start", E_NOTIMPL, -7}};
+    // clang-format on
     for (const auto& c : cases) {
         wchar_t name[32], other[] = L"StartGame";
         wcscpy_s(name, c.name);
@@ -235,34 +229,24 @@ TEST_F(ScriptBridgeTest, InvokeArguments) {
 }
 
 // The text and the URL it yields; null: nothing is sent.
+// clang-format off
 const wchar_t* const kCases[][2] = {
     {LR"({"result":"ok","url":"http://127.0.0.1/game"})", L"http://127.0.0.1/game"},
-    {LR"({"result":"OK","url":"u"})", L"u"},
-    {LR"({"result":"oK","url":"u"})", L"u"},
-    {LR"({"result": "ok","url":"u"})", nullptr},
-    {LR"({"result":"okay","url":"u"})", nullptr},
-    {LR"({"result":"no","url":"u"})", nullptr},
-    {LR"({"Result":"ok","url":"u"})", nullptr},
-    {LR"({"result":"no","x":{"result":"ok"},"url":"u"})", nullptr},
-    {LR"({"url":"u"})", nullptr},
-    {LR"({"result":"ok"})", nullptr},
-    {LR"({"result":"ok","URL":"u"})", nullptr},
-    {L"", nullptr},
-    {nullptr, nullptr},
-    {LR"({"url":"http://h/p","result":"ok"})", L"http://h/p"},
+    {LR"({"result":"OK","url":"u"})", L"u"}, {LR"({"result":"oK","url":"u"})", L"u"},
+    {LR"({"result": "ok","url":"u"})", nullptr}, {LR"({"result":"okay","url":"u"})", nullptr},
+    {LR"({"result":"no","url":"u"})", nullptr}, {LR"({"Result":"ok","url":"u"})", nullptr},
+    {LR"({"result":"no","x":{"result":"ok"},"url":"u"})", nullptr}, {LR"({"url":"u"})", nullptr},
+    {LR"({"result":"ok"})", nullptr}, {LR"({"result":"ok","URL":"u"})", nullptr}, {L"", nullptr},
+    {nullptr, nullptr}, {LR"({"url":"http://h/p","result":"ok"})", L"http://h/p"},
     {LR"({"result":"ok","url":"http:\/\/127.0.0.1\/game"})", L"http://127.0.0.1/game"},
-    {LR"({"result":"ok","url":"a\"b"})", L"a\"b"},
-    {LR"({"result":"ok","url":"a\\b"})", L"a\\b"},
+    {LR"({"result":"ok","url":"a\"b"})", L"a\"b"}, {LR"({"result":"ok","url":"a\\b"})", L"a\\b"},
     {LR"({"result":"ok","url":"\b\f\n\r\t"})", L"\b\f\n\r\t"},
     {LR"({"result":"ok","url":"\x\q"})", L"xq"}, // other escapes keep the character
-    {LR"({"result":"ok","url":"\u0041"})", L"u0041"},
-    {LR"({"result":"ok","url":"abc\)", L"abc"},
-    {LR"({"result":"ok","url":"abc)", L"abc"},
-    {LR"({"result":"ok","url":null})", L"ull}"},
-    {LR"({"result":"ok","url":12,"z":"q"})", L"2,"},
-    {LR"({"result":"ok","url":""})", L""},
-    {LR"({"result":"ok","url": "http://h/"})", L""},
-    {LR"({"result":"ok","url":)", L""}};
+    {LR"({"result":"ok","url":"\u0041"})", L"u0041"}, {LR"({"result":"ok","url":"abc\)", L"abc"},
+    {LR"({"result":"ok","url":"abc)", L"abc"}, {LR"({"result":"ok","url":null})", L"ull}"},
+    {LR"({"result":"ok","url":12,"z":"q"})", L"2,"}, {LR"({"result":"ok","url":""})", L""},
+    {LR"({"result":"ok","url": "http://h/"})", L""}, {LR"({"result":"ok","url":)", L""}};
+// clang-format on
 
 TEST(StartGameText, DecodesAsThePageExpects) {
     for (const auto& c : kCases) {

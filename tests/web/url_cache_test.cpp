@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
 #include "web/script_bridge.h"
 #include "web/url_cache.h"
 #include "win/com_ptr.h"
 #include "win/inet.h"
-#include "win/scoped.h"
 
 namespace {
 
@@ -20,12 +20,7 @@ namespace {
 bool AddCacheEntry(const std::wstring& url) {
     wchar_t file[MAX_PATH] = {};
     if (!CreateUrlCacheEntryW(url.c_str(), 0, L"txt", file, 0)) return false;
-    win::UniqueHandle h(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h) return false;
-    DWORD written = 0;
-    if (!WriteFile(h.Get(), "cached", 6, &written, nullptr)) return false;
-    h.Reset();
+    if (!testing_support::WriteFileBytes(file, "cached")) return false;
     FILETIME never{};
     return CommitUrlCacheEntryW(url.c_str(), file, never, never, NORMAL_CACHE_ENTRY, nullptr, 0,
                                 nullptr, nullptr) != FALSE;

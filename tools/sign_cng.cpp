@@ -121,18 +121,14 @@ bool ReadKeyFile(const std::string& pem, KeyParts& key, std::string& error) {
     return read;
 }
 
-const char kHex[] = "0123456789abcdef";
-
 } // namespace
 
 bool PublicKeyHexOfKeyFile(const std::string& keyPem, std::string& hex, std::string& error) {
     KeyParts key;
     if (!ReadKeyFile(keyPem, key, error)) return false;
-    hex.clear();
-    for (unsigned char b : key.point) {
-        hex += kHex[b >> 4];
-        hex += kHex[b & 15];
-    }
+    char text[2 * kPublicPointBytes + 1];
+    PublicKeyToHex(key.point, text);
+    hex = text;
     SecureZeroMemory(key.d, sizeof(key.d));
     return true;
 }

@@ -1,6 +1,7 @@
 // The tools' signing through OpenSSL's libcrypto (3.0), for the native Linux
 // tools; the same formats as sign_cng.cpp.
 #include "tools/sign.h"
+#include "update/public_key.h"
 
 #include <openssl/bio.h>
 #include <openssl/bn.h>
@@ -16,7 +17,6 @@
 
 namespace {
 
-const size_t kPointBytes = 65;
 const size_t kSignatureBytes = 64;
 
 template <class T, void (*Free)(T*)> struct Deleter {
@@ -53,29 +53,16 @@ Pkey ReadKeyFile(const std::string& pem, std::string& error) {
     return key;
 }
 
-bool PublicPoint(EVP_PKEY* key, unsigned char (&point)[kPointBytes]) {
+bool PublicPoint(EVP_PKEY* key, unsigned char (&point)[kPublicPointBytes]) {
     size_t length = 0;
     return EVP_PKEY_get_octet_string_param(key, OSSL_PKEY_PARAM_PUB_KEY, point, sizeof(point),
                                            &length) &&
-           length == kPointBytes && point[0] == 0x04;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+           length == kPublicPointBytes && point[0] == 0x04;
 }
 
 Pkey PublicKeyFromHex(const std::string& hex) {
-    unsigned char point[kPointBytes];
-    if (hex.size() != 2 * kPointBytes) return nullptr;
-    for (size_t i = 0; i < kPointBytes; ++i) {
-        const int hi = HexDigit(hex[2 * i]), lo = HexDigit(hex[2 * i + 1]);
-        if (hi < 0 || lo < 0) return nullptr;
-        point[i] = static_cast<unsigned char>(hi << 4 | lo);
-    }
-    if (point[0] != 0x04) return nullptr;
+    unsigned char point[kPublicPointBytes];
+    if (!ParsePublicKeyHex(hex.c_str(), point)) return nullptr;
     ParamBld build(OSSL_PARAM_BLD_new());
     if (!build ||
         !OSSL_PARAM_BLD_push_utf8_string(build.get(), OSSL_PKEY_PARAM_GROUP_NAME, "prime256v1",
@@ -97,17 +84,14 @@ Pkey PublicKeyFromHex(const std::string& hex) {
 bool PublicKeyHexOfKeyFile(const std::string& keyPem, std::string& hex, std::string& error) {
     Pkey key = ReadKeyFile(keyPem, error);
     if (!key) return false;
-    unsigned char point[kPointBytes];
+    unsigned char point[kPublicPointBytes];
     if (!PublicPoint(key.get(), point)) {
         error = "the key has no uncompressed public key";
         return false;
     }
-    static const char digits[] = "0123456789abcdef";
-    hex.clear();
-    for (unsigned char b : point) {
-        hex += digits[b >> 4];
-        hex += digits[b & 15];
-    }
+    char text[2 * kPublicPointBytes + 1];
+    PublicKeyToHex(point, text);
+    hex = text;
     return true;
 }
 

@@ -5,14 +5,11 @@
 // Signature: 64 bytes, r || s, each 32 bytes big-endian (CNG's own form).
 #pragma once
 
+#include "update/public_key.h"
+
 #include <cstddef>
 
 const size_t kSignatureBytes = 64;
-const size_t kPublicPointBytes = 65;
-
-// The point of a public key given as hex (either case). False for any other
-// length, a non-hex character, or a point that is not in uncompressed form.
-bool ParsePublicKeyHex(const char* hex, unsigned char (&point)[kPublicPointBytes]);
 
 // The SHA-256 digest of data (CNG).
 bool Sha256(const void* data, size_t length, unsigned char (&digest)[32]);

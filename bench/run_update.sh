@@ -38,10 +38,8 @@ EOF
 fi
 
 "$ROOT/tests/rig/rig-up.sh" "$RIG"
-rm -f "$D/port" && : >"$D/requests.log"
 . "$ROOT/bench/test_server.sh"
-start_test_server "$ROOT" "$D/www" "$D/requests.log" "$D/port" "$D/server.out"
-URL="http://127.0.0.1:$(cat "$D/port")/"
+start_test_server "$ROOT" "$D"
 WIN_DIR="Z:$(echo "$D/dir" | tr / '\\')"
 du -sb --apparent-size "$D/dir" | awk '{ printf "launcher directory: %.1f MiB in ", $1 / 1048576 }'
 echo "$(find "$D/dir" -type f | wc -l) files, largest $BIG_MIB MiB"

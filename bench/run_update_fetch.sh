@@ -37,10 +37,8 @@ fi
 for f in "$D/www/update.json" "$D"/www/3/data/*.7z; do echo "delay$DELAY_MS" >"$f.mode"; done
 
 "$ROOT/tests/rig/rig-up.sh" "$RIG"
-rm -f "$D/port" && : >"$D/requests.log"
 . "$ROOT/bench/test_server.sh"
-start_test_server "$ROOT" "$D/www" "$D/requests.log" "$D/port" "$D/server.out"
-URL="http://127.0.0.1:$(cat "$D/port")/"
+start_test_server "$ROOT" "$D"
 WIN_DIR="Z:$(echo "$D/work" | tr / '\\')"
 
 # The delays that cannot overlap: the manifest's HEAD and GET, then two

@@ -5,7 +5,6 @@
 #include "web/start_game.h"
 
 #include <cstdio>
-#include <vector>
 
 namespace testing_support {
 

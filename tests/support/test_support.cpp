@@ -4,6 +4,7 @@
 #include "support/launcher_dir.h"
 #include "web/start_game.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace testing_support {
@@ -93,19 +94,18 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-static std::wstring UnixToWindows(const std::string& unixPath) {
-    std::wstring w = L"Z:" + Widen(unixPath);
-    for (auto& c : w)
-        if (c == L'/') c = L'\\';
+static std::wstring WindowsPath(const char* root, const std::string& relative) {
+    std::wstring w = L"Z:" + Widen(std::string(root) + "/" + relative);
+    std::replace(w.begin(), w.end(), L'/', L'\\');
     return w;
 }
 
 std::wstring SourcePath(const std::string& relative) {
-    return UnixToWindows(std::string(LUMORA_SOURCE_DIR) + "/" + relative);
+    return WindowsPath(LUMORA_SOURCE_DIR, relative);
 }
 
 std::wstring BinaryPath(const std::string& relative) {
-    return UnixToWindows(std::string(LUMORA_BINARY_DIR) + "/" + relative);
+    return WindowsPath(LUMORA_BINARY_DIR, relative);
 }
 
 int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,

@@ -9,7 +9,8 @@ using namespace testing_support;
 
 // The size starts from the work area less the game layout's margins, within
 // its default and largest sizes (1300 x 768 without a game layout); then
-// "Config.json" may change it with integers of 32 bits, bounded the same way.
+// "Config.json" may change it with integers of 32 bits, bounded the same way
+// (the rows give its "window" member).
 TEST(SavedState, SizeFromTheWorkAreaAndTheFile) {
     StaticConfig config, none;
     config.windowCount = 1;
@@ -19,29 +20,25 @@ TEST(SavedState, SizeFromTheWorkAreaAndTheFile) {
     config.windows[0].defSize = {1300, 768};
     config.windows[0].maxSize = {1920, 1080};
     struct {
-        bool noGame;
-        int workWidth, workHeight;
         const char* file; // null: no file
         int width, height, maximized;
+        int workWidth = 1920, workHeight = 1040;
+        bool noGame = false;
     } cases[] = {
-        {false, 1920, 1040, nullptr, 1536, 832, 0},
-        {false, 1366, 728, nullptr, 1300, 768, 0},
-        {false, 4000, 3000, nullptr, 1920, 1080, 0},
-        {true, 1920, 1040, nullptr, 1300, 768, 0},
-        {false, 1920, 1040, "{\"window\": {\"width\":1600, \"height\":900, \"maximized\":2} }",
-         1600, 900, 2},
-        {false, 1920, 1040, "{\"window\": {\"width\":5000}}", 1920, 832, 0},
-        {false, 1920, 1040, "{\"window\": {\"width\":800}}", 1300, 832, 0},
-        {false, 1920, 1040,
-         "{\"window\": {\"width\":1500.5, \"height\":\"900\", \"maximized\":true}}", 1536, 832, 0},
-        {false, 1920, 1040, "{\"window\": [1, 2]}", 1536, 832, 0},
-        {false, 1920, 1040, "not json", 1536, 832, 0},
+        {nullptr, 1536, 832, 0},
+        {nullptr, 1300, 768, 0, 1366, 728},
+        {nullptr, 1920, 1080, 0, 4000, 3000},
+        {nullptr, 1300, 768, 0, 1920, 1040, true},
+        {"{\"width\":1600, \"height\":900, \"maximized\":2}", 1600, 900, 2},
+        {"{\"width\":5000}", 1920, 832, 0},
+        {"{\"width\":800}", 1300, 832, 0},
+        {"{\"width\":1500.5, \"height\":\"900\", \"maximized\":true}", 1536, 832, 0},
+        {"[1, 2]", 1536, 832, 0},
+        {"not json", 1536, 832, 0},
         // Integers that do not fit 32 bits are missing, not wrapped.
-        {false, 1920, 1040,
-         "{\"window\": {\"width\":2147483648, \"height\":-2147483649, \"maximized\":2147483647}}",
-         1536, 832, 2147483647},
-        {false, 1920, 1040, "{\"window\": {\"width\":-2147483648, \"maximized\":-2147483648}}",
-         1300, 832, -2147483647 - 1},
+        {"{\"width\":2147483648, \"height\":-2147483649, \"maximized\":2147483647}", 1536, 832,
+         2147483647},
+        {"{\"width\":-2147483648, \"maximized\":-2147483648}", 1300, 832, -2147483647 - 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "(none)");
@@ -52,7 +49,8 @@ TEST(SavedState, SizeFromTheWorkAreaAndTheFile) {
         EXPECT_EQ(s.exePath, dir / L"Lumora2.exe");
         EXPECT_EQ(s.exeDir, dir.Path());
         EXPECT_EQ(s.configPath, dir / L"Config.json");
-        ASSERT_TRUE(!c.file || WriteFileBytes(dir / L"Config.json", c.file));
+        ASSERT_TRUE(!c.file || WriteFileBytes(dir / L"Config.json",
+                                              "{\"window\": " + std::string(c.file) + "}"));
         s.LoadSavedState();
         EXPECT_EQ(s.width, c.width);
         EXPECT_EQ(s.height, c.height);

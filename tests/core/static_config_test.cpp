@@ -28,22 +28,17 @@ std::unique_ptr<StaticConfig> Load(const TempDir& dir, const char* json, const c
 
 // The values of a window that the reader sets, in one line.
 std::string Describe(const WindowDesc& w) {
-    char text[512];
-    snprintf(text, sizeof text, "%s>%s m%.2f d%dx%d x%dx%d b%d,%d,%d,%d%s%s%s", w.name, w.next,
-             w.margin, w.defSize.cx, w.defSize.cy, w.maxSize.cx, w.maxSize.cy, w.border[0],
-             w.border[1], w.border[2], w.border[3], w.use9Matrix ? " 9" : "",
-             w.resizable ? " r" : "", w.startMax ? " s" : "");
-    std::string s = text;
+    char t[1024];
+    int n = snprintf(t, sizeof t, "%s>%s m%.2f d%dx%d x%dx%d b%d,%d,%d,%d%s%s%s", w.name, w.next,
+                     w.margin, w.defSize.cx, w.defSize.cy, w.maxSize.cx, w.maxSize.cy, w.border[0],
+                     w.border[1], w.border[2], w.border[3], w.use9Matrix ? " 9" : "",
+                     w.resizable ? " r" : "", w.startMax ? " s" : "");
     for (const NineGridRect& r : w.matrix)
-        s += " " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-             std::to_string(r.right) + "," + std::to_string(r.bottom);
-    for (int i = 0; i < w.buttonCount; ++i) {
-        const ButtonDesc& b = w.buttons[i];
-        snprintf(text, sizeof text, " [f%d %d,%d a%d,%d ah%d,%d]", b.func, b.coord.x, b.coord.y,
-                 b.alter.x, b.alter.y, b.alter_hove.x, b.alter_hove.y);
-        s += text;
-    }
-    return s;
+        n += snprintf(t + n, sizeof t - n, " %d,%d,%d,%d", r.left, r.top, r.right, r.bottom);
+    for (const ButtonDesc* b = w.buttons.get(); b < w.buttons.get() + w.buttonCount; ++b)
+        n += snprintf(t + n, sizeof t - n, " [f%d %d,%d a%d,%d ah%d,%d]", b->func, b->coord.x,
+                      b->coord.y, b->alter.x, b->alter.y, b->alter_hove.x, b->alter_hove.y);
+    return t;
 }
 
 } // namespace
@@ -113,29 +108,22 @@ TEST(StaticConfig, WindowValues) {
 }
 
 TEST(StaticConfig, OversizedValuesAreRefusedNotCut) {
-    std::string longUrl = "http://g.example/" + std::string(300, 'a');
-    std::string longName = "\"" + std::string(40, 'w') + "\"";
     // A refused name stays empty yet matches nothing: neither a window named
-    // "" nor a missing "first_window".
-    struct {
-        std::string first; // "first_window" member, or empty for none
-        std::string windows;
-    } rows[] = {
-        {"\"first_window\":" + longName + ",",
-         "\"\": {\"next\": " + longName + "}, " + longName + ": {\"next\": " + longName + "}"},
-        {"", longName + ": {\"next\": " + longName + "}, \"\": {\"next\": " + longName + "}"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.first + r.windows);
+    // "" nor a missing "first_window". The unnamed window comes first, then last.
+    const std::string name = "\"" + std::string(40, 'w') + "\"",
+                      next = ": {\"next\": " + name + "}";
+    for (bool first : {true, false}) {
+        SCOPED_TRACE(first);
         TempDir dir;
-        auto cfg = Load(
-            dir,
-            ("{\"game_url\":\"" + longUrl + "\"," + r.first + "\"windows\":{" + r.windows + "}}")
-                .c_str(),
-            nullptr);
+        const std::string json =
+            "{\"game_url\":\"http://g.example/" + std::string(300, 'a') + "\"," +
+            (first ? "\"first_window\":" + name + ",\"windows\":{\"\"" + next + "," + name + next
+                   : "\"windows\":{" + name + next + ",\"\"" + next) +
+            "}}";
+        auto cfg = Load(dir, json.c_str(), nullptr);
         EXPECT_STREQ(L"", cfg->gameUrl);
         ASSERT_EQ(2, cfg->windowCount);
-        EXPECT_EQ(r.first.empty() ? 1 : -1, cfg->firstWindow);
+        EXPECT_EQ(first ? -1 : 1, cfg->firstWindow);
         for (int i = 0; i < 2; ++i) {
             const WindowDesc& w = cfg->windows[i];
             EXPECT_STREQ("", w.name);
@@ -143,7 +131,7 @@ TEST(StaticConfig, OversizedValuesAreRefusedNotCut) {
             for (int j = 0; j < 2; ++j)
                 EXPECT_FALSE(IsWindowNamed(cfg->windows[j], w.next, w.nextRefused)) << i << j;
         }
-        EXPECT_EQ(r.first.empty() ? 1 : 0, cfg->FindWindowByName(""));
+        EXPECT_EQ(first ? 0 : 1, cfg->FindWindowByName(""));
     }
 }
 

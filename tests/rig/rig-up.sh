@@ -17,11 +17,8 @@ if [ ! -f "$RIG/display" ] || ! xdpyinfo -display "$(cat "$RIG/display")" >/dev/
   # The lock descriptor must not leak into the servers, or it is held forever.
   Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$RIG/xvfb.log" 2>&1 9>&- &
   echo $! >"$RIG/xvfb.pid"
-  i=0
-  until xdpyinfo -display ":$n" >/dev/null 2>&1; do
-    i=$((i + 1)); [ $i -lt 100 ] || { echo "Xvfb did not start" >&2; exit 1; }
-    sleep 0.1
-  done
+  for i in $(seq 100); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break || sleep 0.1; done
+  xdpyinfo -display ":$n" >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; exit 1; }
   echo ":$n" >"$RIG/display"
 fi
 export DISPLAY="$(cat "$RIG/display")"

@@ -4,8 +4,8 @@
 #include "support/launcher_dir.h"
 #include "web/start_game.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 namespace testing_support {
 
@@ -13,14 +13,11 @@ TempDir::TempDir() {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
     static LONG counter = 0;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 1000 && path_.empty(); ++i) {
         wchar_t name[MAX_PATH];
         swprintf(name, MAX_PATH, L"%lslumora-test-%lu-%ld", base, GetCurrentProcessId(),
                  InterlockedIncrement(&counter));
-        if (CreateDirectoryW(name, nullptr)) {
-            path_ = name;
-            return;
-        }
+        if (CreateDirectoryW(name, nullptr)) path_ = name;
     }
 }
 
@@ -30,13 +27,10 @@ TempDir::~TempDir() {
 
 void ForEachIn(const std::wstring& dir, const EntryFn& fn) {
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do
+    win::UniqueFind h(FindFirstFileW((dir + L"\\*").c_str(), &fd));
+    for (bool more = h.Valid(); more; more = FindNextFileW(h.Get(), &fd))
         if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L".."))
             fn(dir + L"\\" + fd.cFileName, fd);
-    while (FindNextFileW(h, &fd));
-    FindClose(h);
 }
 
 void RemoveTree(const std::wstring& dir) {
@@ -52,26 +46,21 @@ void RemoveTree(const std::wstring& dir) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    win::UniqueHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
+    return h && WriteFile(h.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bytes.clear();
+    win::UniqueHandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
     char buf[65536];
     DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+    for (bytes.clear(); h && ReadFile(h.Get(), buf, sizeof buf, &got, nullptr) && got;)
         bytes.append(buf, got);
-    CloseHandle(h);
-    return true;
+    return h.Valid();
 }
 
 bool FileExists(const std::wstring& path) {
@@ -89,37 +78,34 @@ void CopyTree(const std::wstring& from, const std::wstring& to) {
     });
 }
 
+// A text has no more UTF-16 units than UTF-8 bytes, and a unit takes at most
+// three bytes.
 std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &out[0], int(out.size())));
     return out;
 }
 
 std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
+    std::string out(3 * text.size(), '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &out[0],
+                                   int(out.size()), nullptr, nullptr));
     return out;
 }
 
-static std::wstring UnixToWindows(const std::string& unixPath) {
-    std::wstring w = L"Z:" + Widen(unixPath);
-    for (auto& c : w)
-        if (c == L'/') c = L'\\';
+static std::wstring WindowsPath(const char* root, const std::string& relative) {
+    std::wstring w = L"Z:" + Widen(std::string(root) + "/" + relative);
+    std::replace(w.begin(), w.end(), L'/', L'\\');
     return w;
 }
 
 std::wstring SourcePath(const std::string& relative) {
-    return UnixToWindows(std::string(LUMORA_SOURCE_DIR) + "/" + relative);
+    return WindowsPath(LUMORA_SOURCE_DIR, relative);
 }
 
 std::wstring BinaryPath(const std::string& relative) {
-    return UnixToWindows(std::string(LUMORA_BINARY_DIR) + "/" + relative);
+    return WindowsPath(LUMORA_BINARY_DIR, relative);
 }
 
 int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
@@ -128,20 +114,18 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wst
     TempDir outDir;
     std::wstring outPath = outDir / L"output";
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE out = output ? CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
-                                      CREATE_ALWAYS, 0, nullptr)
-                        : nullptr;
-    if (out == INVALID_HANDLE_VALUE) out = nullptr;
-    win::UniqueHandle process = StartProgram(exe, args, workDir, nullptr, out);
-    if (out) CloseHandle(out);
+    win::UniqueHandle out(output ? CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
+                                               CREATE_ALWAYS, 0, nullptr)
+                                 : nullptr);
+    win::UniqueHandle process =
+        StartProgram(exe, args, workDir, nullptr, out ? out.Get() : nullptr);
+    out.Reset();
     if (!process) return -1;
     DWORD code = DWORD(-1);
-    if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.Get(), &code);
-    } else {
-        TerminateProcess(process.Get(), 99);
-        WaitForSingleObject(process.Get(), 5000);
-    }
+    const bool ended = WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0;
+    if (ended) GetExitCodeProcess(process.Get(), &code);
+    if (!ended) TerminateProcess(process.Get(), 99);
+    WaitForSingleObject(process.Get(), 5000);
     if (output) ReadFileBytes(outPath, *output);
     return static_cast<int>(code);
 }
@@ -149,12 +133,8 @@ int RunProgram(const std::wstring& exe, const std::wstring& args, const std::wst
 void Pump(DWORD ms) {
     DWORD start = GetTickCount();
     do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
+            if (msg.message == WM_QUIT) return PostQuitMessage(int(msg.wParam));
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -169,7 +149,8 @@ RecordingWindow::RecordingWindow() {
     wc.lpszClassName = L"LumoraTestRecorder";
     RegisterClassW(&wc); // a second registration fails harmlessly
     hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"recorder", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                            nullptr, nullptr, wc.hInstance, this);
+                            nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 RecordingWindow::~RecordingWindow() {
@@ -184,10 +165,6 @@ int RecordingWindow::Count(UINT message, WPARAM wParam) const {
 }
 
 LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
     auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     bool own = message >= WM_PAGE_LOADED && message <= WM_TOGGLE_MAXIMIZE;
     if (!self || (!own && message != WM_SYSCOMMAND && message != WM_CLOSE))

@@ -1,7 +1,7 @@
 // The launcher's own composition against GDI+'s drawing (bench/gdiplus_render,
 // the way the launcher drew before): the sample skin and a skin made to catch
-// mistakes, pixel by pixel; the compositor's arithmetic in a table; and the
-// mouse through a real window's frame.
+// mistakes, pixel by pixel; the compositor's arithmetic in a table; and where
+// the frame takes the mouse.
 #include "gdiplus_render.h"
 #include "support/demo_skin.h"
 #include "ui/compositor.h"
@@ -85,33 +85,24 @@ TEST(SkinCompose, SampleSkinMatchesGdiplusWithoutHoles) {
     GdipDisposeImage(elements);
 }
 
-// Straight-alpha pixels of a generated image: each piece its own colour,
-// varied by position, with alpha cycling through 0, 1, 254 and 255.
-struct TestImage {
-    int w, h;
-    std::vector<uint32_t> argb;
-    ui::GpImage* image = nullptr;
-    TestImage(int width, int height, uint32_t seed) : w(width), h(height), argb(w * h) {
-        static const uint32_t kAlphas[4] = {0, 1, 254, 255};
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                uint32_t piece = (x / 6) * 7 + (y / 6) + seed; // cells of 6 x 6
-                uint32_t rgb = (piece * 0x9E3779B1u) ^ (x * 0x050311u) ^ (y * 0x0B0507u);
-                argb[y * w + x] = (kAlphas[(3 * x + y) % 4] << 24) | (rgb & 0xFFFFFF);
-            }
-        Gdiplus::GpBitmap* bitmap = nullptr;
-        GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppARGB,
-                                  reinterpret_cast<BYTE*>(argb.data()), &bitmap);
-        image = bitmap;
-    }
-    ~TestImage() {
-        if (image) GdipDisposeImage(image);
-    }
-};
+// A generated straight-alpha image: each piece its own colour, varied by
+// position, with alpha cycling through 0, 1, 254 and 255.
+ui::GpImage* TestImage(int w, int h, uint32_t seed) {
+    static const uint32_t kAlphas[4] = {0, 1, 254, 255};
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, &bitmap);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t piece = (x / 6) * 7 + (y / 6) + seed; // cells of 6 x 6
+            uint32_t rgb = (piece * 0x9E3779B1u) ^ (x * 0x050311u) ^ (y * 0x0B0507u);
+            GdipBitmapSetPixel(bitmap, x, y, (kAlphas[(3 * x + y) % 4] << 24) | (rgb & 0xFFFFFF));
+        }
+    return bitmap;
+}
 
 TEST(SkinCompose, SkinMadeToCatchMistakesMatchesGdiplus) {
     win::GdiplusSession gdiplus = win::StartGdiplus();
-    TestImage elements(45, 41, 1), background(13, 11, 5);
+    ui::GpImage *elements = TestImage(45, 41, 1), *background = TestImage(13, 11, 5);
     WindowDesc desc;
     desc.use9Matrix = true;
     // Pieces of odd sizes; the edges as stored, already inset by one pixel.
@@ -131,12 +122,14 @@ TEST(SkinCompose, SkinMadeToCatchMistakesMatchesGdiplus) {
     const int kTolerance = 3;
     for (SIZE s : {SIZE{101, 77}, SIZE{31, 23}, SIZE{12, 16}, SIZE{9, 7}, SIZE{3, 2}}) {
         desc.use9Matrix = true;
-        ExpectMatchesGdiplus(desc, background.image, elements.image, s.cx, s.cy, kTolerance);
-        ExpectMatchesGdiplus(desc, nullptr, elements.image, s.cx, s.cy, kTolerance);
+        ExpectMatchesGdiplus(desc, background, elements, s.cx, s.cy, kTolerance);
+        ExpectMatchesGdiplus(desc, nullptr, elements, s.cx, s.cy, kTolerance);
         // Without nine-grid the normal faces come from the background.
         desc.use9Matrix = false;
-        ExpectMatchesGdiplus(desc, background.image, elements.image, s.cx, s.cy, kTolerance);
+        ExpectMatchesGdiplus(desc, background, elements, s.cx, s.cy, kTolerance);
     }
+    GdipDisposeImage(elements);
+    GdipDisposeImage(background);
 }
 
 // The arithmetic of the pieces: premultiplying, source-over, copies and
@@ -194,22 +187,21 @@ TEST(SkinCompose, MouseReachesTheFrameWhereItIsDrawn) {
     DemoSkin demo;
     const HWND skin = demo.skin.Hwnd();
     demo.Show("game", 1000, 640);
-    SetWindowPos(skin, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(skin, SW_SHOWNA);
-    Pump(200);
+    SetWindowPos(skin, nullptr, 100, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT r = {};
+    GetWindowRect(skin, &r);
     const int rows[][3] = {{1, 40, 1}, {4, 300, 1}, {500, 300, 0}, {500, 3, 1}}; // x, y, skin
     for (const auto& row : rows)
-        EXPECT_EQ(WindowFromPoint({100 + row[0], 100 + row[1]}) == skin, row[2] == 1)
+        EXPECT_EQ(SendMessageW(skin, WM_NCHITTEST, 0, MAKELPARAM(r.left + row[0], r.top + row[1])),
+                  row[2] ? HTCLIENT : HTTRANSPARENT)
             << row[0] << "," << row[1];
     // A smaller frame from the same, larger DIB: only the window's size is
     // pushed, and the window takes it.
     demo.skin.Render(300, 200);
-    RECT r = {};
     GetWindowRect(skin, &r);
     EXPECT_EQ(r.right - r.left, 300);
     EXPECT_EQ(r.bottom - r.top, 200);
     EXPECT_EQ(demo.skin.PixelAt(299, 199) >> 24, 128u); // the corner's half-clear outer line
-    ShowWindow(skin, SW_HIDE);
 }
 
 } // namespace

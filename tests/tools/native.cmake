@@ -4,7 +4,8 @@
 if(NOT LUMORA_NATIVE_DIR)
   return()
 endif()
-add_test(NAME native_tool_tests COMMAND ${LUMORA_NATIVE_DIR}/tests/native/native_tool_tests)
+add_test(NAME native_tool_tests COMMAND ${PROJECT_SOURCE_DIR}/tests/native/publish_native_test.sh
+  ${LUMORA_NATIVE_DIR}/tools/lumora_publish)
 add_test(NAME native_published COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/native_published.sh
   ${LUMORA_NATIVE_DIR}/tools/lumora_publish ${CMAKE_BINARY_DIR}/tests/update/rig
   ${CMAKE_BINARY_DIR}/tests/update/keys/signing.pem)

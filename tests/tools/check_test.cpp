@@ -48,24 +48,17 @@ int Differences(const ui::LayeredWindow& window, const std::wstring& path) {
     GdipCreateBitmapFromFile(path.c_str(), &bitmap);
     GdipGetImageWidth(bitmap, &w);
     GdipGetImageHeight(bitmap, &h);
-    std::vector<uint32_t> argb(size_t(w) * h);
-    Gdiplus::BitmapData data = {w, h, INT(w * 4), PixelFormat32bppARGB, argb.data(), 0};
-    Gdiplus::GpRect rect(0, 0, INT(w), INT(h));
-    const bool read = bitmap && GdipBitmapLockBits(bitmap, &rect,
-                                                   Gdiplus::ImageLockModeRead |
-                                                       Gdiplus::ImageLockModeUserInputBuf,
-                                                   PixelFormat32bppARGB, &data) == Gdiplus::Ok;
-    if (read) GdipBitmapUnlockBits(bitmap, &data);
-    GdipDisposeImage(bitmap);
-    if (!read || int(w) != window.SurfaceWidth() || int(h) != window.SurfaceHeight()) return -1;
-    int differ = 0;
-    for (size_t i = 0; i < argb.size(); ++i) {
-        const uint32_t p = argb[i], a = p >> 24;
-        uint32_t premultiplied = a << 24;
+    int differ =
+        bitmap && int(w) == window.SurfaceWidth() && int(h) == window.SurfaceHeight() ? 0 : -1;
+    for (UINT i = 0; differ >= 0 && i < w * h; ++i) {
+        Gdiplus::ARGB p = 0;
+        GdipBitmapGetPixel(bitmap, INT(i % w), INT(i / w), &p);
+        uint32_t a = p >> 24, premultiplied = a << 24;
         for (int shift = 0; shift < 24; shift += 8)
             premultiplied |= (((p >> shift) & 0xFF) * a + 127) / 255 << shift;
         differ += premultiplied != window.PixelAt(int(i % w), int(i / w));
     }
+    GdipDisposeImage(bitmap);
     return differ;
 }
 

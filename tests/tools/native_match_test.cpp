@@ -16,21 +16,16 @@ using namespace testing_support;
 
 namespace {
 
-// Every file below dir (below relative in it, given with a final "\\") by its
-// relative name, with its bytes.
-std::map<std::wstring, std::string> Files(const std::wstring& dir,
-                                          const std::wstring& relative = L"") {
+// Every file below dir by its name relative to the first dir, with its bytes.
+std::map<std::wstring, std::string> Files(const std::wstring& dir, size_t top = 0) {
     std::map<std::wstring, std::string> out;
-    WIN32_FIND_DATAW f;
-    win::UniqueFind find(FindFirstFileW((dir + L"\\" + relative + L"*").c_str(), &f));
-    for (bool more = bool(find); more; more = FindNextFileW(find.Get(), &f)) {
-        const std::wstring name = relative + f.cFileName;
-        if (!wcscmp(f.cFileName, L".") || !wcscmp(f.cFileName, L"..")) continue;
+    top = top ? top : dir.size() + 1;
+    ForEachIn(dir, [&](const std::wstring& path, const WIN32_FIND_DATAW& f) {
         if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            out.merge(Files(dir, name + L"\\"));
+            out.merge(Files(path, top));
         else
-            out[name] = FileText(dir + L"\\" + name);
-    }
+            out[path.substr(top)] = FileText(path);
+    });
     return out;
 }
 
@@ -85,20 +80,15 @@ TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
 // The Linux build of lumora_check says what the Windows build says, line for
 // line, on each launcher directory of the native_checked fixture.
 TEST(NativeCheck, SaysWhatTheWindowsBuildSays) {
-    const std::wstring rows = BinaryPath("tests/tools/native_checked");
-    WIN32_FIND_DATAW f;
-    win::UniqueFind find(FindFirstFileW((rows + L"\\*").c_str(), &f));
     int count = 0;
-    for (bool more = bool(find); more; more = FindNextFileW(find.Get(), &f)) {
-        if (f.cFileName[0] == L'.') continue;
-        const std::wstring dir = rows + L"\\" + f.cFileName;
-        SCOPED_TRACE(Narrow(f.cFileName));
+    ForEachIn(BinaryPath("tests/tools/native_checked"), [&](const std::wstring& dir, auto&) {
+        SCOPED_TRACE(Narrow(dir));
         std::string output;
         const int code = RunProgram(BinaryPath(CHECK_EXE), Quote(dir), L"", 60000, &output);
         output += "exit " + std::to_string(code) + "\n";
         output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
         EXPECT_EQ(output, FileText(dir + L"\\check.txt"));
         ++count;
-    }
+    });
     EXPECT_EQ(count, 8);
 }

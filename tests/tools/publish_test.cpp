@@ -1,10 +1,7 @@
-// lumora_publish's Windows build run as a process: what its own file and
-// process code does (finding and running 7z, copying reused packages,
-// replacing the output) and its signing options: "--sign" writes the
-// signature the launcher verifies, "--verify" finds what a launcher built with
-// the key would refuse, "--public-key" prints the key to build it with. The
-// rules both builds share are tested on the Linux build (tests/native), whose
-// output the Windows build's must match (native_match_test.cpp).
+// lumora_publish's Windows build run as a process: its own file and process
+// code (finding and running 7z, reusing packages, replacing the output) and
+// its signing options. The rules both builds share are tested on the Linux
+// build (tests/native), whose output this build's must match (native_match_test).
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
@@ -103,34 +100,32 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
     EXPECT_TRUE(VerifySignature(key.c_str(), manifest.data(), manifest.size(), signature.data(),
                                 signature.size()));
 
+    const std::wstring signing = Widen(key), other = Widen(publicKey("other"));
     struct {
         const char* name;
-        const wchar_t *file, *key; // file: replaced in the copy; key: "" for the signing key
+        const wchar_t* file; // replaced in the copy, or deleted with no bytes
+        std::wstring key;
         std::string bytes;
         int exitCode;
         const char* says;
     } rows[] = {
-        {"intact", L"", L"", "", 0, "signature and 2 packages verified"},
-        {"other key", L"", L"other", "", 1, "does not verify"},
-        {"manifest changed", L"update.json", L"", manifest + " ", 1, "does not verify"},
-        {"no signature", L"update.json.sig", L"", "", 1, "missing"},
-        {"package swapped", L"5\\readme.7z", L"", StoredArchive("evil", L"readme"), 1,
+        {"intact", L"", signing, "", 0, "signature and 2 packages verified"},
+        {"other key", L"", other, "", 1, "does not verify"},
+        {"manifest changed", L"update.json", signing, manifest + " ", 1, "does not verify"},
+        {"no signature", L"update.json.sig", signing, "", 1, "missing"},
+        {"package swapped", L"5\\readme.7z", signing, StoredArchive("evil", L"readme"), 1,
          "files.readme: its package does not hold"},
-        {"package missing", L"5\\bin\\game.7z", L"", "", 1, "files.bin\\game.dll: its package"},
+        {"package missing", L"5\\bin\\game.7z", signing, "", 1, "files.bin\\game.dll: its package"},
         {"no key", L"", L"0411", "", 2, "neither a public key"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         TempDir copy;
         CopyTree(dir / L"out", copy.Path());
-        if (*r.file) {
+        if (*r.file)
             EXPECT_TRUE(r.bytes.empty() ? DeleteFileW((copy / r.file).c_str())
                                         : WriteFileBytes(copy / r.file, r.bytes));
-        }
-        const std::wstring keyArg = !wcscmp(r.key, L"other") ? Widen(publicKey("other"))
-                                    : *r.key                 ? r.key
-                                                             : Widen(key);
-        EXPECT_EQ(Publish(L"--verify " + keyArg + L" " + Quote(copy.Path()), &output), r.exitCode);
+        EXPECT_EQ(Publish(L"--verify " + r.key + L" " + Quote(copy.Path()), &output), r.exitCode);
         EXPECT_NE(output.find(r.says), std::string::npos) << output;
     }
 

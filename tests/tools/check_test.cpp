@@ -1,12 +1,14 @@
 // lumora_check's Windows build: its checks in a table, its command line and
 // output as a process, and "--preview" on the sample skin, whose every
-// picture is the frame the launcher's own windows draw, pixel for pixel.
+// picture is the frame the launcher's own windows draw, pixel for pixel; and
+// the Linux build's output on the native_checked fixture's directories.
 #include "support/demo_skin.h"
 #include "support/launcher_dir.h"
 #include "tools/static_check.h"
 #include "ui/gdiplus_flat.h"
 #include "ui/skin_geometry.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -207,4 +209,20 @@ TEST(Preview, PicturesAreTheLaunchersOwnFrames) {
     ASSERT_NE(loading.Create(demo.owner.Get(), L"loading"), nullptr);
     loading.Render(0, 0);
     EXPECT_EQ(Differences(loading, out + L"\\loading.png"), 0);
+}
+
+// The Linux build of lumora_check says what the Windows build says, line for
+// line, on each launcher directory of the native_checked fixture.
+TEST(NativeCheck, SaysWhatTheWindowsBuildSays) {
+    int count = 0;
+    ForEachIn(BinaryPath("tests/tools/native_checked"), [&](const std::wstring& dir, auto&) {
+        SCOPED_TRACE(Narrow(dir));
+        std::string output;
+        const int code = RunCheck(Quote(dir), output);
+        output += "exit " + std::to_string(code) + "\n";
+        output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+        EXPECT_EQ(output, FileText(dir + L"\\check.txt"));
+        ++count;
+    });
+    EXPECT_EQ(count, 8);
 }

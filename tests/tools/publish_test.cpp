@@ -1,14 +1,18 @@
 // lumora_publish's Windows build run as a process: its own file and process
 // code (finding and running 7z, reusing packages, replacing the output) and
 // its signing options. The rules both builds share are tested on the Linux
-// build (tests/native), whose output this build's must match (native_match_test).
+// build (tests/native), whose output this build's must match: the last test
+// here compares it with the Linux build's on one release (the native_published
+// fixture) and updates the launcher built with the key from the latter.
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
+#include "update/package.h"
 #include "update/signature.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 using namespace testing_support;
@@ -31,6 +35,19 @@ void MakeRelease(const TempDir& dir) {
 
 std::wstring Key(const char* name) {
     return Quote(BinaryPath(std::string("tests/update/keys/") + name + ".pem"));
+}
+
+// Every file below dir by its name relative to the first dir, with its bytes.
+std::map<std::wstring, std::string> Files(const std::wstring& dir, size_t top = 0) {
+    std::map<std::wstring, std::string> out;
+    top = top ? top : dir.size() + 1;
+    ForEachIn(dir, [&](const std::wstring& path, const WIN32_FIND_DATAW& f) {
+        if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            out.merge(Files(path, top));
+        else
+            out[path.substr(top)] = FileText(path);
+    });
+    return out;
 }
 
 } // namespace
@@ -122,9 +139,10 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
         SCOPED_TRACE(r.name);
         TempDir copy;
         CopyTree(dir / L"out", copy.Path());
-        if (*r.file)
+        if (*r.file) {
             EXPECT_TRUE(r.bytes.empty() ? DeleteFileW((copy / r.file).c_str())
                                         : WriteFileBytes(copy / r.file, r.bytes));
+        }
         EXPECT_EQ(Publish(L"--verify " + r.key + L" " + Quote(copy.Path()), &output), r.exitCode);
         EXPECT_NE(output.find(r.says), std::string::npos) << output;
     }
@@ -133,4 +151,47 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
     EXPECT_EQ(Publish(L"--sign rel\\readme rel 6 out", &output, dir.Path()), 1);
     EXPECT_NE(output.find("not a PEM file"), std::string::npos) << output;
     EXPECT_EQ(FileText(dir / L"out\\update.json"), manifest);
+}
+
+TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
+    const std::wstring release = RigPath("native/release"), native = RigPath("www/native");
+    TempDir dir;
+    std::string output;
+    ASSERT_EQ(Publish(Quote(release) + L" 3 " + Quote(dir / L"out"), &output), 0) << output;
+    const std::string manifest = FileText(native + L"\\update.json");
+    EXPECT_EQ(manifest, FileText(dir / L"out\\update.json"));
+    EXPECT_NE(manifest.find("\"Maps\\\\Forest Map.v2.txt\""), std::string::npos) << manifest;
+
+    // The same package names, each unpacked by the launcher's own code to
+    // the same files.
+    const auto ours = Files(native + L"\\3"), windows = Files(dir / L"out\\3");
+    ASSERT_EQ(ours.size(), 7u);
+    ASSERT_EQ(ours.size(), windows.size());
+    for (auto o = ours.begin(), w = windows.begin(); o != ours.end(); ++o, ++w) {
+        ASSERT_EQ(Narrow(o->first), Narrow(w->first));
+        TempDir a, b;
+        EXPECT_EQ(ExtractPackage(a.Path().c_str(), o->second.data(), o->second.size(), nullptr), 1);
+        EXPECT_EQ(ExtractPackage(b.Path().c_str(), w->second.data(), w->second.size(), nullptr), 1);
+        EXPECT_EQ(Files(a.Path()), Files(b.Path())) << Narrow(o->first);
+    }
+
+    // The key the Linux build printed is the Windows build's reading of the
+    // key file, its signature verifies there, and the signed launcher takes
+    // the release whole.
+    const std::wstring publicKey = RigPath("native/public.txt");
+    ASSERT_EQ(Publish(L"--public-key " + Key("signing"), &output), 0);
+    EXPECT_EQ(output.substr(0, 130), FileText(publicKey).substr(0, 130));
+    EXPECT_EQ(Publish(L"--verify " + Quote(publicKey) + L" " + Quote(native), &output), 0)
+        << output;
+    TempDir launcher;
+    const std::wstring exe =
+        MakeLauncherDir(launcher.Path(), BinaryPath("tests/update/launcher_signed.exe"),
+                        {{"update_url", Narrow(ServerUrl("native/"))}, kProgressOff});
+    const auto layout = Files(launcher.Path());
+    EXPECT_NE(RunLauncher(exe, L"").windowPid, 0u);
+    auto written = Files(launcher.Path());
+    for (const auto& f : layout)
+        written.erase(f.first);
+    written.erase(L"first"); // the launcher's mark of its first run
+    EXPECT_EQ(written, Files(release));
 }

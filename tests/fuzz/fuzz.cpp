@@ -14,9 +14,11 @@
 #include <7z.h>
 #include <7zCrc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <memory>
 #include <set>

@@ -1,26 +1,42 @@
-// lumora_fuzz DRIVER [--cases N] [--seconds S] [--seed S] [--save DIR]: the
-// driver's known failing inputs (tests/fuzz/failing/DRIVER, which must pass
-// now), then its seeds and their mutants. A case that fails a check, crashes
-// or hangs is saved under its hash.
-#include "fuzz.h"
-
+// lumora_fuzz DRIVER [--cases N] [--seconds S] [--seed S] [--save DIR]:
+// in-process fuzzing of the launcher's outside inputs with one seeded
+// mutator, a sandbox checked after every case and a thin driver per input.
+// The driver's known failing inputs (tests/fuzz/failing/DRIVER, which must
+// pass now) come first, then its seeds and their mutants. A case that fails a
+// check, crashes or hangs is saved under its hash.
+#include "core/json_util.h"
+#include "core/static_config.h"
 #include "support/test_support.h"
 #include "update/file_ops.h"
+#include "update/package.h"
+#include "web/start_game.h"
 
+#include <7z.h>
+#include <7zCrc.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <map>
+#include <memory>
+#include <set>
 
 using namespace testing_support;
 
-namespace fuzz {
-
-std::wstring g_root;
-
 namespace {
 
+using Files = std::map<std::wstring, std::string>;
 constexpr size_t kMaxInput = 256 << 10;
 constexpr ULONGLONG kHangMs = 60000;
+
+uint64_t Hash(const std::string& bytes) {
+    uint64_t h = 0xCBF29CE484222325ull; // FNV-1a
+    for (unsigned char c : bytes)
+        h = (h ^ c) * 0x100000001B3ull;
+    return h;
+}
 
 struct Rng {
     uint64_t s;
@@ -81,24 +97,30 @@ void Mutate(std::string& b, Rng& r, const std::vector<std::string>& corpus,
 }
 // clang-format on
 
-void Snap(const std::wstring& dir, const std::wstring& skip, bool deep, Files& out) {
+// Every file and folder below dir but skip, by full path (a folder's ends
+// with "\"), with the files' bytes; only dir's own names unless deep.
+Files Tree(const std::wstring& dir, const std::wstring& skip = L"", bool deep = true) {
+    Files out;
     ForEachIn(dir, [&](const std::wstring& path, const WIN32_FIND_DATAW& fd) {
         bool folder = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         if (path == skip) return;
         std::string& bytes = out[folder ? path + L"\\" : path];
-        if (deep && folder) Snap(path, skip, deep, out);
+        if (deep && folder) out.merge(Tree(path, skip));
         if (deep && !folder) ReadFileBytes(path, bytes);
     });
+    return out;
 }
 
-std::wstring g_top;
+// The launcher directory of the cases (g_root) lies inside a sentinel tree (a
+// sibling that shares its prefix, a file beside it, the current directory),
+// so that a write through "..", a drive-relative or an absolute name shows up.
+std::wstring g_top, g_root;
 Files g_outside, g_good;
 
 Files Outside() {
-    Files s;
-    Snap(g_top, g_root, true, s);
-    Snap(L"C:", L"", false, s);
-    Snap(L"Z:", L"", false, s);
+    Files s = Tree(g_top, g_root);
+    s.merge(Tree(L"C:", L"", false));
+    s.merge(Tree(L"Z:", L"", false));
     return s;
 }
 
@@ -124,21 +146,7 @@ void RemoveSandbox() {
     if (!g_top.empty()) RemoveTree(g_top);
 }
 
-} // namespace
-
-uint64_t Hash(const std::string& bytes) {
-    uint64_t h = 0xCBF29CE484222325ull; // FNV-1a
-    for (unsigned char c : bytes)
-        h = (h ^ c) * 0x100000001B3ull;
-    return h;
-}
-
-Files Tree(const std::wstring& dir) {
-    Files files;
-    Snap(dir, L"", true, files);
-    return files;
-}
-
+// Empties the root and lays down the good files (relative name, bytes).
 void ResetRoot(const Files& goodFiles) {
     RemoveTree(g_root);
     CreateDirectoryW(g_root.c_str(), nullptr);
@@ -151,6 +159,8 @@ void ResetRoot(const Files& goodFiles) {
     g_good = goodFiles;
 }
 
+// Nothing outside the root changed; every good file is untouched or holds
+// one of the allowed contents.
 bool CheckRoot(const std::set<std::string>& allowed, std::string& why) {
     Files now = Outside();
     for (const auto& n : now)
@@ -174,7 +184,209 @@ bool CheckRoot(const std::set<std::string>& allowed, std::string& why) {
     return true;
 }
 
-namespace {
+template <class C, size_t N> bool Terminated(const C (&field)[N]) {
+    return std::find(field, field + N, C(0)) != field + N;
+}
+
+// --- package: ExtractPackage on mutated 7z packages ---
+
+// The bytes of every whole file entry of a 7z archive; files receives their count.
+std::set<std::string> EntryContents(const std::string& archive, size_t& files) {
+    std::set<std::string> contents;
+    MemoryInStream stream;
+    MemoryInStream_Init(&stream, archive.data(), archive.size());
+    static Byte buf[1 << 14];
+    CLookToRead2 look;
+    LookToRead2_CreateVTable(&look, False);
+    look.buf = buf;
+    look.bufSize = sizeof buf;
+    look.realStream = &stream.vt;
+    LookToRead2_INIT(&look);
+    CSzArEx db;
+    SzArEx_Init(&db);
+    UInt32 block = 0xFFFFFFFF;
+    Byte* out = nullptr;
+    size_t outSize = 0, offset = 0, size = 0;
+    files = 0;
+    if (SzArEx_Open(&db, &look.vt, &g_packageAllocMain, &g_packageAllocTemp) == SZ_OK)
+        for (UInt32 i = 0; i < db.NumFiles; ++i) {
+            if (SzArEx_IsDir(&db, i)) continue;
+            if (SzArEx_Extract(&db, &look.vt, i, &block, &out, &outSize, &offset, &size,
+                               &g_packageAllocMain, &g_packageAllocTemp) != SZ_OK)
+                break;
+            contents.emplace(reinterpret_cast<char*>(out) + offset, size);
+            ++files;
+        }
+    ISzAlloc_Free(&g_packageAllocMain, out);
+    SzArEx_Free(&db, &g_packageAllocMain);
+    return contents;
+}
+
+// Mutants of an uncompressed header get their checksums back, or nearly all
+// of them would stop at the first check and never reach the header's fields.
+void RepairPackage(std::string& b, uint64_t coin) {
+    if (coin % 8 == 0 || b.size() < 32 || memcmp(b.data(), k7zSignature, k7zSignatureSize)) return;
+    uint64_t offset, size;
+    memcpy(&offset, &b[12], 8);
+    memcpy(&size, &b[20], 8);
+    if (offset <= b.size() - 32 && size <= b.size() - 32 - offset) {
+        UInt32 crc = CrcCalc(&b[32 + offset], size);
+        memcpy(&b[28], &crc, 4);
+    }
+    UInt32 crc = CrcCalc(&b[12], 20);
+    memcpy(&b[8], &crc, 4);
+}
+
+bool RunPackage(const std::string& input, std::string& why) {
+    bool launcher = Hash(input) % 4 == 0;
+    Files good = {{L"a.txt", "good a"}, {L"sub\\b.txt", "good b"}, {L"keep.bin", "good keep"}};
+    if (launcher) good[L"update\\a.txt"] = "good update a";
+    ResetRoot(good);
+    const uint64_t kCanary = 0x5A5A5A5A5A5A5A5Aull;
+    struct {
+        wchar_t path[MAX_PATH];
+        uint64_t canary;
+    } out = {{}, kCanary};
+    std::wstring dest = g_root + (launcher ? L"\\update" : L""), update = g_root + L"\\update\\";
+    int written =
+        ExtractPackage(dest.c_str(), input.data(), input.size(), launcher ? out.path : nullptr);
+    size_t files = 0, added = 0;
+    std::set<std::string> contents = EntryContents(input, files);
+    if (out.canary != kCanary || !Terminated(out.path))
+        return why = "new launcher path overrun", false;
+    if (written < 0 || size_t(written) > files)
+        return why = "wrote " + std::to_string(written) + " of " + std::to_string(files), false;
+    if (launcher ? written && wcsncmp(out.path, update.c_str(), update.size()) : out.path[0] != 0)
+        return why = "new launcher path outside the update folder", false;
+    // Each entry written puts at most one new file in place: nothing else
+    // (a temporary file, say) may stay behind.
+    for (const auto& f : Tree(g_root))
+        added += f.first.back() != L'\\' && !good.count(f.first.substr(g_root.size() + 1));
+    if (added > size_t(written)) return why = std::to_string(added) + " new files", false;
+    return CheckRoot(contents, why);
+}
+
+std::string Utf16(const char* s) {
+    std::string out;
+    for (; *s; ++s)
+        out += *s, out += '\0';
+    return out;
+}
+
+// --- static: "static.json" with "channel" (LoadStaticConfigFrom) ---
+
+const char kBom[] = "\xEF\xBB\xBF";
+const wchar_t kBuiltInUpdateUrl[] = L"http://u.example/";
+
+bool FieldsTerminated(const StaticConfig& c) {
+    bool ok = Terminated(c.updateUrl) && Terminated(c.startUrl) && Terminated(c.gameUrl) &&
+              Terminated(c.title) && Terminated(c.loading) && Terminated(c.baseDir) &&
+              c.windowCount >= 0 && (!c.windowCount || c.windows);
+    for (int i = 0; ok && i < c.windowCount; ++i) {
+        const WindowDesc& w = c.windows[i];
+        ok = Terminated(w.name) && Terminated(w.next) && Terminated(w.cursor) &&
+             Terminated(w.background) && Terminated(w.elements) && w.buttonCount >= 0 &&
+             (!w.buttonCount || w.buttons);
+    }
+    return ok && c.firstWindow >= -1 && c.firstWindow < c.windowCount;
+}
+
+const char* Text(const json_value* v) {
+    return v ? v->u.string.ptr : "";
+}
+
+// A window found by name ("first_window", a window's "next") must be one
+// whose own name in the file is that name, the empty name standing for a
+// missing one: a name refused for its length must match nothing.
+bool NamesMatch(const StaticConfig& c, const std::string& json, std::string& why) {
+    JsonTree root = ParseJson(json.c_str(), json.size());
+    const json_value* windows = JsonMemberOfType(root.get(), "windows", json_object);
+    unsigned n = windows ? windows->u.object.length : 0;
+    if (n != unsigned(c.windowCount)) return why = "windows differ from the file", false;
+    auto named = [&](int i, const char* name) {
+        return lstrcmpiA(windows->u.object.values[i].name, name) == 0;
+    };
+    if (c.firstWindow >= 0 &&
+        !named(c.firstWindow, Text(JsonMemberOfType(root.get(), "first_window", json_string))))
+        return why = "first window is not the one named", false;
+    // The main window switches to every window that a "next" matches (the
+    // first hundred are looked at).
+    for (unsigned i = 0; i < n && i < 100; ++i) {
+        const char* next =
+            Text(JsonMemberOfType(windows->u.object.values[i].value, "next", json_string));
+        for (unsigned j = 0; j < n && j < 100; ++j)
+            if (IsWindowNamed(c.windows[j], c.windows[i].next, c.windows[i].nextRefused) &&
+                !named(j, next))
+                return why = "next of window " + std::to_string(i) + " finds " + std::to_string(j),
+                       false;
+    }
+    return true;
+}
+
+bool RunStatic(const std::string& input, std::string& why) {
+    static const std::string kSplit = "\n--channel--\n";
+    size_t split = input.find(kSplit);
+    std::string json = input.substr(0, split);
+    Files files = {{L"static.json", json}};
+    if (split != std::string::npos) files[L"channel"] = input.substr(split + kSplit.size());
+    ResetRoot(files);
+    std::unique_ptr<StaticConfig> c(new StaticConfig);
+    c->LoadStaticConfigFrom(
+        g_root.c_str(), L"Lumora 2", kBuiltInUpdateUrl, L"http://g.example/", 2,
+        Hash(input) & 1 ? MachineCodeSource([] { return L"WD123"; })
+                        : [] { return (const wchar_t*)nullptr; });
+    bool bom = json.compare(0, 3, kBom) == 0;
+    if (!FieldsTerminated(*c)) return why = "a field lost its terminator", false;
+    if (bom && (c->windowCount || wcscmp(c->updateUrl, kBuiltInUpdateUrl)))
+        return why = "static.json with a byte-order mark was read", false;
+    return (bom || NamesMatch(*c, json, why)) && CheckRoot({}, why);
+}
+
+// --- start_game: the text the page hands to StartGame (UTF-8 in the corpus,
+// UTF-16 as the page's string arrives) ---
+
+bool RunStartGame(const std::string& input, std::string& why) {
+    std::wstring text = Widen(input);
+    StartGameUrlAllocFn alloc = g_startGameUrlAlloc;
+    bool refuse = Hash(input) % 8 == 0;
+    if (refuse) g_startGameUrlAlloc = [](size_t) -> wchar_t* { return nullptr; };
+    wchar_t* url = nullptr;
+    StartGameOutcome outcome = ParseStartGame(text.c_str(), &url);
+    g_startGameUrlAlloc = alloc;
+    if (outcome != StartGameOutcome::Url) return url ? why = "a URL without success", false : true;
+    if (refuse) return why = "a URL although the buffer was refused", false;
+    size_t chars = HeapSize(GetProcessHeap(), 0, url) / sizeof(wchar_t),
+           length = wcsnlen(url, chars);
+    FreeStartGameUrl(url);
+    if (chars < kStartGameUrlMinChars || length >= chars)
+        return why = "URL buffer of " + std::to_string(chars) + " characters", false;
+    return length <= wcslen(text.c_str()) || (why = "URL longer than the text", false);
+}
+
+struct Driver {
+    const char* name;
+    std::vector<std::string> dictionary; // tokens the mutator inserts or writes over
+    bool (*run)(const std::string& input, std::string& why); // false with a reason
+    // Puts checksums back after mutating, so that mutants pass the first check.
+    void (*repair)(std::string& bytes, uint64_t coin) = nullptr;
+};
+
+// clang-format off
+const Driver kDrivers[] = {
+    {"package", {Utf16(".."), Utf16("\\"), Utf16("/"), Utf16("C:"), Utf16("\\\\"), Utf16("CON"),
+        Utf16(":"), Utf16(" "), Utf16("."), Utf16("aux.txt"), std::string(2, '\0'),
+        // Property ids of the header: names, empty streams and files, sizes,
+        // checksums, folders and the end mark.
+        "\x11", "\x0E", "\x0F", "\x19", "\x09", "\x0A", "\x0B", "\x0C", "\x0D", std::string(1, '\0')},
+     RunPackage, RepairPackage},
+    {"static", {"\"update_url\":", "\"game_url\":", "\"first_window\":", "\"windows\":",
+        "\"next\":", "\"buttons\":", "\"matrix\":", "\"defSize\":[", "\"border\":[", "\"func\":",
+        "\"\":{}", "{}", "[]", "null", "true", "\\u0000", "\\ud800", kBom, "|", "%",
+        "\n--channel--\n"}, RunStatic},
+    {"start_game", {"\"result\":", "\"ok\"", "\"OK\"", "\"url\":", "\"", "\\", "\\\"", "\\u",
+        "\\/", std::string(1, '\0')}, RunStartGame},
+};
+// clang-format on
 
 // Read by the crash filter and the watchdog without allocating: the heap may
 // be what broke.
@@ -235,15 +447,11 @@ bool RunCase(const std::string& input, std::string& why) {
 
 } // namespace
 
-} // namespace fuzz
-
-using namespace fuzz;
-
 int main(int argc, char** argv) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     setvbuf(stdout, nullptr, _IONBF, 0);
-    for (const Driver* d : {&kPackage, &kStaticConfig, &kStartGame})
-        if (argc >= 2 && !strcmp(argv[1], d->name)) g_driver = d;
+    for (const Driver& d : kDrivers)
+        if (argc >= 2 && !strcmp(argv[1], d.name)) g_driver = &d;
     if (!g_driver) {
         fprintf(stderr, "usage: lumora_fuzz package|static|start_game "
                         "[--cases N] [--seconds S] [--seed S] [--save DIR]\n");
@@ -262,6 +470,7 @@ int main(int argc, char** argv) {
     SetUnhandledExceptionFilter(OnCrash);
     CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
     g_retryPause = [](DWORD) {}; // held files are retried; the pauses would only slow the cases
+    CrcGenerateTable();
     struct Cleanup {
         ~Cleanup() { RemoveSandbox(); }
     } cleanup;

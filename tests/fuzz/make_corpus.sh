@@ -40,18 +40,14 @@ set -- '..\x01.txt' '../x02.txt' 'sub/../../x03.txt' 'C:x04.txt' 'C:\x05.txt' \
   'a.txt:stream' 'sub\b.txt' 'NUL.txt' '..' '...\x17.txt' '\\?\C:\x18.txt' '\\.\CON' \
   'sub\..\..\L2\keep.txt' '../L2/keep.txt' 'update/../../x22.txt' 'COM1.txt' 'a.txt . .' \
   'C:/x25.txt' '..\L2x.txt' 'sub/./b.txt' 'lpt1'
-mkdir hostile && i=0
-for name; do
-  i=$((i + 1)); printf 'hostile %d' $i >"hostile/n$i"
-done
-cd hostile
+mkdir hostile && cd hostile
+for i in $(seq $#); do printf 'hostile %d' $i >"n$i"; done
 7zz a "$P/hostile.7z" -mhc=off -m0=Copy n* >/dev/null
 7zz a "$P/hostile_solid.7z" -mhc=off -ms=on -m0=LZMA2:d=64k n* >/dev/null
 i=0
 for name; do
   i=$((i + 1))
-  7zz rn -mhc=off "$P/hostile.7z" "n$i" "$name" >/dev/null
-  7zz rn -mhc=off "$P/hostile_solid.7z" "n$i" "$name" >/dev/null
+  for a in hostile hostile_solid; do 7zz rn -mhc=off "$P/$a.7z" "n$i" "$name" >/dev/null; done
 done
 cd ..
 

@@ -1,10 +1,13 @@
-# The Linux build of the tools (build.sh's native tree): its own tests run on
-# the host, not under Wine; its output is compared with the Windows build's
-# and fed to the launcher's update here.
+# The Linux build of the tools (build.sh's native tree): its own test runs on
+# the host, not under Wine; the fixtures below keep its output, which the
+# Windows build's tests compare with their own and feed to the launcher.
 if(NOT LUMORA_NATIVE_DIR)
+  # Without it, the comparisons with its output have nothing to compare.
+  set_tests_properties(publish_tests check_tests PROPERTIES ENVIRONMENT GTEST_FILTER=-Native*)
   return()
 endif()
-add_test(NAME native_tool_tests COMMAND ${LUMORA_NATIVE_DIR}/tests/native/native_tool_tests)
+add_test(NAME native_tool_tests COMMAND ${PROJECT_SOURCE_DIR}/tests/native/publish_native_test.sh
+  ${LUMORA_NATIVE_DIR}/tools/lumora_publish)
 add_test(NAME native_published COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/native_published.sh
   ${LUMORA_NATIVE_DIR}/tools/lumora_publish ${CMAKE_BINARY_DIR}/tests/update/rig
   ${CMAKE_BINARY_DIR}/tests/update/keys/signing.pem)
@@ -14,8 +17,6 @@ add_test(NAME native_checked COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/native_checked.
   ${LUMORA_NATIVE_DIR}/tools/lumora_check ${PROJECT_SOURCE_DIR}
   ${CMAKE_CURRENT_BINARY_DIR}/native_checked)
 set_tests_properties(native_checked PROPERTIES FIXTURES_SETUP native_checked)
-lumora_add_test(native_match_tests SOURCES native_match_test.cpp
-  FIXTURES update_server native_published native_checked
-  DEPENDS lumora_publish lumora_check seven_zip_shim launcher_signed)
-target_compile_definitions(native_match_tests PRIVATE ${TOOL_PATHS})
-set_tests_properties(native_match_tests PROPERTIES RESOURCE_LOCK launcher_processes)
+set_tests_properties(publish_tests PROPERTIES RESOURCE_LOCK launcher_processes
+  FIXTURES_REQUIRED "rig;update_server;native_published")
+set_tests_properties(check_tests PROPERTIES FIXTURES_REQUIRED "rig;native_checked")

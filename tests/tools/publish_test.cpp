@@ -1,17 +1,18 @@
-// lumora_publish's Windows build run as a process: what its own file and
-// process code does (finding and running 7z, copying reused packages,
-// replacing the output) and its signing options: "--sign" writes the
-// signature the launcher verifies, "--verify" finds what a launcher built with
-// the key would refuse, "--public-key" prints the key to build it with. The
-// rules both builds share are tested on the Linux build (tests/native), whose
-// output the Windows build's must match (native_match_test.cpp).
+// lumora_publish's Windows build run as a process: its own file and process
+// code (finding and running 7z, reusing packages, replacing the output) and
+// its signing options. The rules both builds share are tested on the Linux
+// build (tests/native), whose output this build's must match: the last test
+// here compares it with the Linux build's on one release (the native_published
+// fixture) and updates the launcher built with the key from the latter.
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
+#include "update/package.h"
 #include "update/signature.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 using namespace testing_support;
@@ -34,6 +35,19 @@ void MakeRelease(const TempDir& dir) {
 
 std::wstring Key(const char* name) {
     return Quote(BinaryPath(std::string("tests/update/keys/") + name + ".pem"));
+}
+
+// Every file below dir by its name relative to the first dir, with its bytes.
+std::map<std::wstring, std::string> Files(const std::wstring& dir, size_t top = 0) {
+    std::map<std::wstring, std::string> out;
+    top = top ? top : dir.size() + 1;
+    ForEachIn(dir, [&](const std::wstring& path, const WIN32_FIND_DATAW& f) {
+        if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            out.merge(Files(path, top));
+        else
+            out[path.substr(top)] = FileText(path);
+    });
+    return out;
 }
 
 } // namespace
@@ -103,20 +117,22 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
     EXPECT_TRUE(VerifySignature(key.c_str(), manifest.data(), manifest.size(), signature.data(),
                                 signature.size()));
 
+    const std::wstring signing = Widen(key), other = Widen(publicKey("other"));
     struct {
         const char* name;
-        const wchar_t *file, *key; // file: replaced in the copy; key: "" for the signing key
+        const wchar_t* file; // replaced in the copy, or deleted with no bytes
+        std::wstring key;
         std::string bytes;
         int exitCode;
         const char* says;
     } rows[] = {
-        {"intact", L"", L"", "", 0, "signature and 2 packages verified"},
-        {"other key", L"", L"other", "", 1, "does not verify"},
-        {"manifest changed", L"update.json", L"", manifest + " ", 1, "does not verify"},
-        {"no signature", L"update.json.sig", L"", "", 1, "missing"},
-        {"package swapped", L"5\\readme.7z", L"", StoredArchive("evil", L"readme"), 1,
+        {"intact", L"", signing, "", 0, "signature and 2 packages verified"},
+        {"other key", L"", other, "", 1, "does not verify"},
+        {"manifest changed", L"update.json", signing, manifest + " ", 1, "does not verify"},
+        {"no signature", L"update.json.sig", signing, "", 1, "missing"},
+        {"package swapped", L"5\\readme.7z", signing, StoredArchive("evil", L"readme"), 1,
          "files.readme: its package does not hold"},
-        {"package missing", L"5\\bin\\game.7z", L"", "", 1, "files.bin\\game.dll: its package"},
+        {"package missing", L"5\\bin\\game.7z", signing, "", 1, "files.bin\\game.dll: its package"},
         {"no key", L"", L"0411", "", 2, "neither a public key"},
     };
     for (const auto& r : rows) {
@@ -127,10 +143,7 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
             EXPECT_TRUE(r.bytes.empty() ? DeleteFileW((copy / r.file).c_str())
                                         : WriteFileBytes(copy / r.file, r.bytes));
         }
-        const std::wstring keyArg = !wcscmp(r.key, L"other") ? Widen(publicKey("other"))
-                                    : *r.key                 ? r.key
-                                                             : Widen(key);
-        EXPECT_EQ(Publish(L"--verify " + keyArg + L" " + Quote(copy.Path()), &output), r.exitCode);
+        EXPECT_EQ(Publish(L"--verify " + r.key + L" " + Quote(copy.Path()), &output), r.exitCode);
         EXPECT_NE(output.find(r.says), std::string::npos) << output;
     }
 
@@ -138,4 +151,47 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
     EXPECT_EQ(Publish(L"--sign rel\\readme rel 6 out", &output, dir.Path()), 1);
     EXPECT_NE(output.find("not a PEM file"), std::string::npos) << output;
     EXPECT_EQ(FileText(dir / L"out\\update.json"), manifest);
+}
+
+TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
+    const std::wstring release = RigPath("native/release"), native = RigPath("www/native");
+    TempDir dir;
+    std::string output;
+    ASSERT_EQ(Publish(Quote(release) + L" 3 " + Quote(dir / L"out"), &output), 0) << output;
+    const std::string manifest = FileText(native + L"\\update.json");
+    EXPECT_EQ(manifest, FileText(dir / L"out\\update.json"));
+    EXPECT_NE(manifest.find("\"Maps\\\\Forest Map.v2.txt\""), std::string::npos) << manifest;
+
+    // The same package names, each unpacked by the launcher's own code to
+    // the same files.
+    const auto ours = Files(native + L"\\3"), windows = Files(dir / L"out\\3");
+    ASSERT_EQ(ours.size(), 7u);
+    ASSERT_EQ(ours.size(), windows.size());
+    for (auto o = ours.begin(), w = windows.begin(); o != ours.end(); ++o, ++w) {
+        ASSERT_EQ(Narrow(o->first), Narrow(w->first));
+        TempDir a, b;
+        EXPECT_EQ(ExtractPackage(a.Path().c_str(), o->second.data(), o->second.size(), nullptr), 1);
+        EXPECT_EQ(ExtractPackage(b.Path().c_str(), w->second.data(), w->second.size(), nullptr), 1);
+        EXPECT_EQ(Files(a.Path()), Files(b.Path())) << Narrow(o->first);
+    }
+
+    // The key the Linux build printed is the Windows build's reading of the
+    // key file, its signature verifies there, and the signed launcher takes
+    // the release whole.
+    const std::wstring publicKey = RigPath("native/public.txt");
+    ASSERT_EQ(Publish(L"--public-key " + Key("signing"), &output), 0);
+    EXPECT_EQ(output.substr(0, 130), FileText(publicKey).substr(0, 130));
+    EXPECT_EQ(Publish(L"--verify " + Quote(publicKey) + L" " + Quote(native), &output), 0)
+        << output;
+    TempDir launcher;
+    const std::wstring exe =
+        MakeLauncherDir(launcher.Path(), BinaryPath("tests/update/launcher_signed.exe"),
+                        {{"update_url", Narrow(ServerUrl("native/"))}, kProgressOff});
+    const auto layout = Files(launcher.Path());
+    EXPECT_NE(RunLauncher(exe, L"").windowPid, 0u);
+    auto written = Files(launcher.Path());
+    for (const auto& f : layout)
+        written.erase(f.first);
+    written.erase(L"first"); // the launcher's mark of its first run
+    EXPECT_EQ(written, Files(release));
 }

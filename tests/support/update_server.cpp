@@ -54,6 +54,20 @@ std::vector<Request> RequestsFor(const std::string& needle) {
     return out;
 }
 
+int Gets(const std::string& needle) {
+    int n = 0;
+    for (const Request& r : RequestsFor(needle))
+        n += r.verb == "GET";
+    return n;
+}
+
+std::string Manifest(int version, const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string out = "{\"version\": " + std::to_string(version) + ", \"files\": {";
+    for (const auto& f : files)
+        out += (&f == &files[0] ? "\"" : ", \"") + f.first + "\": \"" + f.second + "\"";
+    return out + "}}";
+}
+
 std::string Md5Of(const std::string& bytes, size_t step) {
     Md5Context ctx;
     Md5Init(&ctx);

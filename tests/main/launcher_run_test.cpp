@@ -116,7 +116,7 @@ TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
         // Slow enough that a second passes before the signature is asked for.
         {"swapped", keyed, "A", "signing", "update.json", "delay600"},
         {"exe_swapped", keyed, "E", "signing"},
-        {"no_key", plain, "a", "", "", "", true},
+        {"no_key", plain, "a", "", "update.json", "delay1500", true}, // the window comes after
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -148,12 +148,14 @@ TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
         win::UniqueHandle hold(held ? CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                   nullptr, OPEN_EXISTING, 0, nullptr)
                                     : INVALID_HANDLE_VALUE);
-        LauncherRun run = RunLauncher(exe, L"");
+        std::string aShown; // a.txt when the window came: the update was over
+        LauncherRun run = RunLauncher(exe, L"", [&] { aShown = FileText(dir / L"a.txt"); });
         hold.Reset();
         ASSERT_NE(run.windowPid, 0u) << "no launcher window came up";
         EXPECT_EQ(run.windowPid != run.startedPid, r.takesExe || held);
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_EQ(FileText(dir / L"a.txt"), r.takesA ? "new" : "keep");
+        EXPECT_EQ(aShown, FileText(dir / L"a.txt"));
         EXPECT_TRUE(FileText(exe) == (r.takesExe ? newExe : oldExe));
         EXPECT_TRUE(FileExists(dir / L"first"));
         EXPECT_EQ(FileExists(dir / L"update"), held);

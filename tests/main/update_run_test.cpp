@@ -124,7 +124,7 @@ TEST(ProgressWindow, CloseEndsTheRunWithNoFileCut) {
 // Two updates started together on one directory: the second waits for the
 // first's, then finds nothing to fetch; every file ends right.
 TEST(UpdateRun, TwoLaunchersOnOneDirectoryFetchEachPackageOnce) {
-    const std::string base = "two_launchers/";
+    const std::string base = "two_launchers" + std::to_string(GetCurrentProcessId()) + "/";
     std::vector<std::pair<std::string, std::string>> files;
     for (int i = 0; i < 6; ++i) {
         std::string name = "b" + std::to_string(i);

@@ -34,14 +34,10 @@ TEST(SignedUpdate, KeyAndSignatureForms) {
         std::string key, signature;
         bool valid;
     } rows[] = {
-        {key, good, true},
-        {key, good.substr(0, 63), false},
-        {key, good + "x", false},
-        {key.substr(0, 129), good, false},
-        {key + "0", good, false},
-        {"03" + key.substr(2), good, false},
-        {key.substr(0, 128) + "g" + key.substr(129), good, false},
-        {"", good, false},
+        {key, good, true},        {key, good.substr(0, 63), false},
+        {key, good + "x", false}, {key.substr(0, 129), good, false},
+        {key + "0", good, false}, {"03" + key.substr(2), good, false},
+        {"", good, false},        {key.substr(0, 128) + "g" + key.substr(129), good, false},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(VerifySignature(r.key.c_str(), data.data(), data.size(), r.signature.data(),

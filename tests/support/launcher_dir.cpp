@@ -90,11 +90,9 @@ std::string UnixPathOf(const std::wstring& path) {
 }
 
 bool WaitForPresence(const std::wstring& path, bool present) {
-    for (int i = 0; i < 200; ++i) {
-        if (FileExists(path) == present) return true;
+    for (int i = 0; i < 200 && FileExists(path) != present; ++i)
         Sleep(25);
-    }
-    return false;
+    return FileExists(path) == present;
 }
 
 } // namespace

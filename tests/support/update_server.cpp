@@ -34,8 +34,7 @@ std::string PackageBytes(const std::string& name) {
 }
 
 bool PublishPackage(const std::string& name, const std::string& relative) {
-    std::string bytes = PackageBytes(name);
-    return !bytes.empty() && Publish(relative, bytes);
+    return Publish(relative, PackageBytes(name));
 }
 
 std::vector<Request> RequestsFor(const std::string& needle) {

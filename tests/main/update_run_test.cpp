@@ -65,7 +65,7 @@ TEST(ProgressWindow, ComposedOverThePicture) {
 // An update still running after a second shows a window on a thread of its
 // own: it answers while this thread waits, and a press anywhere on it drags
 // it as a caption would. It goes with the show; a quick update shows none.
-TEST(ProgressWindow, ShownForALongUpdateOnlyWithTheKey) {
+TEST(ProgressWindow, ShownForALongUpdateOnly) {
     AppModule module;
     for (int wait : {300, 5000}) {
         UpdateProgress progress;

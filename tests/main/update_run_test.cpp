@@ -67,7 +67,7 @@ TEST(ProgressWindow, ComposedOverThePicture) {
 // it as a caption would. It goes with the show; a quick update shows none.
 TEST(ProgressWindow, ShownForALongUpdateOnly) {
     AppModule module;
-    for (int wait : {300, 5000}) {
+    for (int wait : {300, 10000}) {
         UpdateProgress progress;
         HWND shown = nullptr;
         {

@@ -1,14 +1,28 @@
 // The real launcher, started as a player would.
 #include "app/launcher.h"
 #include "support/launcher_dir.h"
-#include "support/page_listener.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
+#include "tools/sign.h"
 #include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 using namespace testing_support;
+
+namespace {
+
+std::string Sign(const char* key, const std::string& data) {
+    std::string pem, signature, error;
+    ReadFileBytes(BinaryPath(std::string("tests/update/keys/") + key + ".pem"), pem);
+    EXPECT_TRUE(SignWithKeyFile(pem, data, signature, error)) << error;
+    return signature;
+}
+
+} // namespace
 
 TEST(Launcher, TestWordIsComparedWholeIgnoringCase) {
     for (const wchar_t* word : {L"test", L"TeSt"})
@@ -33,109 +47,127 @@ TEST(Launcher, BrokenConfigurationStillEndsCleanly) {
 // run with exit code 0. The browser control asks the page server for the
 // start page with the launcher's query, "&install=1" on the first run only.
 TEST(LauncherRun, ShowsTheStartPageWithItsQueryAndEndsWithExitCodeZero) {
-    PageListener updateServer, pageServer;
-    ASSERT_NE(0, updateServer.Port());
-    ASSERT_NE(0, pageServer.Port());
+    const std::string base = "start_page" + std::to_string(GetCurrentProcessId()) + "/";
     TempDir dir;
-    std::wstring exe = MakeLauncherDir(
-        dir.Path(), BinaryPath("Lumora2.exe"),
-        {{"update_url", "http://127.0.0.1:" + std::to_string(updateServer.Port()) + "/"},
-         {"game_url", "http://127.0.0.1:" + std::to_string(pageServer.Port()) + "/lmwd"}});
+    std::wstring exe = MakeLauncherDir(dir.Path(), BinaryPath("Lumora2.exe"),
+                                       {{"update_url", Narrow(ServerUrl(base + "update/"))},
+                                        {"game_url", Narrow(ServerUrl(base + "lmwd"))}});
     ASSERT_TRUE(CreateDirectoryW((dir / L"update").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(dir / L"update\\stale.txt", "stale"));
     ASSERT_TRUE(WriteFileBytes(dir / L"channel", "ch7|Demo"));
-    for (const char* install : {"&install=1", ""}) {
-        std::string request;
-        LauncherRun run =
-            RunLauncher(exe, L"test", [&] { request = pageServer.WaitForRequest(30000); });
+    for (std::string install : {"&install=1", ""}) {
+        const size_t earlier = RequestsFor(base + "lmwd").size();
+        LauncherRun run = RunLauncher(exe, L"test", [&] {
+            for (int i = 0; i < 600 && RequestsFor(base + "lmwd").size() == earlier; ++i)
+                Sleep(50);
+        });
         EXPECT_NE(0u, run.windowPid) << "no window of the launcher became visible";
         EXPECT_EQ(0u, run.exitCode);
-        EXPECT_EQ(0u, request.find("GET /lmwd?version=2&machine_code=WINEHDISK&fn=ch7" +
-                                   std::string(install) + " "))
-            << request;
+        std::vector<Request> page = RequestsFor(base + "lmwd");
+        ASSERT_GT(page.size(), earlier);
+        EXPECT_EQ(page[earlier].verb + " " + page[earlier].target,
+                  "GET /" + base + "lmwd?version=2&machine_code=WINEHDISK&fn=ch7" + install);
     }
     EXPECT_TRUE(FileExists(dir / L"update\\stale.txt"));
-    EXPECT_EQ("", updateServer.WaitForRequest(100));
+    EXPECT_TRUE(RequestsFor(base + "update/").empty());
 }
 
 // Each row runs a launcher against a release of its own on the test server;
-// the windows always come up and the run ends with exit code 0.
-// A server fault costs the player a fetch, not the game: the file the
-// manifest wanted to replace is kept (the launcher with one-second time-outs).
-// A new launcher costs one package download per start whatever the manifest
-// says. When the listed digest is not the package's launcher, nothing is
-// started and "update" goes. When it is, the new launcher replaces the
-// installed one and starts it, which does not update itself again although
-// the manifest lists the launcher a second time with another digest, and
-// clears "update". When something holds the installed launcher, the old one
-// is started with "test" instead, and "update" stays.
+// its window comes after the update, and the run ends with exit code 0.
+// A server fault costs a fetch, not the game (one-second time-outs). A new
+// launcher costs one package per start: put in place and started only when it
+// is the listed one, then not updated again though listed twice; when the
+// installed one is held, the old one starts with "test" and "update" stays.
+// With an update key, only what the key signed is taken: anything changed on
+// the way is refused with nothing written.
 TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
-    std::string built;
-    ASSERT_TRUE(ReadFileBytes(BinaryPath("Lumora2.exe"), built));
-    const std::string old = built + "the launcher of the previous release";
-    auto manifest = [](int version, const std::string& files) {
-        return "{\"version\": " + std::to_string(version) + ", \"files\": {" + files + "}}";
-    };
-    const std::string toA = manifest(9, "\"a.txt\": \"" + Md5Of("new") + "\"");
-    const std::string self = "\"Lumora2.exe\": \"";
-    const std::string unlisted = manifest(7, self + Md5Of("other") + "\"");
-    const std::string listed =
-        manifest(7, self + Md5Of(built) + "\", \".\\\\Lumora2.exe\": \"" + Md5Of("other") + "\"");
-    // clang-format off
+    const char *quick = "tests/main/launcher_quick_net.exe", *plain = "Lumora2.exe",
+               *keyed = "tests/update/launcher_signed.exe";
     struct {
-        const char* name;
-        std::string manifest, manifestMode, packageMode;
-        bool held = false;
-        const std::string* exeAfter = nullptr; // null: the launcher with one-second time-outs
-        int manifestGets = 0; // two when the launcher put in place updates again
-        bool restarted = false, updateStays = false;
+        const char *name, *exe;
+        // The manifest: a lists a.txt, e the new launcher, o Lumora2.exe and
+        // d .\Lumora2.exe with another digest; in capitals, other bytes are packed.
+        const char* files;
+        const char* signer = "";             // the key file, "junk" for 64 bad bytes
+        const char *faulty = "", *mode = ""; // a file of the release served with a fault
+        bool takesA = false, takesExe = false;
+        int manifestGets = 0; // counted when not 0, with the one package
     } rows[] = {
-        {"net_silent_manifest", toA, "silent", ""}, {"net_self_manifest", toA, "self", ""},
-        {"net_silent_package", toA, "", "silent"}, {"net_stall_package", toA, "", "stall"},
-        {"net_ping_package", toA, "", "ping"}, {"net_huge_package", toA, "", "huge"},
-        {"self_unlisted", unlisted, "", "", false, &old, 1},
-        {"self_listed", listed, "", "", false, &built, 2, true},
-        {"self_listed_held", listed, "", "", true, &old, 1, true, true}};
-    // clang-format on
+        {"net_silent_manifest", quick, "a", "", "update.json", "silent"},
+        {"net_self_manifest", quick, "a", "", "update.json", "self"},
+        {"net_silent_package", quick, "a", "", "9/a.7z", "silent"},
+        {"net_stall_package", quick, "a", "", "9/a.7z", "stall"},
+        {"net_ping_package", quick, "a", "", "9/a.7z", "ping"},
+        {"net_huge_package", quick, "a", "", "9/a.7z", "huge"},
+        {"self_unlisted", plain, "o", "", "", "", false, false, 1},
+        {"self_listed", plain, "ed", "", "", "", false, true, 2},
+        {"self_listed_held", plain, "ed", "", "", "", false, false, 1},
+        {"signed", keyed, "ae", "signing", "", "", true, true},
+        {"unsigned", keyed, "ae"},
+        {"junk", keyed, "a", "junk"},
+        {"other_key", keyed, "ae", "other"},
+        {"changed", keyed, "ae", "signing"}, // changed after signing
+        // Slow enough that a second passes before the signature is asked for.
+        {"swapped", keyed, "A", "signing", "update.json", "delay600"},
+        {"exe_swapped", keyed, "E", "signing"},
+        {"no_key", plain, "a", "", "update.json", "delay1500", true}, // the window comes after
+    };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        const std::string base = std::string(r.name) + "/";
-        const size_t earlier = RequestsFor("/" + base).size(); // of an earlier run
-        Publish(base + "update.json", r.manifest);
-        if (!r.manifestMode.empty()) Publish(base + "update.json.mode", r.manifestMode);
-        if (!r.packageMode.empty()) Publish(base + "9/a.7z.mode", r.packageMode);
-        PublishPackage("plain", base + "9/a.7z");
-        Publish(base + "7/Lumora2.7z", StoredArchive(built, L"Lumora2.exe"));
+        const std::string base = r.name + std::to_string(GetCurrentProcessId()) + "/";
+        const bool held = strstr(r.name, "held"), changed = !strcmp(r.name, "changed");
+        const std::string newExe = FileText(BinaryPath(r.exe)) + "the next release";
+        const std::map<char, std::pair<std::string, std::string>> listing = {
+            {'a', {"a.txt", Md5Of("new")}},
+            {'e', {"Lumora2.exe", Md5Of(newExe)}},
+            {'o', {"Lumora2.exe", Md5Of("other")}},
+            {'d', {".\\\\Lumora2.exe", Md5Of("other")}}};
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const char* c = r.files; *c; ++c)
+            files.push_back(listing.at(static_cast<char>(tolower(*c))));
+        Publish(base + "9/a.7z", StoredArchive(strchr(r.files, 'A') ? "evil" : "new", L"a.txt"));
+        Publish(base + "9/Lumora2.7z",
+                StoredArchive(strchr(r.files, 'E') ? newExe + "x" : newExe, L"Lumora2.exe"));
+        const std::string manifest = Manifest(9, files);
+        if (*r.signer)
+            Publish(base + "update.json.sig",
+                    strcmp(r.signer, "junk") ? Sign(r.signer, manifest) : std::string(64, 'j'));
+        Publish(base + "update.json", changed ? manifest + " " : manifest);
+        if (*r.mode) Publish(base + r.faulty + ".mode", r.mode);
         TempDir dir;
-        std::wstring exe = MakeLauncherDir(
-            dir.Path(),
-            BinaryPath(r.exeAfter ? "Lumora2.exe" : "tests/main/launcher_quick_net.exe"),
-            {{"update_url", Narrow(ServerUrl(base))}, kProgressOff});
-        ASSERT_TRUE(!r.exeAfter || WriteFileBytes(exe, old));
-        ASSERT_TRUE(WriteFileBytes(dir / L"a.txt", "keep"));
-        win::UniqueHandle hold(r.held ? CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                    nullptr, OPEN_EXISTING, 0, nullptr)
-                                      : INVALID_HANDLE_VALUE);
-        LauncherRun run = RunLauncher(exe, L"");
+        std::wstring exe = MakeLauncherDir(dir.Path(), BinaryPath(r.exe),
+                                           {{"update_url", Narrow(ServerUrl(base))}, kProgressOff});
+        const std::string oldExe = FileText(exe) + "old";
+        ASSERT_TRUE(WriteFileBytes(exe, oldExe) && WriteFileBytes(dir / L"a.txt", "keep"));
+        win::UniqueHandle hold(held ? CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr)
+                                    : INVALID_HANDLE_VALUE);
+        std::string aShown; // a.txt when the window came: the update was over
+        LauncherRun run = RunLauncher(exe, L"", [&] { aShown = FileText(dir / L"a.txt"); });
         hold.Reset();
         ASSERT_NE(run.windowPid, 0u) << "no launcher window came up";
-        EXPECT_EQ(run.windowPid != run.startedPid, r.restarted);
+        EXPECT_EQ(run.windowPid != run.startedPid, r.takesExe || held);
         EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_EQ(FileText(dir / L"a.txt"), "keep");
+        EXPECT_EQ(FileText(dir / L"a.txt"), r.takesA ? "new" : "keep");
+        EXPECT_EQ(aShown, FileText(dir / L"a.txt"));
+        EXPECT_TRUE(FileText(exe) == (r.takesExe ? newExe : oldExe));
         EXPECT_TRUE(FileExists(dir / L"first"));
-        EXPECT_EQ(FileExists(dir / L"update"), r.updateStays);
-        EXPECT_FALSE(FileExists(dir / L"update\\first"));
-        EXPECT_FALSE(FileExists(dir / L"Lumora2.exe.new"));
-        EXPECT_FALSE(RequestsFor("/" + base + "update.json").empty());
-        if (!r.exeAfter) continue;
-        std::vector<Request> log = RequestsFor("/" + base);
-        EXPECT_TRUE(FileText(exe) == *r.exeAfter);
-        int manifestGets = 0, packageGets = 0;
-        for (size_t i = earlier; i < log.size(); ++i)
-            if (log[i].verb == "GET")
-                ++(log[i].target.find("update.json") != std::string::npos ? manifestGets
-                                                                          : packageGets);
-        EXPECT_EQ(manifestGets, r.manifestGets);
-        EXPECT_EQ(packageGets, 1);
+        EXPECT_EQ(FileExists(dir / L"update"), held);
+        EXPECT_FALSE(FileExists(dir / L"update\\first") || FileExists(dir / L"Lumora2.exe.new"));
+        ForEachIn(dir.Path(), [](const std::wstring& path, const WIN32_FIND_DATAW&) {
+            EXPECT_EQ(path.find(L"\\~lu"), std::wstring::npos) << "a temporary file was left";
+        });
+        // A manifest that does not verify is not acted on at all.
+        const bool refused = strcmp(r.signer, "signing") || changed;
+        EXPECT_TRUE(r.exe != keyed || RequestsFor(base + "9/").empty() == refused);
+        EXPECT_NE(RequestsFor(base + "update.json").size(), 0u);
+        // The signature goes with the manifest: asked for with the same "t".
+        std::set<std::string> times;
+        for (const Request& q : RequestsFor(base + "update.json"))
+            if (!strcmp(r.mode, "delay600")) times.insert(q.target.substr(q.target.find('?')));
+        EXPECT_LE(times.size(), 1u);
+        if (!r.manifestGets) continue;
+        EXPECT_EQ(Gets(base + "update.json"), r.manifestGets);
+        EXPECT_EQ(Gets(base + "9/"), 1);
     }
 }

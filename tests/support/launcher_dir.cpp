@@ -48,38 +48,28 @@ LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
     LauncherRun run;
     win::UniqueHandle started =
         StartProgram(exe, args, exe.substr(0, exe.rfind(L'\\')), &run.startedPid);
-    if (!started) return run;
     // A visible window of any process of that file: a self-update starts another.
-    struct Search {
-        const std::wstring& exe;
-        HWND found;
-        DWORD pid;
-    } search = {exe, nullptr, 0};
-    auto find = [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        GetWindowThreadProcessId(hwnd, &s->pid);
-        win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, s->pid));
-        wchar_t image[MAX_PATH] = {};
-        DWORD size = MAX_PATH;
-        if (IsWindowVisible(hwnd) && process &&
-            QueryFullProcessImageNameW(process.Get(), 0, image, &size) &&
-            lstrcmpiW(image, s->exe.c_str()) == 0)
-            s->found = hwnd;
-        return !s->found;
-    };
-    for (int i = 0; i < 1200 && !search.found; ++i) {
-        Sleep(50);
-        EnumWindows(find, reinterpret_cast<LPARAM>(&search));
+    HWND found = nullptr;
+    for (int i = 0; i < 1200 && started && !found; ++i, Sleep(50)) {
+        for (HWND w = nullptr; !found && (w = FindWindowExW(nullptr, w, nullptr, nullptr));) {
+            GetWindowThreadProcessId(w, &run.windowPid);
+            win::UniqueHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, 0, run.windowPid));
+            wchar_t image[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            if (IsWindowVisible(w) && p && QueryFullProcessImageNameW(p.Get(), 0, image, &size) &&
+                lstrcmpiW(image, exe.c_str()) == 0)
+                found = w;
+        }
     }
-    if (!search.found) {
-        TerminateProcess(started.Get(), 99);
+    if (!found) {
+        if (started) TerminateProcess(started.Get(), 99);
+        run.windowPid = 0;
         return run;
     }
-    run.windowPid = search.pid;
     win::UniqueHandle shown(
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.pid));
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, run.windowPid));
     if (whileShown) whileShown();
-    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    PostMessageW(found, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(shown.Get(), 30000) != WAIT_OBJECT_0) TerminateProcess(shown.Get(), 99);
     GetExitCodeProcess(shown.Get(), &run.exitCode);
     return run;
@@ -100,11 +90,9 @@ std::string UnixPathOf(const std::wstring& path) {
 }
 
 bool WaitForPresence(const std::wstring& path, bool present) {
-    for (int i = 0; i < 200; ++i) {
-        if (FileExists(path) == present) return true;
+    for (int i = 0; i < 200 && FileExists(path) != present; ++i)
         Sleep(25);
-    }
-    return false;
+    return FileExists(path) == present;
 }
 
 } // namespace

@@ -21,8 +21,7 @@ std::string FileText(const std::wstring& path);
 // first of two equal keys wins). Returns the launcher's path.
 std::wstring MakeLauncherDir(const std::wstring& dir, const std::wstring& exe,
                              const std::vector<std::pair<std::string, std::string>>& keys);
-// The key that turns the sample's progress window off, for runs that wait for
-// the launcher's own windows (RunLauncher would take the progress window).
+// Turns the progress window off, which RunLauncher would otherwise take.
 const std::pair<std::string, std::string> kProgressOff = {"update_progress", "off"};
 
 // Starts exe with args in dir (none: this one's) without waiting, its output
@@ -37,8 +36,8 @@ struct LauncherRun {
     DWORD exitCode = 99; // of the process whose window was closed
 };
 // Starts the launcher at exe (in its folder) with args, waits for a visible
-// window of any process of that file (a self-update starts another), calls
-// whileShown, closes the window and waits for its process to end.
+// window of any process of that file, calls whileShown, closes the window and
+// waits for its process to end.
 LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
                         const std::function<void()>& whileShown = nullptr);
 

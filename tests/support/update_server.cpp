@@ -34,8 +34,7 @@ std::string PackageBytes(const std::string& name) {
 }
 
 bool PublishPackage(const std::string& name, const std::string& relative) {
-    std::string bytes = PackageBytes(name);
-    return !bytes.empty() && Publish(relative, bytes);
+    return Publish(relative, PackageBytes(name));
 }
 
 std::vector<Request> RequestsFor(const std::string& needle) {
@@ -52,6 +51,20 @@ std::vector<Request> RequestsFor(const std::string& needle) {
         out.push_back(r);
     }
     return out;
+}
+
+int Gets(const std::string& needle) {
+    int n = 0;
+    for (const Request& r : RequestsFor(needle))
+        n += r.verb == "GET";
+    return n;
+}
+
+std::string Manifest(int version, const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string out = "{\"version\": " + std::to_string(version) + ", \"files\": {";
+    for (const auto& f : files)
+        out += (&f == &files[0] ? "\"" : ", \"") + f.first + "\": \"" + f.second + "\"";
+    return out + "}}";
 }
 
 std::string Md5Of(const std::string& bytes, size_t step) {

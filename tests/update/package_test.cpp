@@ -1,44 +1,106 @@
+// Digests, package names and the extraction of packages.
 #include "core/text.h"
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
 #include "update/entry_name.h"
+#include "update/md5.h"
 #include "update/package.h"
+#include "update/package_name.h"
 #include "win/scoped.h"
 
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
+#include <sstream>
 #include <utility>
 #include <vector>
 
 using namespace testing_support;
 
-namespace {
+// Our digest against md5sum's for files (empty, with padding into a second
+// block, across the read chunk, past 2 GiB), and any split of the input into
+// pieces gives the same digest; a missing file or a folder leaves the text
+// untouched.
+TEST(Md5, FileDigestsAndAnySplit) {
+    std::istringstream lines(FileText(RigPath("pkgs/digests.txt")));
+    std::string digest, name;
+    int files = 0;
+    for (char text[33] = {}; lines >> digest >> name; ++files)
+        EXPECT_TRUE(FileMd5Hex(RigPath("src/digest/" + name).c_str(), text) && digest == text)
+            << name;
+    EXPECT_EQ(files, 6);
+    char text[33] = "x";
+    EXPECT_FALSE(FileMd5Hex(RigPath("src/digest/missing").c_str(), text));
+    EXPECT_FALSE(FileMd5Hex(RigPath("src/digest").c_str(), text));
+    EXPECT_STREQ(text, "x");
+    std::string data;
+    for (int i = 0; i < 1000; ++i)
+        data += static_cast<char>(i * 7 + i / 13);
+    for (size_t step : {1u, 3u, 55u, 56u, 63u, 64u, 65u, 127u, 999u})
+        EXPECT_EQ(Md5Of(data, step), Md5Of(data)) << "step " << step;
+}
 
-int Extract(const std::wstring& root, const std::string& bytes, wchar_t* last = nullptr) {
+// The shell's name, which the package naming replaces so that the publishing
+// tool names packages alike on Linux: canonical form, extension removed,
+// ".7z" appended.
+static bool ShellName(const wchar_t* member, wchar_t* out) {
+    out[0] = L'\0';
+    wchar_t name[MAX_PATH] = {}, canon[MAX_PATH] = {};
+    if (!member[0] || !CopyText(name, member) || !PathCanonicalizeW(canon, name)) return false;
+    PathRemoveExtensionW(canon);
+    return AppendText(canon, L".7z") && CopyText(out, MAX_PATH, canon);
+}
+
+TEST(PackageName, AgreesWithTheShell) {
+    const std::wstring x256(256, L'x');
+    std::vector<std::wstring> names = {x256,
+                                       x256 + L"x",
+                                       x256 + L"x.t",
+                                       x256 + L"xx.t",
+                                       x256 + x256.substr(212),
+                                       x256.substr(1) + L".txt",
+                                       L"a\\" + x256.substr(2) + L".b"};
+    // The names between the bars, the last one empty.
+    std::wstring list =
+        L"readme|a.b.c|A.TXT|Bin\\Game.DLL|a.|a..|a...b|dir\\a.|.a|dir\\.hidden|a.b\\c|"
+        L"dir.\\x|a b.c d|a .b|. .|a\\.\\b.c|.\\a.b|a\\b\\.|\\a.b|a\\\\b.c|a/b.c|a.b/c|"
+        L"d\\e\\f\\g.h.i||";
+    for (size_t at = 0, bar; (bar = list.find(L'|', at)) != std::wstring::npos; at = bar + 1)
+        names.push_back(list.substr(at, bar - at));
+    for (const std::wstring& name : names) {
+        SCOPED_TRACE(testing::Message() << name.size() << " characters: " << name.substr(0, 40));
+        wchar_t ours[MAX_PATH] = L"x", shell[MAX_PATH];
+        EXPECT_EQ(PackageNameForMember(name.c_str(), ours, MAX_PATH),
+                  ShellName(name.c_str(), shell));
+        EXPECT_STREQ(ours, shell);
+    }
+    // A member that climbs out of its folder is refused outright.
+    wchar_t out[MAX_PATH] = L"x";
+    EXPECT_FALSE(PackageNameForMember(L"a\\..\\b.c", out, MAX_PATH));
+    EXPECT_STREQ(out, L"");
+    EXPECT_FALSE(PackageNameForMember(L"a.b", out, 4)); // "a.7z" needs 5
+    EXPECT_TRUE(PackageNameForMember(L"a.b", out, 5));
+}
+
+static int Extract(const std::wstring& root, const std::string& bytes, wchar_t* last = nullptr) {
     return ExtractPackage(root.c_str(), bytes.data(), bytes.size(), last);
 }
 
-} // namespace
-
 TEST(Package, EntryNamesThatEscapeTheRootAreRefused) {
-    struct {
-        const wchar_t* name;
-        bool safe;
-    } cases[] = {
-        {L"a.txt", true},           {L"sub\\b.txt", true},     {L"sub/b.txt", true},
-        {L"a..b.txt", true},        {L"..\\..\\x.dll", false}, {L"../x.dll", false},
-        {L"sub/../../x", false},    {L"\\abs.txt", false},     {L"/abs.txt", false},
-        {L"\\\\host\\s\\x", false}, {L"C:\\x.dll", false},     {L"C:x.dll", false},
-        {L"a\\...\\x", false},      {L"a\\. .\\x", false},     {L"", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << Narrow(c.name);
+    for (const wchar_t* name : {L"a.txt", L"sub\\b.txt", L"sub/b.txt", L"a..b.txt"})
+        EXPECT_TRUE(IsSafeEntryName(name)) << Narrow(name);
+    for (const wchar_t* name :
+         {L"..\\..\\x.dll", L"../x.dll", L"sub/../../x", L"\\abs.txt", L"/abs.txt",
+          L"\\\\host\\s\\x", L"C:\\x.dll", L"C:x.dll", L"a\\...\\x", L"a\\. .\\x", L"", L"CON",
+          L"aux.txt", L"sub\\nul", L"com1 .x", L"a*b.txt", L"a?b.txt", L"a|b"})
+        EXPECT_FALSE(IsSafeEntryName(name)) << Narrow(name);
 }
 
 TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
     // clang-format off
-    struct { const wchar_t *root, *name, *joined; } cases[] = { // joined empty: refused
+    const wchar_t* const cases[][3] = { // root, name, joined (empty: refused)
         {L"Q:\\", L"a.txt", L"Q:\\a.txt"}, {L"Q:\\", L"sub\\b.txt", L"Q:\\sub\\b.txt"},
         {L"C:\\game", L"a.txt", L"C:\\game\\a.txt"}, {L"C:\\game", L"..\\gamex\\a.txt", L""},
         {L"C:\\game\\", L"..\\gamex\\a.txt", L""}, {L"C:\\game", L"..\\..\\x.dll", L""},
@@ -46,36 +108,29 @@ TEST(Package, JoinedPathsStayBelowTheRootDriveRootsIncluded) {
     // clang-format on
     for (const auto& c : cases) {
         wchar_t out[MAX_PATH] = {};
-        bool ok = JoinPathChecked(out, c.root, c.name);
-        EXPECT_EQ(ok, c.joined[0] != 0) << Narrow(c.root) << " + " << Narrow(c.name);
-        EXPECT_STREQ(ok ? out : L"", c.joined);
+        EXPECT_STREQ(JoinPathChecked(out, c[0], c[1]) ? out : L"", c[2])
+            << Narrow(c[0]) << " + " << Narrow(c[1]);
     }
 }
 
 TEST(Package, MemoryInStreamReadsAndClampsSeeks) {
-    const char data[] = "0123456789";
     MemoryInStream s;
-    MemoryInStream_Init(&s, data, 10);
+    MemoryInStream_Init(&s, "0123456789", 10);
     char buf[16] = {};
     size_t n = 4;
     EXPECT_EQ(s.vt.Read(&s.vt, buf, &n), SZ_OK);
     EXPECT_EQ(std::string(buf, n), "0123");
-    struct {
-        Int64 offset;
-        ESzSeek origin;
-        Int64 expected;
-    } seeks[] = {{3, SZ_SEEK_SET, 3},   {2, SZ_SEEK_CUR, 5},   {-1, SZ_SEEK_END, 9},
-                 {-50, SZ_SEEK_CUR, 0}, {50, SZ_SEEK_SET, 10}, {5, SZ_SEEK_END, 10}};
-    for (const auto& c : seeks) {
-        Int64 pos = c.offset;
-        EXPECT_EQ(s.vt.Seek(&s.vt, &pos, c.origin), SZ_OK);
-        EXPECT_EQ(pos, c.expected);
+    const Int64 seeks[][3] = {{3, SZ_SEEK_SET, 3},   {2, SZ_SEEK_CUR, 5},   {-1, SZ_SEEK_END, 9},
+                              {-50, SZ_SEEK_CUR, 0}, {50, SZ_SEEK_SET, 10}, {5, SZ_SEEK_END, 10}};
+    for (const auto& c : seeks) { // offset, origin, position after
+        Int64 pos = c[0];
+        EXPECT_EQ(s.vt.Seek(&s.vt, &pos, static_cast<ESzSeek>(c[1])), SZ_OK);
+        EXPECT_EQ(pos, c[2]);
     }
     EXPECT_EQ(s.vt.Read(&s.vt, buf, &n), SZ_OK);
     EXPECT_EQ(n, 0u);
     EXPECT_EQ(g_packageAllocMain.Alloc(&g_packageAllocMain, 0), nullptr);
 }
-
 // Each row extracts one package into a fresh folder holding the files given
 // before; a.txt is held open when asked. Entries without names (no name
 // table) and names Windows refuses are skipped at once, never tried again.
@@ -84,12 +139,9 @@ TEST(Package, ExtractionTable) {
     const std::string plain = PackageBytes("plain"), stored = "stored bytes";
     Files solid = {{L"one.bin", ""}, {L"two.txt", ""}, {L"three.bin", ""}};
     for (auto& f : solid)
-        ReadFileBytes(RigPath("src/solid/" + Narrow(f.first)), f.second);
-    const Files plainFiles = {
-        {L"a.txt", "alpha"}, {L"sub\\b.txt", "beta"}, {L"deep\\x\\y\\c.txt", "gamma"}};
-    const Files oldTwoThree = {{L"2.txt", "old two"}, {L"3.txt", "old three"}};
-    Files damaged = oldTwoThree;
-    damaged.push_back({L"1.txt", std::string(4000, 'A')});
+        f.second = FileText(RigPath("src/solid/" + Narrow(f.first)));
+    const Files damaged = {
+        {L"2.txt", "old two"}, {L"3.txt", "old three"}, {L"1.txt", std::string(4000, 'A')}};
     // clang-format off
     struct Row {
         std::string label, bytes;
@@ -98,20 +150,19 @@ TEST(Package, ExtractionTable) {
         int written = 0, pauses = 0, files = 0; // files: directly in the folder afterwards
         Files after = {};
     };
-    std::vector<Row> rows = {
-        {"plain", plain, {}, false, 3, 0, 1, plainFiles},
+    const Row rows[] = {
+        {"plain", plain, {}, false, 3, 0, 1,
+         {{L"a.txt", "alpha"}, {L"sub\\b.txt", "beta"}, {L"deep\\x\\y\\c.txt", "gamma"}}},
         {"solid", PackageBytes("solid"), {}, false, 3, 0, 3, solid},
         {"empty", PackageBytes("empty")}, {"no name table", StoredArchive(stored, nullptr)},
         {"foreign", "not a 7z archive at all"}, {"truncated", plain.substr(0, plain.size() / 2)},
         // A CRC failure keeps earlier entries and leaves later ones untouched.
-        {"damaged", PackageBytes("damaged"), oldTwoThree, false, 1, 0, 3, damaged},
+        {"damaged", PackageBytes("damaged"), {damaged[0], damaged[1]}, false, 1, 0, 3, damaged},
         // Ten attempts at a held file, which is kept intact, with no temporary file.
         {"held", plain, {{L"a.txt", "old alpha"}}, true, 2, 9, 1, {{L"a.txt", "old alpha"}}},
-        {"ok.txt", StoredArchive(stored, L"ok.txt"), {}, false, 1, 0, 1, {{L"ok.txt", stored}}}};
+        {"ok.txt", StoredArchive(stored, L"ok.txt"), {}, false, 1, 0, 1, {{L"ok.txt", stored}}},
+        {"aux.txt", StoredArchive(stored, L"aux.txt")}};
     // clang-format on
-    for (const wchar_t* refused :
-         {L"", L"CON", L"aux.txt", L"sub\\nul", L"com1 .x", L"a*b.txt", L"a?b.txt", L"a|b"})
-        rows.push_back({Narrow(refused), StoredArchive(stored, refused)});
     for (const Row& r : rows) {
         SCOPED_TRACE(r.label);
         TempDir dir;
@@ -130,14 +181,6 @@ TEST(Package, ExtractionTable) {
     }
 }
 
-TEST(Package, LauncherPackageGoesIntoTheUpdateFolder) {
-    TempDir dir;
-    wchar_t last[MAX_PATH] = {};
-    EXPECT_EQ(Extract(dir / L"update", PackageBytes("plain"), last), 3);
-    EXPECT_EQ(FileText(dir / L"update\\sub\\b.txt"), "beta");
-    EXPECT_STREQ(last, (dir / L"update\\sub\\b.txt").c_str()); // the last entry
-}
-
 // A drive root (a drive letter mapped to a folder), and a folder of MAX_PATH
 // - 3 characters whose file "z" still fits: GetTempFileNameW refuses folders
 // longer than MAX_PATH - 14 on Windows.
@@ -147,7 +190,9 @@ TEST(Package, DriveRootAndLongFolderAreWrittenLikeAnyOther) {
     ASSERT_NE(GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH), 0u);
     UnixLink drive(target.Path(), L"", std::string(prefix) + "/dosdevices/q:", L"Q:\\");
     ASSERT_TRUE(drive.Made());
-    EXPECT_EQ(Extract(L"Q:\\", PackageBytes("plain")), 3);
+    wchar_t last[MAX_PATH] = {};
+    EXPECT_EQ(Extract(L"Q:\\", PackageBytes("plain"), last), 3);
+    EXPECT_STREQ(last, L"Q:\\sub\\b.txt"); // the last entry written
     EXPECT_EQ(FileText(target / L"deep\\x\\y\\c.txt"), "gamma");
     EXPECT_EQ(CountEntries(target.Path(), true), 1); // a.txt, and no temporary file
 

@@ -1,10 +1,12 @@
 #!/bin/sh
 # Test fixture: builds the 7z packages the tests use and starts the HTTP
-# server. Usage: server_up.sh DIR PROBE_EXE
+# server; without PROBE_EXE it only stops the server. Usage: server_up.sh DIR [PROBE_EXE]
 set -eu
 D=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-"$HERE/server_down.sh" "$D"
+[ ! -f "$D/server.pid" ] || kill "$(cat "$D/server.pid")" 2>/dev/null || true
+rm -f "$D/server.pid"
+[ $# -gt 1 ] || exit 0
 rm -rf "$D/www" "$D/src" "$D/pkgs"
 mkdir -p "$D/www" "$D/pkgs" "$D/src/plain/sub" "$D/src/plain/deep/x/y" "$D/src/solid" "$D/src/empty/nothing" \
   "$D/src/damaged" "$D/src/launcher" "$D/src/digest"
@@ -22,11 +24,12 @@ pack damaged -ms=off -m0=Copy 1.txt 2.txt 3.txt
 python3 -c "import sys; p = sys.argv[1]; b = bytearray(open(p, 'rb').read())
 b[b.find(b'B' * 4000) + 10] ^= 0xFF; open(p, 'wb').write(b)" "$D/pkgs/damaged.7z"
 cd ../launcher && cp "$2" Lumora2.exe && pack launcher Lumora2.exe
-# Our digest against md5sum's: odd sizes across the chunk size, and a sparse file past 2 GiB.
+# Our digest against md5sum's: empty, 62 bytes (padding into a second block),
+# odd sizes across the chunk size, a sparse file past 2 GiB.
 cd ../digest
 head -c 3145741 /dev/urandom >r1.bin; head -c 1048576 /dev/urandom >r2.bin; head -c 1 /dev/urandom >r3.bin
-truncate -s 2147483653 big.bin
-md5sum r1.bin r2.bin r3.bin big.bin >"$D/pkgs/digests.txt"
+: >r0.bin; head -c 62 /dev/urandom >r62.bin; truncate -s 2147483653 big.bin
+md5sum r0.bin r1.bin r2.bin r3.bin r62.bin big.bin >"$D/pkgs/digests.txt"
 
 : >"$D/requests.log"
 rm -f "$D/port"

@@ -204,20 +204,9 @@ STDMETHODIMP FakeBrowserClass::CreateInstance(IUnknown* outer, REFIID riid, void
 }
 
 HRESULT FireBrowserEvent(IDispatch* sink, DISPID id) {
-    // The document events' pair: the frame's IDispatch and the URL by reference.
-    VARIANT url;
-    url.vt = VT_BSTR;
-    url.bstrVal = SysAllocString(L"about:blank");
-    VARIANT args[2];
-    args[0].vt = VT_VARIANT | VT_BYREF;
-    args[0].pvarVal = &url;
-    args[1].vt = VT_DISPATCH;
-    args[1].pdispVal = nullptr;
-    DISPPARAMS params{args, nullptr, 2, 0};
-    HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                              nullptr, nullptr);
-    VariantClear(&url);
-    return hr;
+    DISPPARAMS none{};
+    return sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+                        nullptr);
 }
 
 void FakeBrowserClass::FireDocumentComplete() {

@@ -53,7 +53,8 @@ class FakeBrowserClass final : public IClassFactory {
     DWORD cookie_ = 0;
 };
 
-// Calls a browser event sink as the control does, for the document events.
+// Calls a browser event sink for an event as the control does, leaving out
+// the event's arguments, which the hosts here do not read.
 HRESULT FireBrowserEvent(IDispatch* sink, DISPID id);
 
 } // namespace testing_support

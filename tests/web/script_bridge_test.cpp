@@ -4,9 +4,11 @@
 #include "core/messages.h"
 #include "support/fake_browser.h"
 #include "support/test_support.h"
+#include "web/host_ui_handler.h"
 #include "web/script_bridge.h"
 #include "web/start_game.h"
 #include "win/com_ptr.h"
+#include "win/com_scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -43,14 +45,11 @@ class Site final : public IActiveScriptSite {
         *out = iid == IID_IUnknown || iid == IID_IActiveScriptSite ? this : nullptr;
         return *out ? S_OK : E_NOINTERFACE;
     }
-    STDMETHODIMP GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unk,
-                             ITypeInfo** info) override {
+    STDMETHODIMP GetItemInfo(LPCOLESTR, DWORD mask, IUnknown** unk, ITypeInfo** info) override {
+        // Asked for the one named item there is.
         if (info) *info = nullptr;
-        if (unk) *unk = nullptr;
-        if (!name || std::wstring(name) != L"external") return TYPE_E_ELEMENTNOTFOUND;
         if (!(mask & SCRIPTINFO_IUNKNOWN)) return S_OK;
-        return unk ? external_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unk))
-                   : E_POINTER;
+        return external_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unk));
     }
     STDMETHODIMP OnScriptError(IActiveScriptError*) override { return errorSeen = true, S_OK; }
     // clang-format off
@@ -68,17 +67,14 @@ class Site final : public IActiveScriptSite {
 class ScriptBridgeTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         g_scriptBridgeMessageBox = RecordBox;
         g_boxes = 0;
     }
-    void TearDown() override {
-        g_scriptBridgeMessageBox = MessageBoxW;
-        CoUninitialize();
-    }
+    void TearDown() override { g_scriptBridgeMessageBox = MessageBoxW; }
 
-    // Runs script text in a fresh jscript engine; expects it to be accepted.
-    void Run(const std::wstring& code) {
+    // Runs script text in a fresh jscript engine; expects it to be accepted
+    // or, with failing, refused with an error.
+    void Run(const std::wstring& code, bool failing = false) {
         Site site(bridge_.Get());
         CLSID clsid;
         win::ComPtr<IActiveScript> engine;
@@ -90,56 +86,65 @@ class ScriptBridgeTest : public ::testing::Test {
                     parse->InitNew() == S_OK &&
                     engine->AddNamedItem(L"external", SCRIPTITEM_ISVISIBLE) == S_OK &&
                     engine->SetScriptState(SCRIPTSTATE_STARTED) == S_OK);
-        EXPECT_EQ(parse->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, 0, nullptr,
-                                         nullptr),
-                  S_OK)
-            << code;
+        HRESULT hr = parse->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, 0,
+                                            nullptr, nullptr);
         engine->Close();
-        EXPECT_FALSE(site.errorSeen) << code;
+        EXPECT_TRUE(failing ? site.errorSeen : hr == S_OK && !site.errorSeen) << code;
     }
     HRESULT Invoke(DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result = nullptr) {
         DISPPARAMS params{args, nullptr, count, 0};
         return bridge_->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
     }
 
-    RecordingWindow receiver_;
+    win::ComInit com_{CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)};
     win::ComPtr<ScriptBridge> bridge_;
 };
 
 // What the page's script does, and what reaches the main window.
 TEST_F(ScriptBridgeTest, ScriptCallsTable) {
+    // The demo's start page, its own script text: the JSON it builds by hand
+    // must be what StartGame accepts.
+    std::string page;
+    ASSERT_TRUE(ReadFileBytes(SourcePath("demo/pages/index.html"), page));
+    size_t open = page.find("<script>"), close = page.find("</script>");
+    ASSERT_TRUE(open != std::string::npos && close != std::string::npos && open < close);
+    const std::wstring demo =
+        L"var window = {external: external};" + Widen(page.substr(open + 8, close - open - 8)) +
+        LR"(play("http://127.0.0.1:8000/lmwd/index.html?version=2&fn=a\\b");)";
     // Only a web address moves the launcher (anything else is an error box);
     // only a string is read, and only the last argument; each call hands over
     // a buffer of its own; without memory for the URL nothing is sent and the
-    // page is not bothered.
+    // page is not bothered. Names are exact; reading a member calls it and
+    // yields nothing.
     struct Case {
-        const wchar_t* script;
+        std::wstring script;
         std::vector<std::wstring> urls;
         int boxes;
-        bool refuseAllocation = false;
+        bool refuseAllocation = false, failing = false;
     } cases[] = {
-        {LR"(external.StartGame('{"result":"ok","url":"http:\/\/127.0.0.1\/game"}');)",
-         {L"http://127.0.0.1/game"},
-         0},
+        // clang-format off
+        {LR"(external.StartGame('{"result":"ok","url":"http:\/\/h\/g"}');)", {L"http://h/g"}, 0},
         {LR"(external.StartGame('{"result":"ok","url":"javascript:x=1"}');)", {}, 1},
         {L"external.StartGame(42); external.StartGame(null); external.StartGame();", {}, 0},
         {L"external.StartGame({result: 'ok'});", {}, 0},
-        {LR"(external.StartGame('ignored', '{"result":"ok","url":"http://h/2"}');)",
-         {L"http://h/2"},
-         0},
+        {LR"(external.StartGame('no', '{"result":"ok","url":"http://h/2"}');)", {L"http://h/2"}, 0},
         {LR"(external.StartGame('{"result":"ok","url":"first"}', 7);)", {}, 0},
         {LR"(external.StartGame('{"result":"ok","url":"http://a/"}');
              external.StartGame('{"result":"OK","url":"http://b/"}');)",
-         {L"http://a/", L"http://b/"},
-         0},
+         {L"http://a/", L"http://b/"}, 0},
         {L"external.CleanCache(); external.CleanCache(1, 'two', null);", {}, 0},
-        {LR"(external.StartGame('{"result":"ok","url":"http://h/"}');)", {}, 0, true}};
+        {LR"(external.StartGame('{"result":"ok","url":"http://h/"}');)", {}, 0, true},
+        {L"if (external.StartGame !== undefined) throw 1;", {}, 0},
+        {L"external.startgame();", {}, 0, false, true},
+        {L"external.Start();", {}, 0, false, true}, {L"external.StartGame2();", {}, 0, false, true},
+        {demo, {LR"(http://127.0.0.1:8000/lmwd/game.html?version=2&fn=a\b)"}, 0}};
+    // clang-format on
     for (const Case& c : cases) {
         RecordingWindow receiver;
         bridge_ = ScriptBridge::Create(receiver.Get());
         g_boxes = 0;
         g_startGameUrlAlloc = c.refuseAllocation ? RefuseAllocation : AllocStartGameUrl;
-        Run(c.script);
+        Run(c.script, c.failing);
         g_startGameUrlAlloc = AllocStartGameUrl;
         EXPECT_EQ(receiver.urls, c.urls) << c.script;
         EXPECT_EQ(g_boxes, c.boxes) << c.script;
@@ -147,80 +152,60 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
     }
 }
 
-// The demo's start page, its own script text, against the real bridge: the
-// JSON it builds by hand must be what StartGame accepts.
-TEST_F(ScriptBridgeTest, DemoStartPageStartsItsGamePage) {
-    std::string page;
-    ASSERT_TRUE(ReadFileBytes(SourcePath("demo/pages/index.html"), page));
-    size_t open = page.find("<script>"), close = page.find("</script>");
-    ASSERT_TRUE(open != std::string::npos && close != std::string::npos && open < close);
-    bridge_ = ScriptBridge::Create(receiver_.Get());
-    Run(L"var window = {external: external};" + Widen(page.substr(open + 8, close - open - 8)) +
-        LR"(play("http://127.0.0.1:8000/lmwd/index.html?version=2&fn=a\\b");)");
-    EXPECT_EQ(receiver_.urls, std::vector<std::wstring>{
-                                  LR"(http://127.0.0.1:8000/lmwd/game.html?version=2&fn=a\b)"});
-    EXPECT_EQ(g_boxes, 0);
-}
-
+// Both page objects are one identity each and refuse other interfaces with
+// a null; the handler keeps its external object until its own last release.
 TEST_F(ScriptBridgeTest, OneIdentityAndCountedReferences) {
-    long live = ScriptBridge::LiveCount();
-    ScriptBridge* bridge = ScriptBridge::Create(nullptr).Detach();
-    ASSERT_NE(bridge, nullptr);
-    EXPECT_EQ(ScriptBridge::LiveCount(), live + 1);
-    void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(bridge->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
-    for (REFIID iid : {IID_IDispatch, IID_IUnknown}) {
-        EXPECT_EQ(bridge->QueryInterface(iid, &out), S_OK);
-        EXPECT_EQ(out, static_cast<IDispatch*>(bridge));
-    }
-    for (REFIID iid : {IID_IDispatchEx, IID_IClassFactory}) {
-        out = reinterpret_cast<void*>(1);
-        EXPECT_EQ(bridge->QueryInterface(iid, &out), E_NOINTERFACE);
-        EXPECT_EQ(out, nullptr);
-    }
-    EXPECT_EQ(bridge->Release(), 2u);
-    EXPECT_EQ(bridge->Release(), 1u);
-    EXPECT_EQ(ScriptBridge::LiveCount(), live + 1);
-    EXPECT_EQ(bridge->Release(), 0u);
-    EXPECT_EQ(ScriptBridge::LiveCount(), live);
-}
-
-TEST_F(ScriptBridgeTest, GetIDsOfNamesIsExactAndReadsTheFirstNameOnly) {
+    const long live = ScriptBridge::LiveCount();
     bridge_ = ScriptBridge::Create(nullptr);
-    // clang-format off
-    struct { const wchar_t* name; HRESULT hr; DISPID id; } cases[] = {
-        {L"StartGame", S_OK, DISPID_STARTGAME}, {L"CleanCache", S_OK, DISPID_CLEANCACHE},
-        {L"startgame", E_NOTIMPL, -7}, {L"StartGame2", E_NOTIMPL, -7}, {L"Start", E_NOTIMPL, -7}};
-    // clang-format on
-    for (const auto& c : cases) {
-        wchar_t name[32], other[] = L"StartGame";
-        wcscpy_s(name, c.name);
-        LPOLESTR names[] = {name, other};
-        DISPID ids[2] = {-7, -7};
-        EXPECT_EQ(bridge_->GetIDsOfNames(IID_NULL, names, 2, 0, ids), c.hr) << c.name;
-        EXPECT_EQ(ids[0], c.id) << c.name;
-        EXPECT_EQ(ids[1], -7) << c.name;
+    auto handler = CreateHostUiHandler(bridge_.Get());
+    ASSERT_TRUE(bridge_ && handler);
+    IUnknown* objects[] = {bridge_.Get(), handler.Get()};
+    for (IUnknown* object : objects) {
+        win::ComPtr<IUnknown> identity, other, back;
+        ASSERT_EQ(object->QueryInterface(IID_IUnknown, identity.PutVoid()), S_OK);
+        for (REFIID iid : {IID_IDispatch, __uuidof(IDocHostUIHandlerDispatch)}) {
+            bool offered = iid == IID_IDispatch || object == handler.Get();
+            ASSERT_EQ(object->QueryInterface(iid, other.PutVoid()), offered ? S_OK : E_NOINTERFACE);
+            EXPECT_TRUE(offered ? other.As(back) == S_OK && back.Get() == identity.Get() : !other);
+        }
+        void* out = reinterpret_cast<void*>(1);
+        EXPECT_EQ(object->QueryInterface(IID_IDispatchEx, &out), E_NOINTERFACE);
+        EXPECT_EQ(out, nullptr);
+        EXPECT_EQ(object->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
     }
+    IDispatch* got = nullptr;
+    EXPECT_TRUE(handler->GetExternal(&got) == S_OK && got == bridge_.Get() && got->Release() == 2);
+    EXPECT_EQ(bridge_.Get()->Release(), 1u);
+    EXPECT_EQ(ScriptBridge::LiveCount(), live + 1);
+    handler.Reset();
+    EXPECT_EQ(ScriptBridge::LiveCount(), live);
+    bridge_.Detach();
+    // Without an external object null is handed out.
+    IDispatch* none = reinterpret_cast<IDispatch*>(1);
+    EXPECT_EQ(CreateHostUiHandler(nullptr)->GetExternal(&none), S_OK);
+    EXPECT_EQ(none, nullptr);
 }
 
+// What script never sends: several names (only the first is read), an
+// unknown member, a string by reference (not read) and a null one (the
+// empty text: the error box).
 TEST_F(ScriptBridgeTest, InvokeArguments) {
     bridge_ = ScriptBridge::Create(nullptr);
+    wchar_t start[] = L"StartGame", other[] = L"CleanCache";
+    LPOLESTR names[] = {start, other};
+    DISPID ids[2] = {-7, -7};
+    EXPECT_EQ(bridge_->GetIDsOfNames(IID_NULL, names, 2, 0, ids), S_OK);
+    EXPECT_TRUE(ids[0] == DISPID_STARTGAME && ids[1] == -7);
     VARIANT result;
     result.vt = VT_I4;
-    result.lVal = 5;
     EXPECT_EQ(Invoke(DISPID_CLEANCACHE + 1, DISPATCH_METHOD, nullptr, 0, &result), E_NOTIMPL);
-    // A property read runs the member like a call, and no result is written.
-    EXPECT_EQ(Invoke(DISPID_STARTGAME, DISPATCH_PROPERTYGET, nullptr, 0, &result), S_OK);
     EXPECT_EQ(result.vt, VT_I4);
-    EXPECT_EQ(result.lVal, 5);
-    // A string passed by reference is not read.
     BSTR text = SysAllocString(L"not json");
     VARIANT arg;
     arg.vt = VT_BSTR | VT_BYREF;
     arg.pbstrVal = &text;
     EXPECT_EQ(Invoke(DISPID_STARTGAME, DISPATCH_METHOD, &arg, 1), S_OK);
     EXPECT_EQ(g_boxes, 0);
-    // A null BSTR is the empty text: no markers, the error box.
     arg.vt = VT_BSTR;
     arg.bstrVal = nullptr;
     EXPECT_EQ(Invoke(DISPID_STARTGAME, DISPATCH_METHOD, &arg, 1), S_OK);
@@ -248,49 +233,38 @@ const wchar_t* const kCases[][2] = {
     {LR"({"result":"ok","url": "http://h/"})", L""}, {LR"({"result":"ok","url":)", L""}};
 // clang-format on
 
+// Only a web address is handed on, in a buffer of at least the usual 1024
+// characters; the rest is answered as an error.
 TEST(StartGameText, DecodesAsThePageExpects) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c[0] ? c[0] : L"(null)")));
-        wchar_t* url = nullptr;
-        StartGameOutcome outcome = ParseStartGame(c[0], &url);
-        const wchar_t* value = FindStartGameUrl(c[0]);
-        // Only a web address is handed on; the rest is answered as an error.
-        if (!c[1] || !IsWebUrl(c[1])) {
-            EXPECT_EQ(outcome, StartGameOutcome::Error);
-            EXPECT_EQ(url, nullptr);
-        }
-        if (!c[1]) {
-            EXPECT_EQ(value, nullptr);
-            continue;
-        }
-        ASSERT_NE(value, nullptr);
-        wchar_t decoded[64];
-        DecodeStartGameUrl(value, decoded, 64);
-        EXPECT_EQ(std::wstring(decoded), std::wstring(c[1]));
-        if (!IsWebUrl(c[1])) continue;
-        ASSERT_EQ(outcome, StartGameOutcome::Url);
-        EXPECT_EQ(std::wstring(url), std::wstring(c[1]));
-        // The receiver may rely on the usual 1024-character buffer.
-        EXPECT_GE(HeapSize(GetProcessHeap(), 0, url), kStartGameUrlMinChars * sizeof(wchar_t));
+        wchar_t *url = nullptr, decoded[64] = L"(none)";
+        if (const wchar_t* value = FindStartGameUrl(c[0])) DecodeStartGameUrl(value, decoded, 64);
+        EXPECT_EQ(std::wstring(decoded), c[1] ? c[1] : L"(none)");
+        bool web = c[1] && IsWebUrl(c[1]);
+        EXPECT_EQ(ParseStartGame(c[0], &url),
+                  web ? StartGameOutcome::Url : StartGameOutcome::Error);
+        EXPECT_EQ(std::wstring(url ? url : L"(none)"), web ? c[1] : L"(none)");
+        EXPECT_TRUE(!url ||
+                    HeapSize(GetProcessHeap(), 0, url) >= kStartGameUrlMinChars * sizeof *url);
         FreeStartGameUrl(url);
     }
 }
 
+// The first three are accepted.
 TEST(StartGameText, OnlyWebAddressesAreUsable) {
-    for (const wchar_t* url :
-         {L"http://127.0.0.1/game", L"HTTPS://Example.com:8443/a?b=c d", L"hTtP://h"})
-        EXPECT_TRUE(IsWebUrl(url)) << testing::PrintToString(std::wstring(url));
     // clang-format off
-    const wchar_t* refused[] = {
+    const wchar_t* urls[] = {
+        L"http://127.0.0.1/game", L"HTTPS://Example.com:8443/a?b=c d", L"hTtP://h",
         L"http://", L"http:///etc/passwd", L"http://\\\\host\\share", L"http:/h/", L"http:\\\\h\\",
         L"httpx://h/", L"ftp://h/", L"javascript:alert(1)", L"JavaScript:alert(1)",
         L"vbscript:msgbox(1)", L"file:///C:/Windows/win.ini", L"about:blank", L"res://ieframe.dll/",
         L"\\\\host\\share\\x.html", L"//host/x.html", L"C:\\x.html", L" http://h/", L"\thttp://h/",
-        L"http://h/\n", L"ht\ttp://h/", L"http://h/\x7F", L""};
+        L"http://h/\n", L"ht\ttp://h/", L"http://h/\x7F", L"", nullptr};
     // clang-format on
-    for (const wchar_t* url : refused)
-        EXPECT_FALSE(IsWebUrl(url)) << testing::PrintToString(std::wstring(url));
-    EXPECT_FALSE(IsWebUrl(nullptr));
+    for (size_t i = 0; i < sizeof urls / sizeof *urls; ++i)
+        EXPECT_EQ(IsWebUrl(urls[i]), i < 3)
+            << testing::PrintToString(std::wstring(urls[i] ? urls[i] : L"(null)"));
 }
 
 TEST(StartGameText, UrlOf1023And1024Characters) {
@@ -307,16 +281,11 @@ TEST(StartGameText, UrlOf1023And1024Characters) {
 TEST(StartGameText, DecodeNeverWritesPastTheBuffer) {
     const wchar_t* value = LR"(abc\/def")";
     EXPECT_EQ(DecodeStartGameUrl(value, nullptr, 0), 7u);
-    wchar_t buffer[8];
     for (size_t capacity = 1; capacity <= 6; ++capacity) {
-        for (wchar_t& c : buffer)
-            c = L'#';
-        size_t length = DecodeStartGameUrl(value, buffer, capacity);
-        EXPECT_EQ(length, 7u);
-        EXPECT_EQ(buffer[capacity - 1], 0) << capacity;
-        EXPECT_EQ(std::wstring(buffer), std::wstring(L"abc/def").substr(0, capacity - 1));
-        for (size_t i = capacity; i < 8; ++i)
-            EXPECT_EQ(buffer[i], L'#') << capacity;
+        std::wstring buffer(8, L'#');
+        EXPECT_EQ(DecodeStartGameUrl(value, &buffer[0], capacity), 7u);
+        EXPECT_EQ(buffer, std::wstring(L"abc/def", capacity - 1) + L'\0' +
+                              std::wstring(8 - capacity, L'#'));
     }
 }
 

@@ -1,9 +1,9 @@
 // The real launcher, started as a player would.
 #include "app/launcher.h"
 #include "support/launcher_dir.h"
+#include "support/test_keys.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
-#include "tools/sign.h"
 #include "win/scoped.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +12,6 @@
 #include <set>
 
 using namespace testing_support;
-
-namespace {
-
-std::string Sign(const char* key, const std::string& data) {
-    std::string pem, signature, error;
-    ReadFileBytes(BinaryPath(std::string("tests/update/keys/") + key + ".pem"), pem);
-    EXPECT_TRUE(SignWithKeyFile(pem, data, signature, error)) << error;
-    return signature;
-}
-
-} // namespace
 
 TEST(Launcher, TestWordIsComparedWholeIgnoringCase) {
     for (const wchar_t* word : {L"test", L"TeSt"})

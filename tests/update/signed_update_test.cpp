@@ -1,9 +1,9 @@
 // What a launcher built with an update key checks: the signature, and that a
 // package writes only what the manifest lists.
 #include "support/launcher_dir.h"
+#include "support/test_keys.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
-#include "tools/sign.h"
 #include "update/file_ops.h"
 #include "update/package.h"
 #include "update/signature.h"
@@ -14,17 +14,6 @@
 #include <set>
 
 using namespace testing_support;
-
-namespace {
-
-std::string Sign(const char* key, const std::string& data) {
-    std::string pem, signature, error;
-    ReadFileBytes(BinaryPath(std::string("tests/update/keys/") + key + ".pem"), pem);
-    EXPECT_TRUE(SignWithKeyFile(pem, data, signature, error)) << error;
-    return signature;
-}
-
-} // namespace
 
 // The key and signature the launcher takes, at their edges.
 TEST(SignedUpdate, KeyAndSignatureForms) {

@@ -90,18 +90,6 @@ TEST(HttpFetch, HeadAndGetCarryOneTimeValueAndTheAgent) {
     EXPECT_GT(session.ConnectionsOpened(), 1);
 }
 
-TEST(HttpFetch, RefusedWithoutTraffic) {
-    const std::wstring https = ServerUrl("secure.txt").replace(0, 4, L"https");
-    for (const std::wstring& url : {std::wstring(), https, std::wstring(L"not a url"),
-                                    ServerUrl("toolong/" + std::string(2100, 'a'))}) {
-        DWORD length = 7;
-        EXPECT_FALSE(HttpFetch(url.c_str(), &length));
-        EXPECT_EQ(length, 7u);
-    }
-    EXPECT_TRUE(RequestsFor("/secure.txt").empty());
-    EXPECT_TRUE(RequestsFor("/toolong/").empty());
-}
-
 TEST(FetchQueue, AtMostFourPackagesUnderWayOrHeld) {
     // next, count, released, fetches (outside 1..4 brought inside), starts
     const size_t rows[][5] = {{0, 0, 0, 4, 0}, {0, 1, 0, 4, 1}, {3, 9, 0, 4, 1}, {4, 9, 0, 4, 0},

@@ -1,4 +1,3 @@
-// Digests, package names and the extraction of packages.
 #include "core/text.h"
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
@@ -171,9 +170,8 @@ TEST(Package, ExtractionTable) {
     }
 }
 
-// A drive root (a drive letter mapped to a folder), and a folder of MAX_PATH
-// - 3 characters whose file "z" still fits: GetTempFileNameW refuses folders
-// longer than MAX_PATH - 14 on Windows.
+// A drive root (a letter mapped to a folder), and a folder of MAX_PATH - 3 characters:
+// GetTempFileNameW refuses folders longer than MAX_PATH - 14 on Windows.
 TEST(Package, DriveRootAndLongFolderAreWrittenLikeAnyOther) {
     TempDir target;
     char prefix[MAX_PATH] = {};

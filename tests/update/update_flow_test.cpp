@@ -134,9 +134,8 @@ TEST(UpdateFlow, DecisionsPackageNamesAndManifestsThatYieldNoWork) {
     }
 }
 
-// "update", or a folder below it, may be a link (a junction): the link goes,
-// the files it points at stay. A file held open is tried again; a name that
-// Windows refuses is not.
+// "update", or a folder below it, may be a junction: the link goes, its files stay.
+// A file held open is tried again; a name that Windows refuses is not.
 TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
     for (bool linked : {true, false}) {
         TempDir dir;
@@ -162,9 +161,8 @@ TEST(UpdateFlow, UpdateFolderDeleteNeverFollowsLinksAndRetriesOnlyHeldFiles) {
     }
 }
 
-// Six packages that all write x.txt, the first one slow: the others are
-// fetched while it waits, yet x.txt ends as the last member's, and the fifth
-// package starts only once the first is in place (four at most in memory).
+// Six packages that all write x.txt, the first one slow: the others are fetched while it
+// waits, yet x.txt ends as the last one's, and the fifth starts after the first is in place.
 TEST(UpdateOverlap, ReplacementKeepsManifestOrder) {
     const std::string base = "overlap/";
     std::string files;
@@ -216,8 +214,7 @@ TEST(UpdateLock, NameFoldsSpellingsOfOneFolderOnly) {
         EXPECT_EQ(name(same), base) << Narrow(same);
     for (const wchar_t* other : {L"C:\\Games\\Lumora2", L"C:\\Games\\Lumor", L"D:\\Games\\Lumora"})
         EXPECT_NE(name(other), base) << Narrow(other);
-    // Paths far past MAX_PATH still make a name of the same size; the
-    // difference at their end still counts.
+    // Paths far past MAX_PATH make a name of one size, and their ends still count.
     const std::wstring longer = L"\\\\?\\C:\\" + std::wstring(32000, L'a');
     EXPECT_EQ(name(longer).size(), base.size());
     EXPECT_NE(name(longer), name(longer + L"b"));

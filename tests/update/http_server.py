@@ -1,14 +1,8 @@
 #!/usr/bin/env python3
 """Test HTTP server: serves ROOT and logs every request (verb, target, headers).
-
-A target /m/<mode>/<path>, or a path with a file <path>.mode beside it, is
-served with a fault (see answer): head404/head405 (HEAD only), fail500x<N> (the
-first N), nolength, short/long/huge (Content-Length), drop, silent, stall,
-trickle, slow; the redirects self, ping/pong, hops<N>, elsewhere (to the second
-server, whose port is in PORTFILE2), tohttps; delay<N> answers N ms late.
-Usage: http_server.py ROOT LOGFILE PORTFILE
-"""
-import http.server, os, sys, threading, time, urllib.parse
+A target /m/<mode>/<path>, or a path with a file <path>.mode beside it, is served
+with the fault <mode> (see answer). Usage: http_server.py ROOT LOGFILE PORTFILE"""
+import contextlib, http.server, os, sys, threading, time, urllib.parse
 
 ROOT, LOG, PORTFILE = sys.argv[1:4]
 counts = {}
@@ -26,15 +20,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.close_connection = True
 
-    def hold(self):
-        """Keeps the connection open, answering nothing, until the client leaves."""
+    def hold(self):  # keeps the connection, answering nothing, until the client leaves
         self.close_connection = True
         self.connection.settimeout(120)
-        try:
+        with contextlib.suppress(OSError):
             while self.connection.recv(4096):
                 pass
-        except OSError:
-            pass
 
     def answer(self, with_body):
         fields = [self.command, self.path] + ["%s: %s" % kv for kv in self.headers.items()]
@@ -81,13 +72,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.hold()
             elif with_body:
                 step, pause = PACE.get(mode, (len(body) or 1, 0))
-                try:
+                with contextlib.suppress(OSError):
                     for i in range(0, len(body), step):
                         self.wfile.write(body[i : i + step])
                         self.wfile.flush()
                         time.sleep(pause)
-                except OSError:
-                    pass
 
     do_HEAD = lambda self: self.answer(False)
     do_GET = lambda self: self.answer(True)

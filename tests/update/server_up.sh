@@ -27,9 +27,8 @@ cd ../launcher && cp "$2" Lumora2.exe && pack launcher Lumora2.exe
 # Our digest against md5sum's: empty, 62 bytes (padding into a second block),
 # odd sizes across the chunk size, a sparse file past 2 GiB.
 cd ../digest
-head -c 3145741 /dev/urandom >r1.bin; head -c 1048576 /dev/urandom >r2.bin; head -c 1 /dev/urandom >r3.bin
-: >r0.bin; head -c 62 /dev/urandom >r62.bin; truncate -s 2147483653 big.bin
-md5sum r0.bin r1.bin r2.bin r3.bin r62.bin big.bin >"$D/pkgs/digests.txt"
+for n in 0 1 62 1048576 3145741; do head -c $n /dev/urandom >r$n.bin; done
+truncate -s 2147483653 big.bin && md5sum * >"$D/pkgs/digests.txt"
 
 : >"$D/requests.log"
 rm -f "$D/port"

@@ -1,6 +1,5 @@
-// Stands in for a launcher in the self-update tests: writes its command line
-// into "marker.txt" beside itself; with "wait" it then idles for a minute, as
-// a second running instance would.
+// Stands in for a launcher: writes its command line into "marker.txt" beside
+// itself; with "wait" it then idles for a minute, as a second instance would.
 #include <windows.h>
 
 #include <cstdio>

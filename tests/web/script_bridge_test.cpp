@@ -31,10 +31,6 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     return IDOK;
 }
 
-wchar_t* RefuseAllocation(size_t) {
-    return nullptr;
-}
-
 // A script site that offers the bridge as "external" and notes script errors;
 // it lives on the test's stack, outliving the engine.
 class Site final : public IActiveScriptSite {
@@ -143,7 +139,7 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
         RecordingWindow receiver;
         bridge_ = ScriptBridge::Create(receiver.Get());
         g_boxes = 0;
-        g_startGameUrlAlloc = c.refuseAllocation ? RefuseAllocation : AllocStartGameUrl;
+        if (c.refuseAllocation) g_startGameUrlAlloc = [](size_t) -> wchar_t* { return nullptr; };
         Run(c.script, c.failing);
         g_startGameUrlAlloc = AllocStartGameUrl;
         EXPECT_EQ(receiver.urls, c.urls) << c.script;

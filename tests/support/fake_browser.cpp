@@ -1,4 +1,5 @@
 #include "support/fake_browser.h"
+#include "win/com_ptr.h"
 
 #include <exdispid.h>
 #include <olectl.h>
@@ -28,10 +29,6 @@ template <auto Member> Slot S() {
 
 struct FakeBrowser {
     explicit FakeBrowser(FakeBrowserClass* owner);
-    ~FakeBrowser() {
-        if (site) site->Release();
-        if (sink) sink->Release();
-    }
 
     HRESULT QueryInterface(REFIID riid, void** ppv) {
         // What the hosts ask for.
@@ -70,9 +67,7 @@ struct FakeBrowser {
     // IOleObject
     HRESULT SetClientSite(IOleClientSite* newSite) {
         if (!newSite) Log(L"SetClientSite(null)");
-        if (newSite) newSite->AddRef();
-        if (site) site->Release();
-        site = newSite;
+        site = win::ComPtr<IOleClientSite>::Share(newSite);
         return S_OK;
     }
     HRESULT Close(DWORD) {
@@ -114,7 +109,7 @@ struct FakeBrowser {
     // also stands for IOleObject's, which no host here calls.
     HRESULT Advise(IUnknown* unknown, DWORD* cookie) {
         if (sink || !unknown || !cookie) return CONNECT_E_ADVISELIMIT;
-        if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink))))
+        if (FAILED(unknown->QueryInterface(IID_IDispatch, sink.PutVoid())))
             return CONNECT_E_CANNOTCONNECT;
         *cookie = 1;
         return S_OK;
@@ -122,20 +117,16 @@ struct FakeBrowser {
     HRESULT Unadvise(DWORD cookie) {
         if (!sink || cookie != 1) return CONNECT_E_NOCONNECTION;
         Log(L"Unadvise");
-        sink->Release();
-        sink = nullptr;
+        sink.Reset();
         return S_OK;
     }
 
     void Log(const std::wstring& call) { cls->log.push_back(call); }
     // Tells an in-place site that the control went active or inactive in place.
     HRESULT TellSite(bool active) {
-        IOleInPlaceSite* inPlace = nullptr;
-        if (!site ||
-            FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace))))
-            return E_FAIL;
+        win::ComPtr<IOleInPlaceSite> inPlace;
+        if (!site || FAILED(site.As(inPlace))) return E_FAIL;
         active ? inPlace->OnInPlaceActivate() : inPlace->OnInPlaceDeactivate();
-        inPlace->Release();
         return S_OK;
     }
     // Whether the window made at activation was destroyed under the control:
@@ -145,8 +136,8 @@ struct FakeBrowser {
 
     FakeBrowserClass* cls;
     ULONG refs = 1;
-    IOleClientSite* site = nullptr;
-    IDispatch* sink = nullptr; // the one connection's
+    win::ComPtr<IOleClientSite> site;
+    win::ComPtr<IDispatch> sink; // the one connection's
     HWND window = nullptr;
     Part web, ole, place, points, point;
 };
@@ -205,7 +196,7 @@ HRESULT FireBrowserEvent(IDispatch* sink, DISPID id) {
 }
 
 void FakeBrowserClass::FireDocumentComplete() {
-    if (latest && latest->sink) FireBrowserEvent(latest->sink, DISPID_DOCUMENTCOMPLETE);
+    if (latest && latest->sink) FireBrowserEvent(latest->sink.Get(), DISPID_DOCUMENTCOMPLETE);
 }
 
 } // namespace testing_support

@@ -68,25 +68,6 @@ class ScriptBridgeTest : public ::testing::Test {
     }
     void TearDown() override { g_scriptBridgeMessageBox = MessageBoxW; }
 
-    // Runs script text in a fresh jscript engine; expects it to be accepted
-    // or, with failing, refused with an error.
-    void Run(const std::wstring& code, bool failing = false) {
-        Site site(bridge_.Get());
-        CLSID clsid;
-        win::ComPtr<IActiveScript> engine;
-        win::ComPtr<IActiveScriptParse> parse;
-        ASSERT_TRUE(CLSIDFromProgID(L"JScript", &clsid) == S_OK &&
-                    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
-                                     engine.PutVoid()) == S_OK &&
-                    engine.As(parse) == S_OK && engine->SetScriptSite(&site) == S_OK &&
-                    parse->InitNew() == S_OK &&
-                    engine->AddNamedItem(L"external", SCRIPTITEM_ISVISIBLE) == S_OK &&
-                    engine->SetScriptState(SCRIPTSTATE_STARTED) == S_OK);
-        HRESULT hr = parse->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, 0,
-                                            nullptr, nullptr);
-        engine->Close();
-        EXPECT_TRUE(failing ? site.errorSeen : hr == S_OK && !site.errorSeen) << code;
-    }
     HRESULT Invoke(DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result = nullptr) {
         DISPPARAMS params{args, nullptr, count, 0};
         return bridge_->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
@@ -140,7 +121,22 @@ TEST_F(ScriptBridgeTest, ScriptCallsTable) {
         bridge_ = ScriptBridge::Create(receiver.Get());
         g_boxes = 0;
         if (c.refuseAllocation) g_startGameUrlAlloc = [](size_t) -> wchar_t* { return nullptr; };
-        Run(c.script, c.failing);
+        // A fresh jscript engine; failing: the script is refused with an error.
+        Site site(bridge_.Get());
+        CLSID clsid;
+        win::ComPtr<IActiveScript> engine;
+        win::ComPtr<IActiveScriptParse> parse;
+        ASSERT_TRUE(CLSIDFromProgID(L"JScript", &clsid) == S_OK &&
+                    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
+                                     engine.PutVoid()) == S_OK &&
+                    engine.As(parse) == S_OK && engine->SetScriptSite(&site) == S_OK &&
+                    parse->InitNew() == S_OK &&
+                    engine->AddNamedItem(L"external", SCRIPTITEM_ISVISIBLE) == S_OK &&
+                    engine->SetScriptState(SCRIPTSTATE_STARTED) == S_OK);
+        HRESULT hr = parse->ParseScriptText(c.script.c_str(), nullptr, nullptr, nullptr, 0, 0, 0,
+                                            nullptr, nullptr);
+        engine->Close();
+        EXPECT_TRUE(c.failing ? site.errorSeen : hr == S_OK && !site.errorSeen) << c.script;
         g_startGameUrlAlloc = AllocStartGameUrl;
         EXPECT_EQ(receiver.urls, c.urls) << c.script;
         EXPECT_EQ(g_boxes, c.boxes) << c.script;

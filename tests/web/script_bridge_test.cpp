@@ -33,9 +33,9 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
 
 // A script site that offers the bridge as "external" and notes script errors;
 // it lives on the test's stack, outliving the engine.
-class Site final : public IActiveScriptSite {
-  public:
-    explicit Site(IDispatch* external) : external_(external) {}
+struct Site final : IActiveScriptSite {
+    explicit Site(IDispatch* page) : external(page) {}
+    IDispatch* external;
     bool errorSeen = false;
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         *out = iid == IID_IUnknown || iid == IID_IActiveScriptSite ? this : nullptr;
@@ -45,7 +45,7 @@ class Site final : public IActiveScriptSite {
         // Asked for the one named item there is.
         if (info) *info = nullptr;
         if (!(mask & SCRIPTINFO_IUNKNOWN)) return S_OK;
-        return external_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unk));
+        return external->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unk));
     }
     STDMETHODIMP OnScriptError(IActiveScriptError*) override { return errorSeen = true, S_OK; }
     // clang-format off
@@ -55,9 +55,6 @@ class Site final : public IActiveScriptSite {
     IGNORED(OnScriptTerminate, const VARIANT*, const EXCEPINFO*); IGNORED(OnLeaveScript);
     IGNORED(OnStateChange, SCRIPTSTATE);
     // clang-format on
-
-  private:
-    IDispatch* external_;
 };
 
 class ScriptBridgeTest : public ::testing::Test {

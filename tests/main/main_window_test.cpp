@@ -84,13 +84,11 @@ TEST_F(MainWindowTest, StateMachineTable) {
         Pump(400); // the first layout comes back by its reveal timer
     };
     auto toggle = [&] { SendMessageW(hwnd, WM_TOGGLE_MAXIMIZE, 0, 0); };
-    enum Frame { kStart, kGame, kWork };
     enum Shown { kHidden, kShown, kIconic };
     struct Row {
         const char* name;
         std::function<void()> act;
         int layout;
-        Frame frame;
         bool maximized;
         Shown shown;
         int saved; // "maximized" of the game size saved by this row; 0: nothing saved
@@ -99,47 +97,47 @@ TEST_F(MainWindowTest, StateMachineTable) {
     // clang-format off
     const Row rows[] = {
         // At start-up only a completed page shows the launcher, not a timer.
-        {"starting", [&] { Pump(400); }, start, kStart, false, kHidden, 0, {}},
-        {"first_page", [&] { browser.FireDocumentComplete(); }, start, kStart, false, kShown, 0, {}},
+        {"starting", [&] { Pump(400); }, start, false, kHidden, 0, {}},
+        {"first_page", [&] { browser.FireDocumentComplete(); }, start, false, kShown, 0, {}},
         {"refused_addresses", [&] {
              for (const wchar_t* url : {L"javascript:x=1", L"\\\\host\\share\\x.html",
                                         L"file:///C:/x.html", L" http://h/"})
                  startGame(url, false);
-         }, start, kStart, false, kShown, 0, {}},
-        {"start_game", [&] { startGame(L"http://127.0.0.1/1"); }, game, kGame, false, kShown, 0,
-         {L"Navigate2 http://127.0.0.1/1"}},
-        {"refresh", [&] { SendMessageW(hwnd, WM_REFRESH_PAGE, 0, 0); }, game, kGame, false, kShown,
+         }, start, false, kShown, 0, {}},
+        {"start_game", [&] { startGame(L"http://h/1"); }, game, false, kShown, 0,
+         {L"Navigate2 http://h/1"}},
+        {"refresh", [&] { SendMessageW(hwnd, WM_REFRESH_PAGE, 0, 0); }, game, false, kShown,
          0, {L"Refresh"}},
-        {"minimise", [&] { ShowWindow(hwnd, SW_MINIMIZE); }, game, kGame, false, kIconic, 0, {}},
-        {"restore", [&] { ShowWindow(hwnd, SW_RESTORE); }, game, kGame, false, kShown, 0, {}},
-        {"maximise", toggle, game, kWork, true, kShown, 0, {}},
-        {"restore_from_maximised", toggle, game, kGame, false, kShown, 0, {}},
-        {"close_maximised", [&] { toggle(); close(); }, start, kStart, false, kShown, 2, {home}},
+        {"minimise", [&] { ShowWindow(hwnd, SW_MINIMIZE); }, game, false, kIconic, 0, {}},
+        {"restore", [&] { ShowWindow(hwnd, SW_RESTORE); }, game, false, kShown, 0, {}},
+        {"maximise", toggle, game, true, kShown, 0, {}},
+        {"restore_from_maximised", toggle, game, false, kShown, 0, {}},
+        {"close_maximised", [&] { toggle(); close(); }, start, false, kShown, 2, {home}},
         // The saved state says maximised: the game layout opens maximised.
-        {"enter_saved_maximised", [&] { startGame(L"http://127.0.0.1/2"); }, game, kWork, true,
-         kShown, 0, {L"Navigate2 http://127.0.0.1/2"}},
-        {"close_minimised", [&] { toggle(); ShowWindow(hwnd, SW_MINIMIZE); close(); }, start,
-         kStart, false, kShown, 1, {home}},
+        {"enter_saved_maximised", [&] { startGame(L"http://h/2"); }, game, true, kShown, 0,
+         {L"Navigate2 http://h/2"}},
+        {"close_minimised", [&] { toggle(); ShowWindow(hwnd, SW_MINIMIZE); close(); }, start, false,
+         kShown, 1, {home}},
         {"enter_start_max", [&] {
              state_.maximized = 0;
              gameDesc.startMax = true;
-             startGame(L"http://127.0.0.1/3");
-         }, game, kWork, true, kShown, 0, {L"Navigate2 http://127.0.0.1/3"}},
+             startGame(L"http://h/3");
+         }, game, true, kShown, 0, {L"Navigate2 http://h/3"}},
         // Re-entered while maximised: maximised again, not normal-sized.
         {"next_is_current", [&] {
              lstrcpynA(gameDesc.next, "game", 32);
-             startGame(L"http://127.0.0.1/4");
-         }, game, kWork, true, kShown, 2, {L"Navigate2 http://127.0.0.1/4"}},
+             startGame(L"http://h/4");
+         }, game, true, kShown, 2, {L"Navigate2 http://h/4"}},
         {"next_names_no_window", [&] {
              lstrcpynA(gameDesc.next, "nowhere", 32);
-             startGame(L"http://127.0.0.1/5", false);
-         }, game, kWork, true, kShown, 0, {}},
+             startGame(L"http://h/5", false);
+         }, game, true, kShown, 0, {}},
         // A reveal pending for the first layout does not show the next one.
         {"close_and_start_at_once", [&] {
              SendMessageW(hwnd, WM_CLOSE, 0, 0);
-             startGame(L"http://127.0.0.1/6", false);
+             startGame(L"http://h/6", false);
              Pump(400);
-         }, game, kWork, true, kHidden, 2, {home, L"Navigate2 http://127.0.0.1/6"}},
+         }, game, true, kHidden, 2, {home, L"Navigate2 http://h/6"}},
     };
     // clang-format on
     for (const Row& row : rows) {
@@ -155,11 +153,12 @@ TEST_F(MainWindowTest, StateMachineTable) {
             EXPECT_TRUE(row.shown == kIconic || v == (row.shown == kShown));
         EXPECT_EQ(w.Skin().Maximized(), row.maximized);
         RECT frame = Rect(w.Skin().Hwnd());
-        EXPECT_TRUE(row.frame != kWork || EqualRect(&frame, &work_));
-        SIZE size = row.frame == kGame ? gameSize
+        // Maximised over the work area, else the layout's size.
+        EXPECT_TRUE(!row.maximized || EqualRect(&frame, &work_));
+        SIZE size = row.layout == game ? gameSize
                                        : SIZE{startFrame.right - startFrame.left,
                                               startFrame.bottom - startFrame.top};
-        EXPECT_TRUE(row.frame == kWork ||
+        EXPECT_TRUE(row.maximized ||
                     (frame.right - frame.left == size.cx && frame.bottom - frame.top == size.cy));
         // The browser fills the main window, which is the frame's middle.
         RECT inside = ShrinkRect(frame, InsetsFromBorder(config_.windows[row.layout].border));

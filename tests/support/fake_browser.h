@@ -19,7 +19,7 @@
 
 namespace testing_support {
 
-class FakeBrowser;
+struct FakeBrowser;
 
 class FakeBrowserClass final : public IClassFactory {
   public:

@@ -29,12 +29,6 @@ bool InCache(const std::wstring& url) {
            GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }
 
-// Emptied by the cleaner itself: every entry's URL has a colon. The table's
-// last step finds out if it left anything behind.
-void EmptyCache() {
-    CleanUrlCache(L":");
-}
-
 // The first four carry the content-delivery domain, in any case.
 // clang-format off
 const wchar_t* const kUrls[] = {
@@ -48,7 +42,7 @@ const wchar_t* const kUrls[] = {
 // Empty: the page's CleanCache, which drops the content-delivery domain.
 TEST(UrlCacheTest, PatternsTable) {
     for (const wchar_t* pattern : {L".nowhere.example", L".CDN.LUMORA.EXAMPLE", L""}) {
-        EmptyCache();
+        CleanUrlCache(L":"); // every entry's URL has a colon; the last step checks it empties
         for (const wchar_t* url : kUrls)
             ASSERT_TRUE(AddCacheEntry(url) && InCache(url)) << url;
         DISPPARAMS none{};
@@ -61,7 +55,7 @@ TEST(UrlCacheTest, PatternsTable) {
             EXPECT_EQ(InCache(kUrls[k]), k >= 4 || (*pattern && pattern[1] == L'n'))
                 << pattern << " " << kUrls[k];
     }
-    EmptyCache();
+    CleanUrlCache(L":");
     EXPECT_FALSE(CleanUrlCache(L".cdn.lumora.example"));
     EXPECT_FALSE(CleanUrlCache(nullptr));
 }

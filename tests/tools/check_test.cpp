@@ -19,9 +19,7 @@ using namespace std::string_literals;
 namespace {
 
 std::string DemoConfig() {
-    std::string text;
-    EXPECT_TRUE(ReadFileBytes(SourcePath("demo/static.json"), text));
-    return text;
+    return FileText(SourcePath("demo/static.json"));
 }
 
 // A launcher directory with the sample skin and the given configuration.
@@ -31,7 +29,7 @@ void LayOut(const TempDir& dir, const std::string& config) {
 }
 
 int RunCheck(const std::wstring& args, std::string& output, const std::wstring& dir = L"") {
-    return RunProgram(BinaryPath(CHECK_EXE), args, dir, 60000, &output);
+    return RunProgram(BinaryPath("tools/lumora_check.exe"), args, dir, 60000, &output);
 }
 
 size_t Occurrences(const std::string& text, const std::string& part) {
@@ -91,8 +89,7 @@ TEST(Check, ExitCodesAndOutput) {
 TEST(Check, EachFaultIsReportedOnceWithItsKey) {
     const std::string longText(260, 'a');
     struct Row {
-        std::string from, to; // first occurrence replaced; an empty from replaces all
-        std::string key, hint;
+        std::string from, to, key, hint; // from's first occurrence replaced; "" replaces all
         size_t total = 1;
     };
     const Row rows[] = {
@@ -148,26 +145,21 @@ TEST(Check, EachFaultIsReportedOnceWithItsKey) {
     const std::string sample = DemoConfig();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.key + " <- " + row.to);
-        std::string text = row.to;
-        if (!row.from.empty()) {
-            size_t at = sample.find(row.from);
-            ASSERT_NE(at, std::string::npos);
-            text = std::string(sample).replace(at, row.from.size(), row.to);
-        }
+        const size_t at = sample.find(row.from);
+        ASSERT_NE(at, std::string::npos);
+        const std::string text = std::string(sample).replace(
+            at, row.from.empty() ? std::string::npos : row.from.size(), row.to);
         TempDir dir;
         LayOut(dir, text);
         ProblemList problems;
         CheckStaticConfig(text.data(), text.size(), dir.Path().c_str(), &problems);
-        std::string all;
-        size_t withKey = 0;
+        std::string all, mine;
         for (const Problem& p : problems) {
             all += p.key + ": " + p.message + "\n";
-            if (p.key == row.key) {
-                ++withKey;
-                EXPECT_NE(p.message.find(row.hint), std::string::npos) << p.message;
-            }
+            mine += p.key == row.key ? p.message + "\n" : "";
         }
-        EXPECT_EQ(withKey, 1u) << all;
+        EXPECT_EQ(std::count(mine.begin(), mine.end(), '\n'), 1) << all;
+        EXPECT_NE(mine.find(row.hint), std::string::npos) << all;
         EXPECT_EQ(problems.size(), row.total) << all;
     }
 }

@@ -32,13 +32,6 @@ int RunCheck(const std::wstring& args, std::string& output, const std::wstring& 
     return RunProgram(BinaryPath("tools/lumora_check.exe"), args, dir, 60000, &output);
 }
 
-size_t Occurrences(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
 // How many pixels of the PNG at path, multiplied by their alpha again,
 // differ from the window's surface; -1 when the sizes differ.
 int Differences(const ui::LayeredWindow& window, const std::wstring& path) {
@@ -79,9 +72,11 @@ TEST(Check, ExitCodesAndOutput) {
         EXPECT_EQ(RunCheck(args, out), 2) << Narrow(args);
     LayOut(bad, text.replace(text.find("use9Matrix\": true"), 10, "use9matrix"));
     EXPECT_EQ(RunCheck(Quote(bad.Path()), out), 1) << out;
-    EXPECT_EQ(Occurrences(out, "static.json: windows.game.use9matrix: "), 1u) << out;
-    EXPECT_EQ(Occurrences(out, "meant \"use9Matrix\""), 1u) << out;
-    EXPECT_NE(out.find("static.json: 2 problems"), std::string::npos) << out;
+    EXPECT_EQ(
+        out, "static.json: windows.game.use9matrix: unknown key: keys are case-sensitive, the "
+             "launcher ignores it (meant \"use9Matrix\"?)\r\nstatic.json: windows.game.background: "
+             "missing: the window takes its size from this image and would have none\r\n"
+             "static.json: 2 problems found\r\n");
 }
 
 // Each row breaks the sample in one way; the fault is reported once under its
@@ -184,8 +179,7 @@ TEST(Preview, PicturesAreTheLaunchersOwnFrames) {
     EXPECT_EQ(Differences(demo.skin, out + L"\\1-start.png"), 0);
     hover();
     EXPECT_EQ(Differences(demo.skin, out + L"\\1-start-hover.png"), 0);
-    demo.skin.SetWindowIndex(demo.config.FindWindowByName("game"));
-    demo.skin.Render(1300, 768); // the layout's own size
+    demo.Show("game", 1300, 768); // the layout's own size
     EXPECT_EQ(Differences(demo.skin, out + L"\\2-game.png"), 0);
     hover();
     EXPECT_EQ(Differences(demo.skin, out + L"\\2-game-hover.png"), 0);

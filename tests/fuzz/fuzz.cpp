@@ -122,14 +122,11 @@ Files Outside() {
     return s;
 }
 
-bool CreateSandbox() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    g_top = std::wstring(temp) + L"lumora-fuzz-" + std::to_wstring(GetCurrentProcessId());
+bool CreateSandbox(const std::wstring& top) {
+    g_top = top;
     g_root = g_top + L"\\L";
-    RemoveTree(g_top);
     // L2 shares the root's prefix: "L" followed by anything must not pass.
-    if (!CreateDirectoryW(g_top.c_str(), nullptr) || !CreateDirectoryW(g_root.c_str(), nullptr) ||
+    if (!CreateDirectoryW(g_root.c_str(), nullptr) ||
         !CreateDirectoryW((g_top + L"\\L2").c_str(), nullptr) ||
         !WriteFileBytes(g_top + L"\\L2\\keep.txt", "sibling") ||
         !WriteFileBytes(g_top + L"\\outside.txt", "outside"))
@@ -462,10 +459,11 @@ int main(int argc, char** argv) {
     CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
     g_retryPause = [](DWORD) {}; // held files are retried; the pauses would only slow the cases
     CrcGenerateTable();
+    TempDir top;
     struct Cleanup {
         ~Cleanup() { RemoveSandbox(); }
     } cleanup;
-    if (!CreateSandbox()) {
+    if (!CreateSandbox(top.Path())) {
         fprintf(stderr, "%s: setup failed\n", g_driver->name);
         return 2;
     }
@@ -512,7 +510,7 @@ int main(int argc, char** argv) {
     // Handles that pile up over thousands of cases are a leak on every run.
     bool leak = handlesAfterWarmUp && handles > handlesAfterWarmUp + 64;
     printf("%s: %llu cases in %.1f s (%.0f/s), %zu failing, %d of %d known failing inputs fail, "
-           "%lu handles after %lu\n",
+           "handles %lu, %lu after warm-up\n",
            name.c_str(), n, secs, secs > 0 ? n / secs : 0.0, failures.size(), knownFailing, known,
            handles, handlesAfterWarmUp);
     return failures.empty() && !knownFailing && !leak ? 0 : 1;

@@ -141,7 +141,6 @@ void RemoveSandbox() {
     if (!g_top.empty()) RemoveTree(g_top);
 }
 
-// Empties the root and lays down the good files (relative name, bytes).
 void ResetRoot(const Files& goodFiles) {
     RemoveTree(g_root);
     CreateDirectoryW(g_root.c_str(), nullptr);

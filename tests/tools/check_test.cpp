@@ -1,7 +1,5 @@
-// lumora_check's Windows build: its checks in a table, its command line and
-// output as a process, and "--preview" on the sample skin, whose every
-// picture is the frame the launcher's own windows draw, pixel for pixel; and
-// the Linux build's output on the native_checked fixture's directories.
+// lumora_check's Windows build: its checks in a table, its output as a process, "--preview" against
+// the launcher's own frames pixel for pixel, and the Linux build's output on the same directories.
 #include "support/demo_skin.h"
 #include "support/launcher_dir.h"
 #include "tools/static_check.h"
@@ -22,7 +20,6 @@ std::string DemoConfig() {
     return FileText(SourcePath("demo/static.json"));
 }
 
-// A launcher directory with the sample skin and the given configuration.
 void LayOut(const TempDir& dir, const std::string& config) {
     CopyTree(SourcePath("demo/skin"), dir / L"skin");
     ASSERT_TRUE(WriteFileBytes(dir / L"static.json", config));
@@ -57,9 +54,8 @@ int Differences(const ui::LayeredWindow& window, const std::wstring& path) {
 
 } // namespace
 
-// The built tool: a clean file, given as its folder or itself, exits with 0;
-// problems with 1, one line each under its key and their count; a missing
-// file or a bad command line with 2.
+// A clean file, given as its folder or itself, exits with 0; problems with 1, a line each under
+// its key and their count; a missing file or a bad command line with 2.
 TEST(Check, ExitCodesAndOutput) {
     TempDir dir, empty, bad;
     LayOut(dir, DemoConfig());

@@ -1,9 +1,7 @@
-// lumora_fuzz DRIVER [--cases N] [--seconds S] [--seed S] [--save DIR]:
-// in-process fuzzing of the launcher's outside inputs with one seeded
-// mutator, a sandbox checked after every case and a thin driver per input.
-// The driver's known failing inputs (tests/fuzz/failing/DRIVER, which must
-// pass now) come first, then its seeds and their mutants. A case that fails a
-// check, crashes or hangs is saved under its hash.
+// lumora_fuzz DRIVER [--cases N] [--seconds S] [--seed S] [--save DIR]: the launcher's
+// outside inputs fuzzed in-process (one seeded mutator, a sandbox checked after every case, a
+// driver per input). Known failing inputs (tests/fuzz/failing/DRIVER, which must pass now) come
+// first, then the seeds and their mutants; a case that fails, crashes or hangs is saved.
 #include "core/json_util.h"
 #include "core/static_config.h"
 #include "support/test_support.h"
@@ -124,14 +122,11 @@ Files Outside() {
     return s;
 }
 
-bool CreateSandbox() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    g_top = std::wstring(temp) + L"lumora-fuzz-" + std::to_wstring(GetCurrentProcessId());
+bool CreateSandbox(const std::wstring& top) {
+    g_top = top;
     g_root = g_top + L"\\L";
-    RemoveTree(g_top);
     // L2 shares the root's prefix: "L" followed by anything must not pass.
-    if (!CreateDirectoryW(g_top.c_str(), nullptr) || !CreateDirectoryW(g_root.c_str(), nullptr) ||
+    if (!CreateDirectoryW(g_root.c_str(), nullptr) ||
         !CreateDirectoryW((g_top + L"\\L2").c_str(), nullptr) ||
         !WriteFileBytes(g_top + L"\\L2\\keep.txt", "sibling") ||
         !WriteFileBytes(g_top + L"\\outside.txt", "outside"))
@@ -146,7 +141,6 @@ void RemoveSandbox() {
     if (!g_top.empty()) RemoveTree(g_top);
 }
 
-// Empties the root and lays down the good files (relative name, bytes).
 void ResetRoot(const Files& goodFiles) {
     RemoveTree(g_root);
     CreateDirectoryW(g_root.c_str(), nullptr);
@@ -266,11 +260,8 @@ bool RunPackage(const std::string& input, std::string& why) {
     return CheckRoot(contents, why);
 }
 
-std::string Utf16(const char* s) {
-    std::string out;
-    for (; *s; ++s)
-        out += *s, out += '\0';
-    return out;
+std::string Utf16(const std::wstring& s) {
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t));
 }
 
 // --- static: "static.json" with "channel" (LoadStaticConfigFrom) ---
@@ -291,15 +282,12 @@ bool FieldsTerminated(const StaticConfig& c) {
     return ok && c.firstWindow >= -1 && c.firstWindow < c.windowCount;
 }
 
-const char* Text(const json_value* v) {
-    return v ? v->u.string.ptr : "";
-}
-
 // A window found by name ("first_window", a window's "next") must be one
 // whose own name in the file is that name, the empty name standing for a
 // missing one: a name refused for its length must match nothing.
 bool NamesMatch(const StaticConfig& c, const std::string& json, std::string& why) {
     JsonTree root = ParseJson(json.c_str(), json.size());
+    auto text = [](const json_value* v) { return v ? v->u.string.ptr : ""; };
     const json_value* windows = JsonMemberOfType(root.get(), "windows", json_object);
     unsigned n = windows ? windows->u.object.length : 0;
     if (n != unsigned(c.windowCount)) return why = "windows differ from the file", false;
@@ -307,13 +295,13 @@ bool NamesMatch(const StaticConfig& c, const std::string& json, std::string& why
         return lstrcmpiA(windows->u.object.values[i].name, name) == 0;
     };
     if (c.firstWindow >= 0 &&
-        !named(c.firstWindow, Text(JsonMemberOfType(root.get(), "first_window", json_string))))
+        !named(c.firstWindow, text(JsonMemberOfType(root.get(), "first_window", json_string))))
         return why = "first window is not the one named", false;
     // The main window switches to every window that a "next" matches (the
     // first hundred are looked at).
     for (unsigned i = 0; i < n && i < 100; ++i) {
         const char* next =
-            Text(JsonMemberOfType(windows->u.object.values[i].value, "next", json_string));
+            text(JsonMemberOfType(windows->u.object.values[i].value, "next", json_string));
         for (unsigned j = 0; j < n && j < 100; ++j)
             if (IsWindowNamed(c.windows[j], c.windows[i].next, c.windows[i].nextRefused) &&
                 !named(j, next))
@@ -367,14 +355,13 @@ struct Driver {
     const char* name;
     std::vector<std::string> dictionary; // tokens the mutator inserts or writes over
     bool (*run)(const std::string& input, std::string& why); // false with a reason
-    // Puts checksums back after mutating, so that mutants pass the first check.
     void (*repair)(std::string& bytes, uint64_t coin) = nullptr;
 };
 
 // clang-format off
 const Driver kDrivers[] = {
-    {"package", {Utf16(".."), Utf16("\\"), Utf16("/"), Utf16("C:"), Utf16("\\\\"), Utf16("CON"),
-        Utf16(":"), Utf16(" "), Utf16("."), Utf16("aux.txt"), std::string(2, '\0'),
+    {"package", {Utf16(L".."), Utf16(L"\\"), Utf16(L"/"), Utf16(L"C:"), Utf16(L"\\\\"),
+        Utf16(L"CON"), Utf16(L":"), Utf16(L" "), Utf16(L"."), Utf16(L"aux.txt"), std::string(2, '\0'),
         // Property ids of the header: names, empty streams and files, sizes,
         // checksums, folders and the end mark.
         "\x11", "\x0E", "\x0F", "\x19", "\x09", "\x0A", "\x0B", "\x0C", "\x0D", std::string(1, '\0')},
@@ -471,10 +458,11 @@ int main(int argc, char** argv) {
     CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
     g_retryPause = [](DWORD) {}; // held files are retried; the pauses would only slow the cases
     CrcGenerateTable();
+    TempDir top;
     struct Cleanup {
         ~Cleanup() { RemoveSandbox(); }
     } cleanup;
-    if (!CreateSandbox()) {
+    if (!CreateSandbox(top.Path())) {
         fprintf(stderr, "%s: setup failed\n", g_driver->name);
         return 2;
     }
@@ -518,12 +506,11 @@ int main(int argc, char** argv) {
     }
     GetProcessHandleCount(GetCurrentProcess(), &handles);
     double secs = (GetTickCount64() - begin) / 1000.0;
-    printf("%s: %llu cases in %.1f s (%.0f/s), %zu failing, %d of %d known failing inputs fail\n",
-           name.c_str(), n, secs, secs > 0 ? n / secs : 0.0, failures.size(), knownFailing, known);
     // Handles that pile up over thousands of cases are a leak on every run.
-    if (handlesAfterWarmUp && handles > handlesAfterWarmUp + 64) {
-        printf("%s: handles grew from %lu to %lu\n", name.c_str(), handlesAfterWarmUp, handles);
-        return 1;
-    }
-    return failures.empty() && !knownFailing ? 0 : 1;
+    bool leak = handlesAfterWarmUp && handles > handlesAfterWarmUp + 64;
+    printf("%s: %llu cases in %.1f s (%.0f/s), %zu failing, %d of %d known failing inputs fail, "
+           "handles %lu, %lu after warm-up\n",
+           name.c_str(), n, secs, secs > 0 ? n / secs : 0.0, failures.size(), knownFailing, known,
+           handles, handlesAfterWarmUp);
+    return failures.empty() && !knownFailing && !leak ? 0 : 1;
 }

@@ -1,8 +1,7 @@
 #!/bin/sh
-# Seed corpus of the fuzz drivers: real 7z packages for every coder and
-# filter the decoder supports (headers left uncompressed so that mutations
-# reach the names and sizes), packages with hostile entry names, and small
-# texts for the two other inputs. Usage: make_corpus.sh OUT_DIR
+# Seed corpus of the fuzz drivers: 7z packages for every coder and filter the decoder supports
+# (headers uncompressed, so that mutations reach names and sizes), packages with hostile entry
+# names, and small texts for the other inputs. Usage: make_corpus.sh OUT_DIR
 set -eu
 OUT=$1
 HERE=$(cd "$(dirname "$0")" && pwd)

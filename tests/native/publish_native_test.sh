@@ -1,8 +1,7 @@
 #!/bin/sh
-# The Linux build of lumora_publish run as a process with the system's 7zz:
-# the manifest and the reuse of unchanged packages, each refusal (and the dry
-# run) leaving the output alone, and signing checked through 7zz.
-# Usage: publish_native_test.sh PUBLISH
+# The Linux build of lumora_publish as a process with the system's 7zz: the manifest, reuse of
+# unchanged packages, refusals and the dry run leaving the output alone, signing checked through
+# 7zz. Usage: publish_native_test.sh PUBLISH
 set -u
 P=$1 T=$(mktemp -d) failed=0
 trap 'rm -rf "$T"' EXIT
@@ -46,24 +45,18 @@ expect 'nothing else' '6 update.json, out rel' "$(echo $(ls "$D/out"), $(ls "$D"
 # published as 5 into v5 and then changed ("v5"), or only FILES (split at
 # "|"), the tool exits with CODE, says each of SAYS and changes nothing.
 refuse() {
-  D=$(mktemp -d -p "$T")
+  D=$(mktemp -d -p "$T") IFS='|'
   mkdir -p "$D/rel" "$D/out"
   printf kept >"$D/out/keep"
   [ -z "$1" ] || release "$D"
   [ "$1" != v5 ] || { run "$D" "" rel 5 v5; printf 'new game code' >"$D/rel/bin/game.dll"; }
-  IFS='|'
-  for f in $2; do
-    mkdir -p "$(dirname "$D/rel/$f")"
-    printf 1 >"$D/rel/$f"
-  done
-  unset IFS
+  for f in $2; do mkdir -p "$(dirname "$D/rel/$f")" && printf 1 >"$D/rel/$f"; done
   env=$3 code=$4 says=$5
   shift 5
   before=$(tree "$D")
   run "$D" "$env" "$@"
   expect "$* exits" "$code" $rc
   expect "$* changes" "$before" "$(tree "$D")"
-  IFS='|'
   for say in $says; do says "$*" "$say"; done
   unset IFS
 }

@@ -1,8 +1,6 @@
-# The Linux build of the tools (build.sh's native tree): its own test runs on
-# the host, not under Wine; the fixtures below keep its output, which the
-# Windows build's tests compare with their own and feed to the launcher.
+# The Linux build of the tools (build.sh's native tree): its test runs on the host; the fixtures
+# keep its output, which the Windows build's tests compare with their own and feed to the launcher.
 if(NOT LUMORA_NATIVE_DIR)
-  # Without it, the comparisons with its output have nothing to compare.
   set_tests_properties(publish_tests check_tests PROPERTIES ENVIRONMENT GTEST_FILTER=-Native*)
   return()
 endif()

@@ -1,8 +1,6 @@
 #!/bin/sh
-# Test fixture: launcher directories with the sample skin, each with one
-# fault, and what the Linux build of lumora_check says about each
-# (DIR/check.txt, exit code last), for the test that compares it with the
-# Windows build. Usage: native_checked.sh NATIVE_CHECK SOURCE_DIR OUT_DIR
+# Test fixture: launcher directories with the sample skin and one fault each, with what the Linux
+# lumora_check says (DIR/check.txt, exit code last). Usage: native_checked.sh CHECK SRC_DIR OUT_DIR
 set -eu
 CHECK=$1 SRC=$2 D=$3
 rm -rf "$D" && mkdir -p "$D"

@@ -1,8 +1,6 @@
 #!/bin/sh
-# Test fixture: lays out one release and publishes it, signed with KEY_FILE,
-# with the Linux build of lumora_publish into the update server's folder
-# (www/native), for the test that compares it with the Windows build's output
-# and updates from it; the key's public half goes to native/public.txt.
+# Test fixture: one release published and signed with KEY_FILE by the Linux lumora_publish into the
+# update server's www/native; the key's public half goes to native/public.txt.
 # Usage: native_published.sh NATIVE_PUBLISH UPDATE_RIG_DIR KEY_FILE
 set -eu
 PUBLISH=$1 D=$2 KEY=$3

@@ -1,9 +1,7 @@
-// lumora_publish's Windows build run as a process: its own file and process
-// code (finding and running 7z, reusing packages, replacing the output) and
-// its signing options. The rules both builds share are tested on the Linux
-// build (tests/native), whose output this build's must match: the last test
-// here compares it with the Linux build's on one release (the native_published
-// fixture) and updates the launcher built with the key from the latter.
+// lumora_publish's Windows build as a process: its own file and process code
+// and signing options. The rules both builds share are tested on the Linux
+// build (tests/native), whose output (the native_published fixture) the last
+// test compares with this build's and updates the signed launcher from.
 #include "support/launcher_dir.h"
 #include "support/test_support.h"
 #include "support/update_server.h"
@@ -14,16 +12,18 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 
 using namespace testing_support;
 
 namespace {
 
+const char kShim[] = "tests/tools/seven_zip_shim.exe";
 // Runs the publishing command in dir; the rig's 7z stand-in comes through LUMORA_7Z.
 int Publish(const std::wstring& args, std::string* output, const std::wstring& dir = L"",
             bool shim = true) {
-    SetEnvironmentVariableW(L"LUMORA_7Z", shim ? BinaryPath(SEVEN_ZIP_SHIM).c_str() : nullptr);
-    return RunProgram(BinaryPath(PUBLISH_EXE), args, dir, 120000, output);
+    SetEnvironmentVariableW(L"LUMORA_7Z", shim ? BinaryPath(kShim).c_str() : nullptr);
+    return RunProgram(BinaryPath("tools/lumora_publish.exe"), args, dir, 120000, output);
 }
 
 void MakeRelease(const TempDir& dir) {
@@ -59,7 +59,7 @@ TEST(Publish, ReusesUnchangedPackagesAndReplacesTheOutput) {
     TempDir dir;
     MakeRelease(dir);
     std::string output;
-    const std::wstring option = L"--sevenzip=" + Quote(BinaryPath(SEVEN_ZIP_SHIM));
+    const std::wstring option = L"--sevenzip=" + Quote(BinaryPath(kShim));
     ASSERT_EQ(Publish(option + L" rel 5 out", &output, dir.Path(), false), 0) << output;
     ASSERT_TRUE(WriteFileBytes(dir / L"out\\5\\readme.7z", "previous package"));
     ASSERT_TRUE(WriteFileBytes(dir / L"rel\\bin\\game.dll", "new game code"));
@@ -72,26 +72,22 @@ TEST(Publish, ReusesUnchangedPackagesAndReplacesTheOutput) {
 
 // Each refusal exits non-zero, names its cause, and leaves the output as it was.
 TEST(Publish, RefusalsLeaveTheOutputAlone) {
-    const struct Row {
-        std::wstring args;
-        const char* says;
-        bool shim;
-    } rows[] = {
+    const std::tuple<std::wstring, const char*, bool> rows[] = {
         {L"nowhere 5 out", "nowhere\" is missing or not a folder", true},
         {L"--sevenzip=no\\7z.exe rel 5 out", "7z.exe\" not found", true},
         {L"rel 5 out", "7z program not found", false}, // none on the rig's PATH
         // Any Windows program that refuses 7z's arguments stands in for a failing 7z.
         {L"--sevenzip=C:\\windows\\system32\\reg.exe rel 5 out", "failed with exit code", true},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(Narrow(row.args));
+    for (const auto& [args, says, shim] : rows) {
+        SCOPED_TRACE(Narrow(args));
         TempDir dir;
         MakeRelease(dir);
         CreateDirectoryW((dir / L"out").c_str(), nullptr);
         WriteFileBytes(dir / L"out\\keep", "kept");
         std::string output;
-        EXPECT_NE(Publish(row.args, &output, dir.Path(), row.shim), 0);
-        EXPECT_NE(output.find(row.says), std::string::npos) << output;
+        EXPECT_NE(Publish(args, &output, dir.Path(), shim), 0);
+        EXPECT_NE(output.find(says), std::string::npos) << output;
         EXPECT_EQ(FileText(dir / L"out\\keep"), "kept");
         EXPECT_EQ(CountEntries(dir / L"out"), 1);
         EXPECT_EQ(CountEntries(dir.Path()), 2);
@@ -118,33 +114,28 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
                                 signature.size()));
 
     const std::wstring signing = Widen(key), other = Widen(publicKey("other"));
-    struct {
-        const char* name;
-        const wchar_t* file; // replaced in the copy, or deleted with no bytes
-        std::wstring key;
-        std::string bytes;
-        int exitCode;
-        const char* says;
-    } rows[] = {
-        {"intact", L"", signing, "", 0, "signature and 2 packages verified"},
-        {"other key", L"", other, "", 1, "does not verify"},
-        {"manifest changed", L"update.json", signing, manifest + " ", 1, "does not verify"},
-        {"no signature", L"update.json.sig", signing, "", 1, "missing"},
-        {"package swapped", L"5\\readme.7z", signing, StoredArchive("evil", L"readme"), 1,
-         "files.readme: its package does not hold"},
-        {"package missing", L"5\\bin\\game.7z", signing, "", 1, "files.bin\\game.dll: its package"},
-        {"no key", L"", L"0411", "", 2, "neither a public key"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    // name, file replaced in the copy (or deleted with no bytes), key, bytes, exit code, says
+    const std::tuple<const char*, const wchar_t*, std::wstring, std::string, int, const char*>
+        rows[] = {
+            {"intact", L"", signing, "", 0, "signature and 2 packages verified"},
+            {"other key", L"", other, "", 1, "does not verify"},
+            {"manifest changed", L"update.json", signing, manifest + " ", 1, "does not verify"},
+            {"no signature", L"update.json.sig", signing, "", 1, "missing"},
+            {"package swapped", L"5\\readme.7z", signing, StoredArchive("evil", L"readme"), 1,
+             "files.readme: its package does not hold"},
+            {"package missing", L"5\\bin\\game.7z", signing, "", 1,
+             "files.bin\\game.dll: its package"},
+            {"no key", L"", L"0411", "", 2, "neither a public key"},
+        };
+    for (const auto& [name, file, pub, bytes, exitCode, says] : rows) {
+        SCOPED_TRACE(name);
         TempDir copy;
         CopyTree(dir / L"out", copy.Path());
-        if (*r.file) {
-            EXPECT_TRUE(r.bytes.empty() ? DeleteFileW((copy / r.file).c_str())
-                                        : WriteFileBytes(copy / r.file, r.bytes));
-        }
-        EXPECT_EQ(Publish(L"--verify " + r.key + L" " + Quote(copy.Path()), &output), r.exitCode);
-        EXPECT_NE(output.find(r.says), std::string::npos) << output;
+        if (*file)
+            EXPECT_TRUE(bytes.empty() ? DeleteFileW((copy / file).c_str())
+                                      : WriteFileBytes(copy / file, bytes));
+        EXPECT_EQ(Publish(L"--verify " + pub + L" " + Quote(copy.Path()), &output), exitCode);
+        EXPECT_NE(output.find(says), std::string::npos) << output;
     }
 
     // A file that is no key is refused before anything is published.
@@ -162,18 +153,16 @@ TEST(NativePublish, MatchesTheWindowsBuildAndUpdatesTheLauncher) {
     EXPECT_EQ(manifest, FileText(dir / L"out\\update.json"));
     EXPECT_NE(manifest.find("\"Maps\\\\Forest Map.v2.txt\""), std::string::npos) << manifest;
 
-    // The same package names, each unpacked by the launcher's own code to
-    // the same files.
+    // The same package names; the Windows build's, unpacked by the launcher's
+    // own code, give the release (the Linux build's are unpacked by the launcher below).
     const auto ours = Files(native + L"\\3"), windows = Files(dir / L"out\\3");
     ASSERT_EQ(ours.size(), 7u);
-    ASSERT_EQ(ours.size(), windows.size());
-    for (auto o = ours.begin(), w = windows.begin(); o != ours.end(); ++o, ++w) {
-        ASSERT_EQ(Narrow(o->first), Narrow(w->first));
-        TempDir a, b;
-        EXPECT_EQ(ExtractPackage(a.Path().c_str(), o->second.data(), o->second.size(), nullptr), 1);
-        EXPECT_EQ(ExtractPackage(b.Path().c_str(), w->second.data(), w->second.size(), nullptr), 1);
-        EXPECT_EQ(Files(a.Path()), Files(b.Path())) << Narrow(o->first);
+    TempDir unpacked;
+    for (const auto& [name, bytes] : windows) {
+        EXPECT_EQ(ours.count(name), 1u) << Narrow(name);
+        EXPECT_EQ(ExtractPackage(unpacked.Path().c_str(), bytes.data(), bytes.size(), nullptr), 1);
     }
+    EXPECT_EQ(Files(unpacked.Path()), Files(release));
 
     // The key the Linux build printed is the Windows build's reading of the
     // key file, its signature verifies there, and the signed launcher takes

@@ -19,10 +19,8 @@ LRESULT CALLBACK CrashingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // A stand-in for the launcher's window phase that crashes inside a window
 // procedure dispatched by a message loop.
 int CrashingPhase(const wchar_t*, int) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = CrashingProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CrashProbe";
+    WNDCLASSW wc = {0,       CrashingProc, 0,       0,       GetModuleHandleW(nullptr),
+                    nullptr, nullptr,      nullptr, nullptr, L"CrashProbe"};
     RegisterClassW(&wc);
     PostMessageW(CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 10, 10, nullptr, nullptr,
                                wc.hInstance, nullptr),
@@ -68,5 +66,4 @@ TEST(CrashDump, CrashInWindowProcedureIsReported) {
             type = at(at(12) + 12 * i);
         EXPECT_EQ(6u, type);
     }
-    SetEnvironmentVariableW(L"LUMORA_CRASH_PROBE", nullptr);
 }

@@ -1,5 +1,4 @@
 #include "core/machine_code.h"
-#include "win/com_scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +27,4 @@ TEST(MachineCode, ChoosesFirstSerialStartingWithCapitalOrDigit) {
         EXPECT_EQ(c.expected, out);
         EXPECT_EQ(L'#', out[c.cap]);
     }
-}
-
-TEST(MachineCode, WmiAnswersUnderWine) {
-    win::ComInit com(CoInitialize(nullptr));
-    const wchar_t* code = GetMachineCode();
-    ASSERT_NE(nullptr, code);
-    EXPECT_STREQ(L"WINEHDISK", code);
-    EXPECT_EQ(code, GetMachineCode()); // asked once per run
 }

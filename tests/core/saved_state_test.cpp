@@ -7,18 +7,15 @@
 
 using namespace testing_support;
 
-// The size starts from the work area less the game layout's margins, within
-// its default and largest sizes (1300 x 768 without a game layout); then
-// "Config.json" may change it with integers of 32 bits, bounded the same way
-// (the rows give its "window" member).
+// The size starts from the work area less the game layout's margins (its
+// defaults: 0.1, 1300 x 768 to 1920 x 1080), within its default and largest
+// sizes (the same without a game layout); then "Config.json" may change it
+// with integers of 32 bits, bounded the same way (rows: its "window" member).
 TEST(SavedState, SizeFromTheWorkAreaAndTheFile) {
     StaticConfig config, none;
     config.windowCount = 1;
     config.windows.reset(new WindowDesc[1]);
     CopyTextA(config.windows[0].name, "Game");
-    config.windows[0].margin = 0.1;
-    config.windows[0].defSize = {1300, 768};
-    config.windows[0].maxSize = {1920, 1080};
     struct {
         const char* file; // null: no file
         int width, height, maximized;

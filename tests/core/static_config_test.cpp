@@ -21,8 +21,8 @@ std::unique_ptr<StaticConfig> Load(const TempDir& dir, const char* json, const c
     if (json) WriteFileBytes(dir / L"static.json", json);
     if (channel) WriteFileBytes(dir / L"channel", channel);
     auto cfg = std::make_unique<StaticConfig>();
-    cfg->LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora2", L"http://h.example/game_statics/lm/",
-                              L"http://h.example/lmwd", 2, code);
+    cfg->LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora2", L"http://u0/", L"http://g0/", 2,
+                              code);
     return cfg;
 }
 
@@ -43,25 +43,48 @@ std::string Describe(const WindowDesc& w) {
 
 } // namespace
 
-TEST(StaticConfig, BadFilesKeepTheDefaults) {
-    // null: no file, and so no first-run step. The built-in URLs survive all
-    // but the last two, which parse and so empty them.
-    const char* const rows[] = {
-        nullptr,     "",
-        "{not json", "\xEF\xBB\xBF{\"update_url\":\"http://u.example/\",\"windows\":{\"a\":{}}}",
-        "[1,2]",     "{\"update_url\":5,\"game_url\":true,\"windows\":[]}"};
-    for (const char* json : rows) {
+// Bad files keep the built-in URLs but for the last two rows, which parse and
+// so empty them; without a file there is no first-run step. A channel file
+// adds its query to the game URL and may name the title.
+TEST(StaticConfig, FilesChannelAndFirstRun) {
+    const char* const page = R"({"game_url":"http://g/p"})";
+    const struct {
+        const char *json, *channel; // null: no file
+        const char* expect; // update URL|game URL|start URL after the game URL (! if not)|title
+        MachineCodeSource code = FixedCode;
+    } rows[] = {
+        {nullptr, nullptr, "http://u0/|http://g0/|!|Lumora2"},
+        {"", nullptr, "http://u0/|http://g0/|?install=1|Lumora2"},
+        {"{not json", nullptr, "http://u0/|http://g0/|?install=1|Lumora2"},
+        {"\xEF\xBB\xBF{\"update_url\":\"http://u/\",\"windows\":{\"a\":{}}}", nullptr,
+         "http://u0/|http://g0/|?install=1|Lumora2"},
+        {"[1,2]", nullptr, "||?install=1|Lumora2"},
+        {"{\"update_url\":5,\"game_url\":true,\"windows\":[]}", nullptr, "||?install=1|Lumora2"},
+        {page, "abc|Title", "|http://g/p?version=2&machine_code=WD123&fn=abc|&install=1|Title"},
+        {page, "abc", "|http://g/p?version=2&fn=abc|&install=1|Lumora2", NoCode},
+        {page, "abc\r\n",
+         "|http://g/p?version=2&machine_code=WD123&fn=abc%0D%0A|&install=1|Lumora2"},
+        {page, "|Only Name", "|http://g/p?version=2&machine_code=WD123&fn=|&install=1|Only Name"},
+        {page, "a b/c", "|http://g/p?version=2&machine_code=WD123&fn=a%20b%2Fc|&install=1|Lumora2"},
+        {page, nullptr, "|http://g/p|?install=1|Lumora2"},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.expect);
         TempDir dir;
-        auto cfg = Load(dir, json, nullptr);
-        SCOPED_TRACE(json ? json : "(no file)");
-        bool kept = json != rows[4] && json != rows[5];
-        std::wstring game = kept ? L"http://h.example/lmwd" : L"";
-        EXPECT_STREQ(kept ? L"http://h.example/game_statics/lm/" : L"", cfg->updateUrl);
-        EXPECT_EQ(game, cfg->gameUrl);
-        EXPECT_EQ(json ? game + L"?install=1" : L"", cfg->startUrl);
-        EXPECT_STREQ(L"Lumora2", cfg->title);
+        auto cfg = Load(dir, c.json, c.channel, c.code);
+        const std::wstring game = cfg->gameUrl, start = cfg->startUrl;
+        const std::wstring rest = start.rfind(game, 0) ? L"!" + start : start.substr(game.size());
+        EXPECT_EQ(c.expect,
+                  Narrow(cfg->updateUrl + (L"|" + game) + L"|" + rest + L"|" + cfg->title));
         EXPECT_EQ(0, cfg->windowCount);
         EXPECT_EQ(-1, cfg->firstWindow);
+        if (!c.json) continue;
+        // First run: the marker is written; later calls and later runs find it.
+        std::string marker;
+        EXPECT_TRUE(ReadFileBytes(dir / L"first", marker) && marker == "1");
+        cfg->ApplyFirstRunFlag();
+        EXPECT_EQ(game, cfg->startUrl);
+        EXPECT_EQ(game, Load(dir, nullptr, nullptr, c.code)->startUrl);
     }
 }
 
@@ -132,37 +155,5 @@ TEST(StaticConfig, OversizedValuesAreRefusedNotCut) {
                 EXPECT_FALSE(IsWindowNamed(cfg->windows[j], w.next, w.nextRefused)) << i << j;
         }
         EXPECT_EQ(first ? 0 : 1, cfg->FindWindowByName(""));
-    }
-}
-
-TEST(StaticConfig, ChannelQueryAndFirstRun) {
-    const struct {
-        const char* channel; // null: no file
-        MachineCodeSource code;
-        const wchar_t* query; // after the game URL
-        const wchar_t* title;
-    } cases[] = {
-        {"abc|Title", FixedCode, L"?version=2&machine_code=WD123&fn=abc", L"Title"},
-        {"abc", NoCode, L"?version=2&fn=abc", L"Lumora2"},
-        {"abc\r\n", FixedCode, L"?version=2&machine_code=WD123&fn=abc%0D%0A", L"Lumora2"},
-        {"|Only Name", FixedCode, L"?version=2&machine_code=WD123&fn=", L"Only Name"},
-        {"a b/c", FixedCode, L"?version=2&machine_code=WD123&fn=a%20b%2Fc", L"Lumora2"},
-        {nullptr, FixedCode, L"", L"Lumora2"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.channel ? c.channel : "(no channel)");
-        TempDir dir;
-        auto cfg = Load(dir, R"({"game_url":"http://g.example/p"})", c.channel, c.code);
-        const std::wstring game = std::wstring(L"http://g.example/p") + c.query;
-        EXPECT_EQ(game, cfg->gameUrl);
-        EXPECT_STREQ(c.title, cfg->title);
-        // First run: the marker is written and the start page is told so.
-        EXPECT_EQ(game + (c.channel ? L"&install=1" : L"?install=1"), cfg->startUrl);
-        std::string marker;
-        EXPECT_TRUE(ReadFileBytes(dir / L"first", marker) && marker == "1");
-        // Later calls and later runs find the marker.
-        cfg->ApplyFirstRunFlag();
-        EXPECT_EQ(game, cfg->startUrl);
-        EXPECT_EQ(game, Load(dir, nullptr, nullptr, c.code)->startUrl);
     }
 }

@@ -16,6 +16,7 @@ namespace testing_support {
 
 struct DemoSkin {
     DemoSkin() {
+        EXPECT_TRUE(gdiplus);
         CopyTree(SourcePath("demo"), dir.Path());
         SetCurrentDirectoryW(dir.Path().c_str());
         config.LoadStaticConfigFrom(dir.Path().c_str(), L"Lumora 2", L"", L"", 2,

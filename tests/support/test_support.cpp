@@ -143,10 +143,8 @@ void Pump(DWORD ms) {
 }
 
 RecordingWindow::RecordingWindow() {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"LumoraTestRecorder";
+    WNDCLASSW wc = {0,       Proc,    0,       0,       GetModuleHandleW(nullptr),
+                    nullptr, nullptr, nullptr, nullptr, L"LumoraTestRecorder"};
     RegisterClassW(&wc); // a second registration fails harmlessly
     hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"recorder", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                             nullptr, nullptr, wc.hInstance, nullptr);

@@ -1,7 +1,6 @@
 // The launcher's own composition against GDI+'s drawing (bench/gdiplus_render,
 // the way the launcher drew before): the sample skin and a skin made to catch
-// mistakes, pixel by pixel; the compositor's arithmetic in a table; and where
-// the frame takes the mouse.
+// mistakes, pixel by pixel; the compositor's arithmetic in a table.
 #include "gdiplus_render.h"
 #include "support/demo_skin.h"
 #include "ui/compositor.h"
@@ -178,30 +177,6 @@ TEST(Compositor, Table) {
     EXPECT_FALSE(dst.Allocate(ui::kMaxPixelExtent + 1, 1));
     EXPECT_FALSE(dst.Allocate(ui::kMaxPixelExtent, ui::kMaxPixelExtent / 2 + 1));
     EXPECT_TRUE(dst.Allocate(ui::kMaxPixelExtent, 1));
-}
-
-// The frame's own alpha decides where the mouse reaches the skin window: a
-// frame pixel that GDI+ left empty now takes it, the clear middle does not.
-// Then a smaller frame out of the same DIB.
-TEST(SkinCompose, MouseReachesTheFrameWhereItIsDrawn) {
-    DemoSkin demo;
-    const HWND skin = demo.skin.Hwnd();
-    demo.Show("game", 1000, 640);
-    SetWindowPos(skin, nullptr, 100, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT r = {};
-    GetWindowRect(skin, &r);
-    const int rows[][3] = {{1, 40, 1}, {4, 300, 1}, {500, 300, 0}, {500, 3, 1}}; // x, y, skin
-    for (const auto& row : rows)
-        EXPECT_EQ(SendMessageW(skin, WM_NCHITTEST, 0, MAKELPARAM(r.left + row[0], r.top + row[1])),
-                  row[2] ? HTCLIENT : HTTRANSPARENT)
-            << row[0] << "," << row[1];
-    // A smaller frame from the same, larger DIB: only the window's size is
-    // pushed, and the window takes it.
-    demo.skin.Render(300, 200);
-    GetWindowRect(skin, &r);
-    EXPECT_EQ(r.right - r.left, 300);
-    EXPECT_EQ(r.bottom - r.top, 200);
-    EXPECT_EQ(demo.skin.PixelAt(299, 199) >> 24, 128u); // the corner's half-clear outer line
 }
 
 } // namespace

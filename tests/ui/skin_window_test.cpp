@@ -1,8 +1,6 @@
 // Real layered skin windows with the sample skin of demo/: what real mouse
-// messages make them draw and send their owner. The rules behind them have
-// their tables in skin_geometry_test.cpp and the frames are checked pixel by
-// pixel elsewhere (skin_compose_test.cpp, the preview's test); here only the
-// wiring is checked.
+// messages make them draw and send their owner (the rules have their tables
+// in skin_geometry_test.cpp, the frames skin_compose_test.cpp).
 #include "core/messages.h"
 #include "support/demo_skin.h"
 #include "ui/skin_geometry.h"
@@ -131,6 +129,24 @@ TEST_F(SkinWindowTest, ButtonFacesFollowTheMouse) {
     EXPECT_FALSE(skin.Pressed());
     EXPECT_EQ(Rect().right - Rect().left, 800);
     EXPECT_EQ(Rect().bottom - Rect().top, 520);
+}
+
+// The frame's own alpha decides where the mouse reaches the skin window: a
+// frame pixel that GDI+ left empty now takes it, the clear middle does not.
+// Then a smaller frame out of the same, larger DIB: only the size is pushed.
+TEST_F(SkinWindowTest, MouseReachesTheFrameWhereItIsDrawn) {
+    Show("game", 1000, 640);
+    SetWindowPos(skin.Hwnd(), nullptr, 100, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int rows[][3] = {{1, 40, 1}, {4, 300, 1}, {500, 300, 0}, {500, 3, 1}}; // x, y, skin
+    for (const auto& r : rows)
+        EXPECT_EQ(SendMessageW(skin.Hwnd(), WM_NCHITTEST, 0,
+                               MAKELPARAM(Rect().left + r[0], Rect().top + r[1])),
+                  r[2] ? HTCLIENT : HTTRANSPARENT)
+            << r[0] << "," << r[1];
+    skin.Render(300, 200);
+    EXPECT_EQ(Rect().right - Rect().left, 300);
+    EXPECT_EQ(Rect().bottom - Rect().top, 200);
+    EXPECT_EQ(skin.PixelAt(299, 199) >> 24, 128u); // the corner's half-clear outer line
 }
 
 TEST_F(SkinWindowTest, LoadingWindowEndsTheLoopOnClose) {

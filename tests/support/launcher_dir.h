@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "update/file_ops.h"
 #include "win/scoped.h"
 
 #include <functional>
@@ -70,9 +71,10 @@ template <class T> struct Override {
 };
 
 // While it lives, the pauses before renewed attempts on held files are counted.
+inline int g_pauses = 0;
 struct CountedPauses : Override<void (*)(DWORD)> {
-    CountedPauses();
-    int Count() const;
+    CountedPauses() : Override(g_retryPause, [](DWORD) { ++g_pauses; }) { g_pauses = 0; }
+    int Count() const { return g_pauses; }
 };
 
 // "s" in double quotes, for a command line.

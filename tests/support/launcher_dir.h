@@ -64,8 +64,7 @@ class UnixLink {
 template <class T> struct Override {
     Override(T& var, T value) : var_(var), saved_(var) { var = value; }
     ~Override() { var_ = saved_; }
-    Override(const Override&) = delete;
-    Override& operator=(const Override&) = delete;
+    Override(const Override&) = delete; // assigning is refused by the reference
     T& var_;
     T saved_;
 };

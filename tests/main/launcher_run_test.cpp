@@ -137,12 +137,11 @@ TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
         // A manifest that does not verify is not acted on at all.
         const bool refused = strcmp(r.signer, "signing") || changed;
         EXPECT_TRUE(r.exe != keyed || RequestsFor(base + "9/").empty() == refused);
-        EXPECT_NE(RequestsFor(base + "update.json").size(), 0u);
-        // The signature goes with the manifest: asked for with the same "t".
+        // The signature goes with the manifest: asked for with the same "t", one a run.
         std::set<std::string> times;
         for (const Request& q : RequestsFor(base + "update.json"))
-            if (!strcmp(r.mode, "delay600")) times.insert(q.target.substr(q.target.find('?')));
-        EXPECT_LE(times.size(), 1u);
+            times.insert(q.target.substr(q.target.find('?')));
+        EXPECT_TRUE(!times.empty() && times.size() <= (r.manifestGets > 1 ? 2u : 1u));
         if (!r.manifestGets) continue;
         EXPECT_EQ(Gets(base + "update.json"), r.manifestGets);
         EXPECT_EQ(Gets(base + "9/"), 1);

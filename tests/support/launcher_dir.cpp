@@ -27,9 +27,11 @@ win::UniqueHandle StartProgram(const std::wstring& exe, const std::wstring& args
     std::wstring cmd = Quote(exe) + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    si.dwFlags = output ? STARTF_USESTDHANDLES : 0;
-    si.hStdOutput = si.hStdError = output;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    if (output) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = output;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, output != nullptr, 0, nullptr,
                         dir.empty() ? nullptr : dir.c_str(), &si, &pi))

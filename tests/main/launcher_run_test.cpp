@@ -14,27 +14,15 @@
 using namespace testing_support;
 
 TEST(Launcher, TestWordIsComparedWholeIgnoringCase) {
-    for (const wchar_t* word : {L"test", L"TeSt"})
-        EXPECT_TRUE(IsTestCommandLine(word));
-    for (const wchar_t* word : {L"test ", L"test force", L"force", L""})
-        EXPECT_FALSE(IsTestCommandLine(word));
-}
-
-// With a broken "static.json" and "test" it skips the update and ends
-// cleanly, and the first-run step still ran.
-TEST(Launcher, BrokenConfigurationStillEndsCleanly) {
-    TempDir dir;
-    std::wstring exe = dir / L"Lumora2.exe";
-    ASSERT_TRUE(CopyFileW(BinaryPath("Lumora2.exe").c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(WriteFileBytes(dir / L"static.json", "{\"windows\": [broken"));
-    EXPECT_EQ(0, RunProgram(exe, L"test", dir.Path(), 60000));
-    EXPECT_TRUE(FileExists(dir / L"first"));
+    for (const wchar_t* word : {L"test", L"TeSt", L"test ", L"test force", L"force", L""})
+        EXPECT_EQ(IsTestCommandLine(word), wcslen(word) == 4) << Narrow(word);
 }
 
 // With the sample skin and "test": no update (a stale "update" folder stays,
 // the update server hears nothing), a window comes up, and closing it ends the
 // run with exit code 0. The browser control asks the page server for the
 // start page with the launcher's query, "&install=1" on the first run only.
+// With a broken "static.json" it ends cleanly, and the first-run step still ran.
 TEST(LauncherRun, ShowsTheStartPageWithItsQueryAndEndsWithExitCodeZero) {
     const std::string base = "start_page" + std::to_string(GetCurrentProcessId()) + "/";
     TempDir dir;
@@ -50,8 +38,7 @@ TEST(LauncherRun, ShowsTheStartPageWithItsQueryAndEndsWithExitCodeZero) {
             for (int i = 0; i < 600 && RequestsFor(base + "lmwd").size() == earlier; ++i)
                 Sleep(50);
         });
-        EXPECT_NE(0u, run.windowPid) << "no window of the launcher became visible";
-        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(0u, run.exitCode); // 99 as well when no window came up
         std::vector<Request> page = RequestsFor(base + "lmwd");
         ASSERT_GT(page.size(), earlier);
         EXPECT_EQ(page[earlier].verb + " " + page[earlier].target,
@@ -59,6 +46,10 @@ TEST(LauncherRun, ShowsTheStartPageWithItsQueryAndEndsWithExitCodeZero) {
     }
     EXPECT_TRUE(FileExists(dir / L"update\\stale.txt"));
     EXPECT_TRUE(RequestsFor(base + "update/").empty());
+    ASSERT_TRUE(DeleteFileW((dir / L"first").c_str()));
+    ASSERT_TRUE(WriteFileBytes(dir / L"static.json", "{\"windows\": [broken"));
+    EXPECT_EQ(0, RunProgram(exe, L"test", dir.Path(), 60000));
+    EXPECT_TRUE(FileExists(dir / L"first"));
 }
 
 // Each row runs a launcher against a release of its own on the test server;
@@ -134,13 +125,10 @@ TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
         std::string aShown; // a.txt when the window came: the update was over
         LauncherRun run = RunLauncher(exe, L"", [&] { aShown = FileText(dir / L"a.txt"); });
         hold.Reset();
-        ASSERT_NE(run.windowPid, 0u) << "no launcher window came up";
         EXPECT_EQ(run.windowPid != run.startedPid, r.takesExe || held);
-        EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_EQ(FileText(dir / L"a.txt"), r.takesA ? "new" : "keep");
-        EXPECT_EQ(aShown, FileText(dir / L"a.txt"));
+        EXPECT_EQ(run.exitCode, 0u); // 99 as well when no window came up
+        EXPECT_EQ(aShown + FileText(dir / L"a.txt"), r.takesA ? "newnew" : "keepkeep");
         EXPECT_TRUE(FileText(exe) == (r.takesExe ? newExe : oldExe));
-        EXPECT_TRUE(FileExists(dir / L"first"));
         EXPECT_EQ(FileExists(dir / L"update"), held);
         EXPECT_FALSE(FileExists(dir / L"update\\first") || FileExists(dir / L"Lumora2.exe.new"));
         ForEachIn(dir.Path(), [](const std::wstring& path, const WIN32_FIND_DATAW&) {
@@ -149,12 +137,11 @@ TEST(LauncherRun, AgainstAReleaseOnTheTestServer) {
         // A manifest that does not verify is not acted on at all.
         const bool refused = strcmp(r.signer, "signing") || changed;
         EXPECT_TRUE(r.exe != keyed || RequestsFor(base + "9/").empty() == refused);
-        EXPECT_NE(RequestsFor(base + "update.json").size(), 0u);
-        // The signature goes with the manifest: asked for with the same "t".
+        // The signature goes with the manifest: asked for with the same "t", one a run.
         std::set<std::string> times;
         for (const Request& q : RequestsFor(base + "update.json"))
-            if (!strcmp(r.mode, "delay600")) times.insert(q.target.substr(q.target.find('?')));
-        EXPECT_LE(times.size(), 1u);
+            times.insert(q.target.substr(q.target.find('?')));
+        EXPECT_TRUE(!times.empty() && times.size() <= (r.manifestGets > 1 ? 2u : 1u));
         if (!r.manifestGets) continue;
         EXPECT_EQ(Gets(base + "update.json"), r.manifestGets);
         EXPECT_EQ(Gets(base + "9/"), 1);

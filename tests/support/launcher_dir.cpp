@@ -1,8 +1,6 @@
 #include "support/launcher_dir.h"
 
 #include "support/test_support.h"
-#include "update/file_ops.h"
-#include "win/scoped.h"
 
 namespace testing_support {
 
@@ -62,9 +60,8 @@ LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
         }
     }
     if (!found) {
-        if (started) TerminateProcess(started.Get(), 99);
-        run.windowPid = 0;
-        return run;
+        TerminateProcess(started.Get(), 99);
+        return LauncherRun{run.startedPid};
     }
     win::UniqueHandle shown(
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, run.windowPid));
@@ -77,8 +74,6 @@ LauncherRun RunLauncher(const std::wstring& exe, const std::wstring& args,
 
 namespace {
 
-int g_pauses = 0;
-
 std::string UnixPathOf(const std::wstring& path) {
     using Fn = char*(CDECL*)(const wchar_t*);
     auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
@@ -89,7 +84,9 @@ std::string UnixPathOf(const std::wstring& path) {
     return out;
 }
 
-bool WaitForPresence(const std::wstring& path, bool present) {
+// Wine does not wait for a Unix program: what it does to path is waited for.
+bool RunUnix(const std::string& command, const std::wstring& path, bool present) {
+    RunProgram(L"Z:\\bin\\" + Widen(command.substr(0, 2)), Widen(command.substr(3)), L"", 10000);
     for (int i = 0; i < 200 && FileExists(path) != present; ++i)
         Sleep(25);
     return FileExists(path) == present;
@@ -101,23 +98,12 @@ UnixLink::UnixLink(const std::wstring& target, const std::wstring& linkWindows,
                    std::string linkUnix, const std::wstring& seenAs)
     : link_(linkUnix.empty() ? UnixPathOf(linkWindows) : linkUnix), seenAs_(seenAs) {
     std::string to = UnixPathOf(target);
-    if (to.empty() || link_.empty()) return;
-    // Wine does not wait for a Unix program: the link is waited for instead.
-    RunProgram(L"Z:\\bin\\ln", Widen("-sfn \"" + to + "\" \"" + link_ + "\""), L"", 10000);
-    made_ = WaitForPresence(seenAs_, true);
+    made_ = !to.empty() && !link_.empty() &&
+            RunUnix("ln -sfn \"" + to + "\" \"" + link_ + "\"", seenAs_, true);
 }
 
 UnixLink::~UnixLink() {
-    if (link_.empty()) return;
-    RunProgram(L"Z:\\bin\\rm", Widen("-f \"" + link_ + "\""), L"", 10000);
-    WaitForPresence(seenAs_, false);
-}
-
-CountedPauses::CountedPauses() : Override(g_retryPause, [](DWORD) { ++g_pauses; }) {
-    g_pauses = 0;
-}
-int CountedPauses::Count() const {
-    return g_pauses;
+    if (!link_.empty()) RunUnix("rm -f \"" + link_ + "\"", seenAs_, false);
 }
 
 int CountEntries(const std::wstring& dir, bool filesOnly) {

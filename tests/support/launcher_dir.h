@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "update/file_ops.h"
 #include "win/scoped.h"
 
 #include <functional>
@@ -63,16 +64,16 @@ class UnixLink {
 template <class T> struct Override {
     Override(T& var, T value) : var_(var), saved_(var) { var = value; }
     ~Override() { var_ = saved_; }
-    Override(const Override&) = delete;
-    Override& operator=(const Override&) = delete;
+    Override(const Override&) = delete; // assigning is refused by the reference
     T& var_;
     T saved_;
 };
 
 // While it lives, the pauses before renewed attempts on held files are counted.
+inline int g_pauses = 0;
 struct CountedPauses : Override<void (*)(DWORD)> {
-    CountedPauses();
-    int Count() const;
+    CountedPauses() : Override(g_retryPause, [](DWORD) { ++g_pauses; }) { g_pauses = 0; }
+    int Count() const { return g_pauses; }
 };
 
 // "s" in double quotes, for a command line.

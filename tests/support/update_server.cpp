@@ -106,10 +106,8 @@ std::string StoredArchive(const std::string& data, const wchar_t* name) {
                     std::string{0, 7, 0x0B, 1, 0, 1, 1, 0, 0x0C} + size + std::string{0, 0, 5, 1};
     if (name) {
         std::string names(1, '\0'); // not external
-        for (const wchar_t* p = name;; ++p) {
+        for (const wchar_t* p = name; p <= name + wcslen(name); ++p)
             LittleEndian(names, *p, 2);
-            if (!*p) break;
-        }
         h += '\x11' + Number(names.size()) + names;
     }
     h += std::string(2, '\0');

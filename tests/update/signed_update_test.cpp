@@ -46,16 +46,14 @@ TEST(SignedUpdate, EntriesWrittenOnlyUnderListedNamesWithListedBytes) {
         const wchar_t *member, *entry;
         std::string bytes;
         bool written;
-    } rows[] = {
-        {L"a.txt", L"a.txt", "new", true},
-        {L"A.TXT", L"a.txt", "new", true},
-        {L".\\sub\\b.txt", L"sub/b.txt", "new", true},
-        {L"sub/b.txt", L"sub\\b.txt", "new", true},
-        {L"a.txt", L"b.txt", "new", false},
-        {L"a.txt", L"a.txt", "evil", false},
-        {L"a.txt", L"a.txt.", "new", false},
-        {L"sub\\..\\a.txt", L"a.txt", "new", false},
-    };
+    } rows[] = {{L"a.txt", L"a.txt", "new", true},
+                {L"A.TXT", L"a.txt", "new", true},
+                {L".\\sub\\b.txt", L"sub/b.txt", "new", true},
+                {L"sub/b.txt", L"sub\\b.txt", "new", true},
+                {L"a.txt", L"b.txt", "new", false},
+                {L"a.txt", L"a.txt", "evil", false},
+                {L"a.txt", L"a.txt.", "new", false},
+                {L"sub\\..\\a.txt", L"a.txt", "new", false}};
     for (const auto& r : rows) {
         SCOPED_TRACE(Narrow(r.member) + " " + Narrow(r.entry));
         TempDir dir;
@@ -69,12 +67,9 @@ TEST(SignedUpdate, EntriesWrittenOnlyUnderListedNamesWithListedBytes) {
     }
     TempDir dir;
     ASSERT_TRUE(WriteFileBytes(dir / L"a.txt", "keep"));
-    for (const std::string& listed : {Md5Of("evil"), digest}) {
-        const bool right = listed == digest;
-        EXPECT_EQ(ReplaceFileWith((dir / L"a.txt").c_str(),
-                                  reinterpret_cast<const unsigned char*>("new"), 3, listed.c_str()),
-                  right);
-        EXPECT_EQ(FileText(dir / L"a.txt"), right ? "new" : "keep");
-        EXPECT_EQ(CountEntries(dir.Path()), 1); // no temporary file left
-    }
+    EXPECT_FALSE(ReplaceFileWith((dir / L"a.txt").c_str(),
+                                 reinterpret_cast<const unsigned char*>("new"), 3,
+                                 Md5Of("evil").c_str()));
+    EXPECT_EQ(FileText(dir / L"a.txt"), "keep");
+    EXPECT_EQ(CountEntries(dir.Path()), 1); // no temporary file left
 }

@@ -131,9 +131,10 @@ TEST(SignedPublish, SignVerifyAndWhatVerifyFinds) {
         SCOPED_TRACE(name);
         TempDir copy;
         CopyTree(dir / L"out", copy.Path());
-        if (*file)
+        if (*file) {
             EXPECT_TRUE(bytes.empty() ? DeleteFileW((copy / file).c_str())
                                       : WriteFileBytes(copy / file, bytes));
+        }
         EXPECT_EQ(Publish(L"--verify " + pub + L" " + Quote(copy.Path()), &output), exitCode);
         EXPECT_NE(output.find(says), std::string::npos) << output;
     }
